@@ -1,0 +1,61 @@
+#include "desktopshell.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QLoggingCategory>
+#include <QUrl>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace Tamberlyn::Platform {
+
+Q_LOGGING_CATEGORY(lcShell, "tamberlyn.shell", QtInfoMsg)
+
+QString DesktopShell::environmentValue(const QString &name) const
+{
+    return qEnvironmentVariable(name.toLocal8Bit().constData());
+}
+
+QString DesktopShell::commandLine() const
+{
+    return QCoreApplication::arguments().mid(1).join(QLatin1Char(' '));
+}
+
+bool DesktopShell::openInBrowser(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (!url.isValid() || url.scheme() != QLatin1String("https"))
+        return false;
+    return QDesktopServices::openUrl(url);
+}
+
+bool DesktopShell::anotherInstanceRunning(const QString &lockFolder)
+{
+    if (m_anotherRunning)
+        return *m_anotherRunning;
+    const QString path = QDir(lockFolder).filePath(QStringLiteral("tamberlyn.lock"));
+    switch (m_lock.tryAcquire(path)) {
+    case FlockInstanceLock::Outcome::Acquired:
+        m_anotherRunning = false;
+        break;
+    case FlockInstanceLock::Outcome::HeldByAnother:
+        m_anotherRunning = true;
+        break;
+    case FlockInstanceLock::Outcome::Unavailable:
+        // Better a second course window than none at all.
+        qCWarning(lcShell).noquote() << "cannot use the instance lock" << path << ":" << m_lock.errorString();
+        m_anotherRunning = false;
+        break;
+    }
+    return *m_anotherRunning;
+}
+
+void DesktopShell::endProcess()
+{
+    std::fflush(nullptr);
+    ::_exit(0);
+}
+
+} // namespace Tamberlyn::Platform

@@ -1,0 +1,36 @@
+#include "pinnedwebpage.h"
+
+#include "platform/certificatepins.h"
+
+#include <QLoggingCategory>
+#include <QWebEngineCertificateError>
+
+namespace Tamberlyn::Platform {
+
+Q_LOGGING_CATEGORY(lcTls, "tamberlyn.tls", QtInfoMsg)
+
+PinnedWebPage::PinnedWebPage(const CertificatePins &pins, QObject *parent)
+    : QWebEnginePage(parent)
+    , m_pins(pins)
+{
+    connect(this, &QWebEnginePage::certificateError, this, &PinnedWebPage::onCertificateError);
+}
+
+void PinnedWebPage::onCertificateError(const QWebEngineCertificateError &error)
+{
+    // The engine hands us a copy; settling that copy settles the request.
+    QWebEngineCertificateError pending = error;
+    const QList<QSslCertificate> chain = pending.certificateChain();
+    const QSslCertificate leaf = chain.isEmpty() ? QSslCertificate() : chain.first();
+    if (pending.isOverridable() && m_pins.accepts(pending.url(), leaf)) {
+        qCInfo(lcTls) << "accepted pinned certificate for" << pending.url().host();
+        pending.acceptCertificate();
+        return;
+    }
+    qCWarning(lcTls).noquote() << "rejected certificate for" << pending.url().toDisplayString()
+                               << "-" << pending.description() << "- SHA-256"
+                               << CertificatePins::formatFingerprint(CertificatePins::fingerprintOf(leaf));
+    pending.rejectCertificate();
+}
+
+} // namespace Tamberlyn::Platform

@@ -1,0 +1,126 @@
+#include "webenginepane.h"
+
+#include "pinnedwebpage.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QTimer>
+#include <QWebEngineScript>
+#include <QWebEngineView>
+
+namespace Tamberlyn::Platform {
+
+Q_LOGGING_CATEGORY(lcPane, "tamberlyn.pane", QtWarningMsg)
+
+namespace {
+
+// Runs apart from the page's own scripts, so a page cannot redefine what we call.
+constexpr quint32 ScriptWorld = QWebEngineScript::ApplicationWorld;
+
+QString jsString(const QString &text)
+{
+    // A JSON array of one string is a safe JavaScript literal; strip the brackets.
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+} // namespace
+
+WebEnginePane::WebEnginePane(const CertificatePins &pins, QWidget *parentWidget)
+    : BrowserPane(parentWidget)
+    , m_view(new QWebEngineView(parentWidget))
+    , m_page(new PinnedWebPage(pins, m_view))
+{
+    m_view->setPage(m_page);
+    connect(m_page, &QWebEnginePage::loadStarted, this, &WebEnginePane::onLoadStarted);
+    connect(m_page, &QWebEnginePage::loadFinished, this, &WebEnginePane::onLoadFinished);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                onRenderProcessTerminated(static_cast<int>(status), exitCode);
+            });
+}
+
+WebEnginePane::~WebEnginePane() = default;
+
+QWidget *WebEnginePane::widget() const
+{
+    return m_view;
+}
+
+void WebEnginePane::navigate(const QString &address)
+{
+    const QUrl url(address, QUrl::StrictMode);
+    if (address.isEmpty() || !url.isValid()) {
+        qCWarning(lcPane) << "ignored a load of an unusable address" << address;
+        return;
+    }
+    m_view->load(url);
+}
+
+void WebEnginePane::goBack()
+{
+    m_page->triggerAction(QWebEnginePage::Back);
+}
+
+QString WebEnginePane::locationUrl() const
+{
+    return m_page->url().toString(QUrl::FullyEncoded);
+}
+
+QStringList WebEnginePane::links() const
+{
+    return m_links;
+}
+
+void WebEnginePane::setLinkTarget(int index, const QString &address)
+{
+    if (index < 0 || index >= m_links.size())
+        return;
+    m_links[index] = address;
+    m_page->runJavaScript(
+        QStringLiteral("(function(i, h) { var a = document.links[i]; if (a) a.href = h; })(%1, %2);")
+            .arg(index)
+            .arg(jsString(address)),
+        ScriptWorld);
+}
+
+void WebEnginePane::onLoadStarted()
+{
+    ++m_loadSerial;
+}
+
+void WebEnginePane::onLoadFinished(bool ok)
+{
+    const QString address = locationUrl();
+    if (!ok) {
+        qCWarning(lcPane).noquote() << "load failed:" << address;
+        m_links.clear();
+        emit loadFailed(address);
+        return;
+    }
+    // Completion is reported only once the links are read, and only if no
+    // newer load has started meanwhile (that one reports for itself).
+    const quint64 serial = m_loadSerial;
+    const QPointer<WebEnginePane> self(this);
+    m_page->runJavaScript(QStringLiteral("Array.from(document.links).map(a => a.href)"), ScriptWorld,
+                          [self, serial, address](const QVariant &result) {
+                              if (!self || serial != self->m_loadSerial)
+                                  return;
+                              self->m_links = result.toStringList();
+                              qCInfo(lcPane).noquote() << "document complete:" << address;
+                              emit self->documentComplete(address);
+                          });
+}
+
+void WebEnginePane::onRenderProcessTerminated(int status, int exitCode)
+{
+    if (status == QWebEnginePage::NormalTerminationStatus)
+        return;
+    // The page's renderer died; show the same page again rather than a blank pane.
+    qCWarning(lcPane) << "renderer ended (status" << status << "code" << exitCode << "), reloading";
+    QTimer::singleShot(0, m_page, [this] { m_page->triggerAction(QWebEnginePage::Reload); });
+}
+
+} // namespace Tamberlyn::Platform

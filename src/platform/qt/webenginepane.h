@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/browserpane.h"
+
+#include <QUrl>
+
+class QWebEngineView;
+class QWidget;
+
+namespace Tamberlyn::Platform {
+
+class CertificatePins;
+class PinnedWebPage;
+
+// Web1 and Web2: the browser pane on Qt WebEngine.
+class WebEnginePane final : public BrowserPane
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(WebEnginePane)
+
+public:
+    WebEnginePane(const CertificatePins &pins, QWidget *parentWidget);
+    ~WebEnginePane() override;
+
+    QWidget *widget() const;
+
+    void navigate(const QString &address) override;
+    void goBack() override;
+    QString locationUrl() const override;
+    QStringList links() const override;
+    void setLinkTarget(int index, const QString &address) override;
+
+signals:
+    // A main-frame load that did not complete (refused certificate, server
+    // down); the engine shows its own error page.
+    void loadFailed(const QString &address);
+
+private:
+    void onLoadStarted();
+    void onLoadFinished(bool ok);
+    void onRenderProcessTerminated(int status, int exitCode);
+
+    QWebEngineView *m_view;
+    PinnedWebPage *m_page;
+    QStringList m_links;
+    quint64 m_loadSerial = 0;
+};
+
+} // namespace Tamberlyn::Platform

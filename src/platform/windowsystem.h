@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QSize>
+#include <QString>
+
+namespace Tamberlyn::Platform {
+
+class WindowSystem
+{
+public:
+    virtual ~WindowSystem() = default;
+
+    // The whole primary screen in pixels, not its available area.
+    virtual QSize screenSize() const = 0;
+    virtual int titleBarHeight() const = 0;
+    // Brings to the front the top-level window whose title equals `title`
+    // or, failing an exact match, begins with it. False when none was found
+    // or the window system cannot do it.
+    virtual bool bringToFront(const QString &title) = 0;
+};
+
+} // namespace Tamberlyn::Platform

@@ -1,0 +1,100 @@
+#include "settings.h"
+
+#include "platform/certificatepins.h"
+
+#include <QSettings>
+#include <QUrl>
+
+namespace Tamberlyn::Shell {
+
+namespace {
+
+struct Key
+{
+    const char *iniKey;
+    const char *environmentVariable;
+    QString Settings::*field;
+};
+
+const Key Keys[] = {
+    {"course/host", "TAMBERLYN_COURSE_HOST", &Settings::courseHost},
+    {"course/pin", "TAMBERLYN_COURSE_PIN", &Settings::coursePin},
+    {"exam/host", "TAMBERLYN_EXAM_HOST", &Settings::examHost},
+    {"exam/pin", "TAMBERLYN_EXAM_PIN", &Settings::examPin},
+    {"programs/calculator", "TAMBERLYN_CALCULATOR", &Settings::calculator},
+    {"programs/folder", "TAMBERLYN_PROGRAM_FILES", &Settings::programFiles},
+};
+
+QString hostFormProblem(const QString &host)
+{
+    if (host.isEmpty())
+        return QStringLiteral("is empty");
+    const QUrl url(QStringLiteral("https://") + host + QLatin1Char('/'), QUrl::StrictMode);
+    if (!url.isValid() || url.host().isEmpty() || !url.userInfo().isEmpty()
+        || url.path() != QLatin1String("/") || url.hasQuery() || url.hasFragment()) {
+        return QStringLiteral("is not a host name with an optional port");
+    }
+    return {};
+}
+
+} // namespace
+
+Settings Settings::read(const QSettings &ini, const EnvironmentLookup &env)
+{
+    Settings settings;
+    for (const Key &key : Keys) {
+        const QString fromEnvironment = env(QLatin1String(key.environmentVariable)).trimmed();
+        settings.*key.field = fromEnvironment.isEmpty()
+                                  ? ini.value(QLatin1String(key.iniKey)).toString().trimmed()
+                                  : fromEnvironment;
+    }
+    if (settings.courseHost.isEmpty())
+        settings.courseHost = QLatin1String(DefaultCourseHost);
+    // The demo server serves the practice exams too.
+    if (settings.examHost.isEmpty())
+        settings.examHost = settings.courseHost;
+    return settings;
+}
+
+QString Settings::fileLocn() const
+{
+    return QStringLiteral("https://") + courseHost + QStringLiteral("/kq_cbt/kq/");
+}
+
+QStringList Settings::problems() const
+{
+    QStringList found;
+    if (const QString problem = courseHostProblem(courseHost); !problem.isEmpty())
+        found << QStringLiteral("The course host \"%1\" %2.").arg(courseHost, problem);
+    if (const QString problem = hostFormProblem(examHost); !problem.isEmpty())
+        found << QStringLiteral("The exam host \"%1\" %2.").arg(examHost, problem);
+    const auto checkPin = [&found](const QString &pin, const char *what) {
+        if (!pin.isEmpty() && !Platform::CertificatePins::parseFingerprint(pin))
+            found << QStringLiteral("The %1 certificate fingerprint \"%2\" is not 64 hexadecimal digits.")
+                         .arg(QLatin1String(what), pin);
+    };
+    checkPin(coursePin, "course");
+    checkPin(examPin, "exam");
+    return found;
+}
+
+QString courseHostProblem(const QString &host)
+{
+    if (QString problem = hostFormProblem(host); !problem.isEmpty())
+        return problem;
+    QStringList markers{QStringLiteral("mod"), QStringLiteral("obj"), QStringLiteral("kqprac")};
+    for (char letter = 'a'; letter <= 'k'; ++letter)
+        markers << QStringLiteral("kq") + QLatin1Char(letter) + QStringLiteral(".vxp");
+    for (const QString &marker : markers) {
+        if (host.contains(marker))
+            return QStringLiteral("contains \"%1\", which page addresses are searched for").arg(marker);
+    }
+    // Page names are cut after the first "kq/" of an address, which must be
+    // the one that ends the base address.
+    const QString base = QStringLiteral("https://") + host + QStringLiteral("/kq_cbt/kq/");
+    if (base.indexOf(QLatin1String("kq/")) != base.size() - 3)
+        return QStringLiteral("ends in \"kq\", where page names would be cut");
+    return {};
+}
+
+} // namespace Tamberlyn::Shell

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "folders.h"
+
+#include <QString>
+
+class QSettings;
+
+namespace Tamberlyn::Shell {
+
+// Deployment settings: read from the user's INI file, each overridable by an
+// environment variable (the demo run and the tests use those).
+struct Settings
+{
+    QString courseHost;    // host[:port] of the course web server
+    QString coursePin;     // SHA-256 fingerprint pinned for it, may be empty
+    QString examHost;      // host[:port] of the practice exam service
+    QString examPin;
+    QString calculator;    // calculator program, empty: search PATH
+    QString programFiles;  // where the simulators are installed, empty: /opt
+
+    static constexpr const char *DefaultCourseHost = "127.0.0.1:8443";
+
+    // Reads `ini`, then lets the TAMBERLYN_* variables override each key.
+    static Settings read(const QSettings &ini, const EnvironmentLookup &env);
+
+    // "https://" + course host + "/kq_cbt/kq/".
+    QString fileLocn() const;
+
+    // Everything wrong with these settings, one line each; empty when usable.
+    QStringList problems() const;
+};
+
+// Why a course host cannot be used, or an empty text when it can. Beyond a
+// well-formed host[:port], the host must not contain "mod", "obj", "kqprac"
+// or a contents-page name: the resize rule searches the whole address for
+// those to pick a page variant.
+QString courseHostProblem(const QString &host);
+
+} // namespace Tamberlyn::Shell

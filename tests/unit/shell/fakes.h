@@ -1,0 +1,113 @@
+#pragma once
+
+#include "platform/dialogs.h"
+#include "platform/shell.h"
+#include "platform/windowsystem.h"
+#include "simbridge/simulatorchannel.h"
+
+#include <QDir>
+#include <QHash>
+#include <QStringList>
+
+#include <deque>
+#include <stdexcept>
+
+// Test doubles for start-up. Every call lands in one shared event list so a
+// test can check the order of steps across services.
+namespace Fakes {
+
+struct ProcessEnded : std::runtime_error
+{
+    ProcessEnded() : std::runtime_error("process ended") {}
+};
+
+class Shell final : public Tamberlyn::Platform::Shell
+{
+public:
+    explicit Shell(QStringList &events) : m_events(events) {}
+
+    QHash<QString, QString> environment;
+    QString line;
+    bool another = false;
+    QString lockFolder;
+    int commandLineReads = 0;
+
+    QString environmentValue(const QString &name) const override { return environment.value(name); }
+    QString commandLine() const override
+    {
+        ++const_cast<Shell *>(this)->commandLineReads;
+        return line;
+    }
+    bool openInBrowser(const QString &address) override
+    {
+        m_events << QStringLiteral("browser ") + address;
+        return true;
+    }
+    bool anotherInstanceRunning(const QString &folder) override
+    {
+        lockFolder = folder;
+        m_events << QStringLiteral("instance test");
+        return another;
+    }
+    [[noreturn]] void endProcess() override { throw ProcessEnded(); }
+
+private:
+    QStringList &m_events;
+};
+
+class WindowSystem final : public Tamberlyn::Platform::WindowSystem
+{
+public:
+    explicit WindowSystem(QStringList &events) : m_events(events) {}
+
+    QSize screen{1280, 1024};
+
+    QSize screenSize() const override { return screen; }
+    int titleBarHeight() const override { return 23; }
+    bool bringToFront(const QString &title) override
+    {
+        m_events << QStringLiteral("bring to front ") + title;
+        return false;
+    }
+
+private:
+    QStringList &m_events;
+};
+
+class Channel final : public Tamberlyn::SimBridge::SimulatorChannel
+{
+public:
+    explicit Channel(QStringList &events) : m_events(events) {}
+
+    QString folderThatMustExist;
+
+    void openSharedBlocks() override
+    {
+        const bool exists = folderThatMustExist.isEmpty() || QDir(folderThatMustExist).exists();
+        m_events << (exists ? QStringLiteral("open blocks") : QStringLiteral("open blocks before the data folder"));
+    }
+    void writeEndFlag(qint32 value) override { m_events << QStringLiteral("end flag %1").arg(value); }
+    void release() override { m_events << QStringLiteral("release blocks"); }
+
+private:
+    QStringList &m_events;
+};
+
+class Dialogs final : public Tamberlyn::Platform::Dialogs
+{
+public:
+    std::deque<Answer> answers;
+    QList<Box> shown;
+
+    Answer ask(QWidget *, const Box &box) override
+    {
+        shown << box;
+        if (answers.empty())
+            throw std::logic_error("unexpected question");
+        const Answer answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+};
+
+} // namespace Fakes

@@ -1,0 +1,164 @@
+#include "shell/folders.h"
+#include "shell/settings.h"
+
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tamberlyn::Shell;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+using Environment = QHash<QString, QString>;
+
+EnvironmentLookup lookupIn(const Environment &environment)
+{
+    return [environment](const QString &name) { return environment.value(name); };
+}
+
+} // namespace
+
+class TestSettings final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void windowsFolders_data();
+    void windowsFolders();
+    void linuxFolders_data();
+    void linuxFolders();
+    void environmentOverridesFile();
+    void defaults();
+    void courseHost_data();
+    void courseHost();
+    void malformedPinIsAProblem();
+};
+
+void TestSettings::windowsFolders_data()
+{
+    QTest::addColumn<Environment>("environment");
+    QTest::addColumn<QString>("programFiles");
+    QTest::addColumn<QString>("dornDir");
+
+    QTest::newRow("x86 first") << Environment{{u"ProgramFiles(x86)"_s, u"D:\\PF86"_s},
+                                              {u"ProgramFiles"_s, u"D:\\PF"_s},
+                                              {u"APPDATA"_s, u"C:\\Users\\a\\AppData\\Roaming"_s}}
+                               << u"D:\\PF86"_s << u"C:\\Users\\a\\AppData\\Roaming\\Marrowick\\KQ\\"_s;
+    QTest::newRow("then ProgramFiles") << Environment{{u"ProgramFiles"_s, u"D:\\PF"_s}} << u"D:\\PF"_s
+                                       << u"\\Marrowick\\KQ\\"_s;
+    QTest::newRow("both unset") << Environment{} << u"C:\\Program Files"_s << u"\\Marrowick\\KQ\\"_s;
+}
+
+void TestSettings::windowsFolders()
+{
+    QFETCH(Environment, environment);
+    QFETCH(QString, programFiles);
+    QFETCH(QString, dornDir);
+    const Folders folders = Tamberlyn::Shell::windowsFolders(lookupIn(environment));
+    QCOMPARE(folders.programFiles, programFiles);
+    QCOMPARE(folders.dornDir, dornDir);
+}
+
+void TestSettings::linuxFolders_data()
+{
+    QTest::addColumn<Environment>("environment");
+    QTest::addColumn<QString>("configured");
+    QTest::addColumn<QString>("programFiles");
+    QTest::addColumn<QString>("dornDir");
+
+    QTest::newRow("XDG_DATA_HOME") << Environment{{u"XDG_DATA_HOME"_s, u"/data/"_s}, {u"HOME"_s, u"/home/a"_s}}
+                                   << QString() << u"/opt"_s << u"/data/Marrowick/KQ/"_s;
+    QTest::newRow("HOME default") << Environment{{u"HOME"_s, u"/home/a"_s}} << u"/srv/sims"_s << u"/srv/sims"_s
+                                  << u"/home/a/.local/share/Marrowick/KQ/"_s;
+    QTest::newRow("relative XDG_DATA_HOME is ignored")
+        << Environment{{u"XDG_DATA_HOME"_s, u"data"_s}, {u"HOME"_s, u"/home/a"_s}} << QString() << u"/opt"_s
+        << u"/home/a/.local/share/Marrowick/KQ/"_s;
+    QTest::newRow("nothing set") << Environment{} << QString() << u"/opt"_s << u"/Marrowick/KQ/"_s;
+}
+
+void TestSettings::linuxFolders()
+{
+    QFETCH(Environment, environment);
+    QFETCH(QString, configured);
+    QFETCH(QString, programFiles);
+    QFETCH(QString, dornDir);
+    const Folders folders = Tamberlyn::Shell::linuxFolders(lookupIn(environment), configured);
+    QCOMPARE(folders.programFiles, programFiles);
+    QCOMPARE(folders.dornDir, dornDir);
+}
+
+void TestSettings::environmentOverridesFile()
+{
+    QTemporaryDir dir;
+    QSettings ini(dir.filePath(u"Tamberlyn.ini"_s), QSettings::IniFormat);
+    ini.setValue(u"course/host"_s, u"course.example"_s);
+    ini.setValue(u"course/pin"_s, QString(64, u'a'));
+    ini.setValue(u"exam/host"_s, u"exams.example"_s);
+    ini.setValue(u"programs/calculator"_s, u"xcalc"_s);
+
+    const Settings settings = Settings::read(ini, lookupIn({{u"TAMBERLYN_COURSE_HOST"_s, u"127.0.0.1:9443"_s},
+                                                            {u"TAMBERLYN_CALCULATOR"_s, u"  "_s}}));
+    QCOMPARE(settings.courseHost, u"127.0.0.1:9443"_s);
+    QCOMPARE(settings.coursePin, QString(64, u'a'));
+    QCOMPARE(settings.examHost, u"exams.example"_s);
+    QCOMPARE(settings.calculator, u"xcalc"_s); // a blank variable does not override
+    QCOMPARE(settings.fileLocn(), u"https://127.0.0.1:9443/kq_cbt/kq/"_s);
+    QVERIFY(settings.problems().isEmpty());
+}
+
+void TestSettings::defaults()
+{
+    QTemporaryDir dir;
+    const QSettings ini(dir.filePath(u"missing.ini"_s), QSettings::IniFormat);
+    const Settings settings = Settings::read(ini, lookupIn({}));
+    QCOMPARE(settings.courseHost, QLatin1String(Settings::DefaultCourseHost));
+    QCOMPARE(settings.examHost, settings.courseHost);
+    QVERIFY(settings.coursePin.isEmpty());
+    QVERIFY(settings.problems().isEmpty());
+}
+
+void TestSettings::courseHost_data()
+{
+    QTest::addColumn<QString>("host");
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("plain") << u"course.example"_s << true;
+    QTest::newRow("with port") << u"127.0.0.1:8443"_s << true;
+    QTest::newRow("IPv6") << u"[::1]:8443"_s << true;
+    QTest::newRow("mod") << u"modern-learning.example"_s << false;
+    QTest::newRow("obj") << u"objects.example"_s << false;
+    QTest::newRow("kqprac") << u"kqprac.example"_s << false;
+    QTest::newRow("contents page name") << u"kqd.vxp.example"_s << false;
+    QTest::newRow("ends in kq") << u"cdn.kq"_s << false;
+    QTest::newRow("kq with a port is fine") << u"cdn.kq:443"_s << true;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("path") << u"course.example/x"_s << false;
+    QTest::newRow("user info") << u"me@course.example"_s << false;
+    QTest::newRow("space") << u"course example"_s << false;
+    QTest::newRow("bad port") << u"course.example:99999"_s << false;
+}
+
+void TestSettings::courseHost()
+{
+    QFETCH(QString, host);
+    QFETCH(bool, usable);
+    QCOMPARE(courseHostProblem(host).isEmpty(), usable);
+    Settings settings;
+    settings.courseHost = host;
+    settings.examHost = u"exams.example"_s;
+    QCOMPARE(settings.problems().isEmpty(), usable);
+}
+
+void TestSettings::malformedPinIsAProblem()
+{
+    Settings settings;
+    settings.courseHost = settings.examHost = u"course.example"_s;
+    settings.coursePin = u"AB:CD"_s;
+    const QStringList problems = settings.problems();
+    QCOMPARE(problems.size(), 1);
+    QVERIFY(problems.first().contains(u"AB:CD"_s));
+}
+
+QTEST_APPLESS_MAIN(TestSettings)
+#include "tst_settings.moc"
