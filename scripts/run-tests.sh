@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test. Without a display
+# the tests run inside a virtual X server.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+"$here/install-deps.sh"
+"$here/build.sh" dev
+
+cd "$here/.."
+# The browser engine's sandbox cannot run as root (CI runs as root).
+if [ "$(id -u)" -eq 0 ]; then
+    export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
+
+ctest_command=(ctest --preset dev -j 2)
+if [ -z "${DISPLAY:-}" ]; then
+    xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "${ctest_command[@]}"
+else
+    "${ctest_command[@]}"
+fi

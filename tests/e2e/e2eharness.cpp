@@ -1,0 +1,161 @@
+#include "e2eharness.h"
+
+#include <QDeadlineTimer>
+#include <QRegularExpression>
+#include <QTest>
+
+E2eHarness::E2eHarness() = default;
+
+E2eHarness::~E2eHarness()
+{
+    for (auto &viewer : m_viewers)
+        stop(viewer.get());
+    stop(m_windowManager.get());
+    stop(m_server.get());
+    stop(m_xserver.get());
+}
+
+bool E2eHarness::fail(const QString &reason)
+{
+    m_error = reason;
+    return false;
+}
+
+void E2eHarness::stop(QProcess *process)
+{
+    if (!process || process->state() == QProcess::NotRunning)
+        return;
+    process->terminate();
+    if (!process->waitForFinished(5000)) {
+        process->kill();
+        process->waitForFinished(5000);
+    }
+}
+
+bool E2eHarness::startDisplay(QSize screen, bool withWindowManager)
+{
+    // -displayfd picks a free display number and writes it to our stdout.
+    m_xserver = std::make_unique<QProcess>();
+    m_xserver->setProcessChannelMode(QProcess::SeparateChannels);
+    m_xserver->start(QStringLiteral("Xvfb"),
+                     {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                      QStringLiteral("0"), QStringLiteral("%1x%2x24").arg(screen.width()).arg(screen.height()),
+                      QStringLiteral("-nolisten"), QStringLiteral("tcp")});
+    if (!m_xserver->waitForStarted(10000))
+        return fail(QStringLiteral("Xvfb did not start: ") + m_xserver->errorString());
+    const QDeadlineTimer deadline(20000);
+    while (!m_xserver->canReadLine()) {
+        if (deadline.hasExpired() || !m_xserver->waitForReadyRead(int(deadline.remainingTime())))
+            return fail(QStringLiteral("Xvfb gave no display number: ")
+                        + QString::fromLocal8Bit(m_xserver->readAllStandardError()));
+    }
+    m_display = QLatin1Char(':') + QString::fromLatin1(m_xserver->readLine().trimmed());
+
+    if (withWindowManager) {
+        m_windowManager = std::make_unique<QProcess>();
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), m_display);
+        m_windowManager->setProcessEnvironment(env);
+        m_windowManager->start(QStringLiteral("openbox"), {});
+        if (!m_windowManager->waitForStarted(10000))
+            return fail(QStringLiteral("openbox did not start"));
+    }
+    return true;
+}
+
+bool E2eHarness::startCourseServer()
+{
+    m_server = std::make_unique<QProcess>();
+    m_server->setProcessChannelMode(QProcess::SeparateChannels);
+    m_server->start(QStringLiteral(TAMBERLYN_COURSE_SERVER),
+                    {QStringLiteral("--root"), QStringLiteral(TAMBERLYN_DEMO_SITE), QStringLiteral("--port"),
+                     QStringLiteral("0"), QStringLiteral("--cert-dir"), m_home.path() + QStringLiteral("/cert")});
+    if (!m_server->waitForStarted(10000))
+        return fail(QStringLiteral("course server did not start"));
+
+    static const QRegularExpression fingerprintLine(QStringLiteral("^certificate SHA-256 fingerprint: ([0-9A-F:]{95})$"));
+    static const QRegularExpression listeningLine(QStringLiteral("^listening on https://127\\.0\\.0\\.1:(\\d+)/$"));
+    const QDeadlineTimer deadline(20000);
+    while (m_port == 0) {
+        if (!m_server->canReadLine()
+            && (deadline.hasExpired() || !m_server->waitForReadyRead(int(deadline.remainingTime())))) {
+            return fail(QStringLiteral("course server did not start listening: ")
+                        + QString::fromLocal8Bit(m_server->readAllStandardError()));
+        }
+        while (m_server->canReadLine()) {
+            const QString line = QString::fromUtf8(m_server->readLine()).trimmed();
+            if (const auto match = fingerprintLine.match(line); match.hasMatch())
+                m_fingerprint = match.captured(1);
+            if (const auto match = listeningLine.match(line); match.hasMatch())
+                m_port = match.captured(1).toInt();
+        }
+    }
+    if (m_fingerprint.isEmpty())
+        return fail(QStringLiteral("course server printed no fingerprint"));
+    return true;
+}
+
+QProcessEnvironment E2eHarness::viewerEnvironment() const
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.path() + QStringLiteral("/cache"));
+    env.insert(QStringLiteral("TAMBERLYN_COURSE_HOST"), courseHost());
+    env.insert(QStringLiteral("TAMBERLYN_COURSE_PIN"), m_fingerprint);
+    env.insert(QStringLiteral("QT_LOGGING_RULES"), QStringLiteral("tamberlyn.*.info=true"));
+    // The engine's sandbox cannot run as root, which is how CI runs.
+    env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
+    env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--disable-gpu"));
+    return env;
+}
+
+QProcess *E2eHarness::startViewer(const QStringList &arguments, const QProcessEnvironment &environment)
+{
+    auto viewer = std::make_unique<QProcess>();
+    viewer->setProcessChannelMode(QProcess::MergedChannels);
+    viewer->setProcessEnvironment(environment.isEmpty() ? viewerEnvironment() : environment);
+    viewer->start(QStringLiteral(TAMBERLYN_VIEWER), arguments);
+    viewer->waitForStarted(10000);
+    m_viewers.push_back(std::move(viewer));
+    return m_viewers.back().get();
+}
+
+QString E2eHarness::output(QProcess *process)
+{
+    // Kept on the process itself so repeated waits see everything read so far.
+    QString seen = process->property("seen").toString() + QString::fromLocal8Bit(process->readAll());
+    process->setProperty("seen", seen);
+    return seen;
+}
+
+bool E2eHarness::waitForOutput(QProcess *process, const QString &text, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!output(process).contains(text)) {
+        if (deadline.hasExpired() || process->state() == QProcess::NotRunning)
+            return output(process).contains(text);
+        process->waitForReadyRead(int(qMin<qint64>(200, qMax<qint64>(1, deadline.remainingTime()))));
+    }
+    return true;
+}
+
+QString E2eHarness::serverLog() const
+{
+    QString seen = m_server->property("seen").toString() + QString::fromUtf8(m_server->readAllStandardOutput());
+    m_server->setProperty("seen", seen);
+    return seen;
+}
+
+bool E2eHarness::waitForServerLog(const QString &text, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (!serverLog().contains(text)) {
+        if (deadline.hasExpired())
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}

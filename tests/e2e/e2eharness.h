@@ -1,0 +1,63 @@
+#pragma once
+
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QSize>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <memory>
+
+// Runs the real programs for end-to-end tests: a private X server of a
+// chosen size, the course server on the demo course, and viewer processes
+// pointed at it. Everything started here is stopped by the destructor.
+class E2eHarness final
+{
+    Q_DISABLE_COPY_MOVE(E2eHarness)
+
+public:
+    E2eHarness();
+    ~E2eHarness();
+
+    // Each returns false with the reason in error().
+    bool startDisplay(QSize screen, bool withWindowManager = false);
+    bool startCourseServer();
+
+    // Environment for a viewer: the display, private data and config
+    // folders, the course host and its pin (override the pin with
+    // TAMBERLYN_COURSE_PIN to test refusal), page-load logging switched on.
+    QProcessEnvironment viewerEnvironment() const;
+    // Starts a viewer; its merged output is collected in output(viewer).
+    QProcess *startViewer(const QStringList &arguments = {},
+                          const QProcessEnvironment &environment = {});
+
+    // Waits until `text` appears in the process's output.
+    static bool waitForOutput(QProcess *process, const QString &text, int timeoutMs);
+    static QString output(QProcess *process);
+    // Waits until `text` appears in the server's request log.
+    bool waitForServerLog(const QString &text, int timeoutMs);
+    QString serverLog() const;
+
+    QString courseHost() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
+    QString fileLocn() const { return QStringLiteral("https://") + courseHost() + QStringLiteral("/kq_cbt/kq/"); }
+    QString fingerprint() const { return m_fingerprint; }
+    QString dataHome() const { return m_home.path() + QStringLiteral("/data"); }
+    QString dornDir() const { return dataHome() + QStringLiteral("/Marrowick/KQ/"); }
+    QString display() const { return m_display; }
+    QString error() const { return m_error; }
+
+private:
+    bool fail(const QString &reason);
+    static void stop(QProcess *process);
+
+    QTemporaryDir m_home;
+    std::unique_ptr<QProcess> m_xserver;
+    std::unique_ptr<QProcess> m_windowManager;
+    std::unique_ptr<QProcess> m_server;
+    std::vector<std::unique_ptr<QProcess>> m_viewers;
+    QString m_display;
+    QString m_fingerprint;
+    int m_port = 0;
+    QString m_error;
+};
