@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/browserpane.h"
+#include "platform/clock.h"
 #include "platform/dialogs.h"
 #include "platform/shell.h"
 #include "platform/windowsystem.h"
@@ -10,6 +12,7 @@
 #include <QStringList>
 
 #include <deque>
+#include <functional>
 #include <stdexcept>
 
 // Test doubles for start-up. Every call lands in one shared event list so a
@@ -108,6 +111,82 @@ public:
         answers.pop_front();
         return answer;
     }
+};
+
+// A browser pane with its own back history. Loads and back steps complete
+// later, when the test (or the fake clock's pause) delivers the reports, the
+// way a real engine reports from the event loop.
+class Pane final : public Tamberlyn::Platform::BrowserPane
+{
+public:
+    explicit Pane(QStringList &events) : m_events(events) {}
+
+    QHash<QString, QStringList> linksOf; // links of each address
+    QStringList history;
+    qsizetype current = -1;
+    int pendingReports = 0;
+
+    void navigate(const QString &address) override
+    {
+        m_events << QStringLiteral("navigate ") + address;
+        history.resize(current + 1);
+        history << address;
+        ++current;
+        ++pendingReports;
+    }
+    void goBack() override
+    {
+        m_events << QStringLiteral("back");
+        if (current <= 0)
+            return; // nothing to go back to: no load, no report
+        --current;
+        ++pendingReports;
+    }
+    QString locationUrl() const override { return current >= 0 ? history.at(current) : QString(); }
+    QStringList links() const override { return linksOf.value(locationUrl()); }
+    void setLinkTarget(int index, const QString &address) override
+    {
+        m_events << QStringLiteral("link %1 := %2").arg(index).arg(address);
+        QStringList &links = linksOf[locationUrl()];
+        if (index < links.size())
+            links[index] = address;
+    }
+
+    // Delivers every report due, including those that runs started by
+    // these reports add meanwhile.
+    void deliverAll()
+    {
+        while (pendingReports > 0) {
+            --pendingReports;
+            emit documentComplete(locationUrl());
+        }
+    }
+
+private:
+    QStringList &m_events;
+};
+
+// WaitSecond runs whatever is due meanwhile, which is where nested
+// page-load runs come from.
+class Clock final : public Tamberlyn::Platform::Clock
+{
+public:
+    explicit Clock(QStringList &events) : m_events(events) {}
+
+    std::function<void()> duringWait;
+    double tick = 1000;
+
+    double tickNow() const override { return tick; }
+    void waitSecond() override
+    {
+        m_events << QStringLiteral("wait");
+        tick += 1000;
+        if (duringWait)
+            duringWait();
+    }
+
+private:
+    QStringList &m_events;
 };
 
 } // namespace Fakes

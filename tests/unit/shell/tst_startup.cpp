@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "../common/fakes.h"
 
 #include "shell/filechecks.h"
 #include "shell/startup.h"

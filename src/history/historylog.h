@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace Tamberlyn::History {
+
+// The log of pages seen, "history.vxp" in the data folder: one record per
+// visit, a quoted page name and CR LF, oldest first.
+class HistoryLog final
+{
+public:
+    static constexpr const char *FileName = "history.vxp";
+
+    explicit HistoryLog(QString dornDir = {});
+
+    void setDornDir(const QString &dornDir) { m_dornDir = dornDir; }
+    QString filePath() const;
+
+    // The exact bytes of one record: '"', the name in the ANSI code page
+    // as it stands, '"', CR, LF.
+    static QByteArray recordFor(const QString &pageName);
+
+    // Opens the file for appending (creating it), writes the record with a
+    // single write and closes it again, so the file is complete on disk
+    // after every visit. A record that could not be written whole is taken
+    // back, so a full disk never leaves half a record behind. False when
+    // the visit went unrecorded.
+    bool AppendHistory(const QString &pageName) const;
+
+private:
+    QString m_dornDir;
+};
+
+} // namespace Tamberlyn::History

@@ -1,0 +1,77 @@
+#include "navigationcommands.h"
+
+#include "coursemap.h"
+#include "mainwindowport.h"
+#include "navigationstate.h"
+
+#include "platform/browserpane.h"
+#include "platform/clock.h"
+
+namespace Tamberlyn::Navigation {
+
+NavigationCommands::NavigationCommands(NavigationState &state, Platform::BrowserPane &web1, Platform::Clock &clock,
+                                       MainWindowPort &window)
+    : m_state(state)
+    , m_web1(web1)
+    , m_clock(clock)
+    , m_window(window)
+{
+}
+
+void NavigationCommands::cmdBack_Click()
+{
+    m_window.hideHelp();
+    m_state.GoingBack = true;
+    m_web1.goBack();
+}
+
+// Prev, Next and Section pass the bound address as it is, empty included.
+void NavigationCommands::cmdPrev_Click()
+{
+    m_window.hideHelp();
+    m_web1.navigate(m_state.PrevLink);
+}
+
+void NavigationCommands::cmdNext_Click()
+{
+    m_window.hideHelp();
+    m_web1.navigate(m_state.NextLink);
+}
+
+void NavigationCommands::cmdSecn_Click()
+{
+    m_window.hideHelp();
+    m_web1.navigate(m_state.SecnLink);
+}
+
+void NavigationCommands::cmdCont_Click()
+{
+    m_window.hideHelp();
+    const QChar letter = contentsSizeLetter(m_window.sizeClass());
+    const QString contents = QStringLiteral("kq") + letter + QStringLiteral(".vxp");
+    if (m_state.PageName == contents)
+        m_web1.navigate(m_window.fileLocn() + QStringLiteral("kqcr") + letter + QStringLiteral(".vxp"));
+    else
+        m_web1.navigate(m_window.fileLocn() + contents);
+}
+
+void NavigationCommands::cmdSearch_Click()
+{
+    openFinder(Finder::Search, "search.vxp");
+}
+
+void NavigationCommands::cmdHist_Click()
+{
+    openFinder(Finder::History, "hist.vxp");
+}
+
+void NavigationCommands::openFinder(Finder finder, const char *triggerPage)
+{
+    m_window.hideHelp();
+    m_window.takeWindowState(finder);
+    m_clock.waitSecond();
+    m_window.takePosition(finder);
+    m_web1.navigate(m_window.fileLocn() + QLatin1String(triggerPage));
+}
+
+} // namespace Tamberlyn::Navigation
