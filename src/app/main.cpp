@@ -1,13 +1,15 @@
 #include "platform/certificatepins.h"
+#include "platform/posix/posixsharedmemory.h"
 #include "platform/qt/desktopshell.h"
 #include "platform/qt/messageboxdialogs.h"
 #include "platform/qt/qtwindowsystem.h"
+#include "platform/qt/systemclock.h"
 #include "platform/qt/webenginepane.h"
 #include "shell/filechecks.h"
 #include "shell/frmvk.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
-#include "simbridge/simulatorchannel.h"
+#include "simbridge/sharedblocks.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -18,14 +20,6 @@
 using namespace Tamberlyn;
 
 namespace {
-
-class PendingChannel final : public SimBridge::SimulatorChannel
-{
-public:
-    void openSharedBlocks() override {}
-    void writeEndFlag(qint32) override {}
-    void release() override {}
-};
 
 // Settings that cannot work are refused before anything starts.
 bool reportProblems(const QStringList &problems, Platform::Dialogs &dialogs)
@@ -39,10 +33,30 @@ bool reportProblems(const QStringList &problems, Platform::Dialogs &dialogs)
     return true;
 }
 
+Platform::CertificatePins pinsFrom(const Shell::Settings &settings)
+{
+    Platform::CertificatePins pins;
+    if (const auto pin = Platform::CertificatePins::parseFingerprint(settings.coursePin))
+        pins.pin(settings.courseHost, *pin);
+    if (const auto pin = Platform::CertificatePins::parseFingerprint(settings.examPin))
+        pins.pin(settings.examHost, *pin);
+    return pins;
+}
+
+// Going back must load and report the page again, as every page-load run
+// relies on; a page restored whole from the back-forward cache would not be.
+void keepBackStepsReported()
+{
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--disable-back-forward-cache"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-back-forward-cache");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    keepBackStepsReported();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlyn"));
@@ -52,6 +66,7 @@ int main(int argc, char *argv[])
     Platform::DesktopShell shell;
     Platform::MessageBoxDialogs dialogs;
     Platform::QtWindowSystem windows;
+    Platform::SystemClock clock;
 
     const QSettings ini(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
                         QStringLiteral("Tamberlyn"));
@@ -59,15 +74,13 @@ int main(int argc, char *argv[])
         ini, [&shell](const QString &name) { return shell.environmentValue(name); });
     if (reportProblems(settings.problems(), dialogs))
         return 2;
+    const Platform::CertificatePins pins = pinsFrom(settings);
 
-    Platform::CertificatePins pins;
-    if (const auto pin = Platform::CertificatePins::parseFingerprint(settings.coursePin))
-        pins.pin(settings.courseHost, *pin);
-    if (const auto pin = Platform::CertificatePins::parseFingerprint(settings.examPin))
-        pins.pin(settings.examHost, *pin);
-
-    PendingChannel channel;
-    Shell::FrmVK frmVK(pins, shell, channel);
+    Platform::PosixSharedMemory sharedMemory;
+    SimBridge::SharedBlocks channel(sharedMemory, dialogs);
+    Shell::FrmVK frmVK([&pins](QWidget *parent) { return new Platform::WebEnginePane(pins, parent); },
+                       {shell, clock, windows, channel, settings});
+    channel.setDialogOwner(&frmVK);
     Shell::FileChecks files(dialogs, [&frmVK] { frmVK.EndVK(); });
     files.setOwner(&frmVK);
 
@@ -94,6 +107,8 @@ int main(int argc, char *argv[])
                 },
         });
 
+    // A second instance that matched no mode ends here, as do the modes
+    // that do not end by themselves yet.
     if (startup.Form_Load() != Shell::RunMode::Course)
         frmVK.EndVK();
     return QApplication::exec();

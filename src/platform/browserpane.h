@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+class QWidget;
+
 namespace Tamberlyn::Platform {
 
 // The embedded browser the course pages are shown in. Completion is reported
@@ -24,6 +26,8 @@ public:
     // Absolute targets of the document's hyperlinks, in document order.
     virtual QStringList links() const = 0;
     virtual void setLinkTarget(int index, const QString &address) = 0;
+    // The widget that shows the pages; none for panes without a face.
+    virtual QWidget *view() const { return nullptr; }
 
 signals:
     void documentComplete(const QString &address);

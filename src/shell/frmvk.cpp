@@ -1,77 +1,321 @@
 #include "frmvk.h"
 
-#include "platform/qt/webenginepane.h"
+#include "buttonfont.h"
+#include "finderwindows.h"
+#include "frmsplsh.h"
+#include "settings.h"
+#include "sizeclass.h"
+
+#include "history/historylog.h"
+#include "navigation/mediacontrol.h"
+#include "navigation/navigationcommands.h"
+#include "navigation/pageloadhandler.h"
+#include "navigation/sizevariant.h"
+#include "platform/browserpane.h"
 #include "platform/shell.h"
+#include "platform/windowsystem.h"
 #include "simbridge/simulatorchannel.h"
 
+#include <QEvent>
+#include <QLabel>
+#include <QLoggingCategory>
+#include <QPushButton>
 #include <QTimer>
 
 #include <cstdlib>
 
 namespace Tamberlyn::Shell {
 
-namespace {
-constexpr int Web1Top = 24;
-}
+Q_LOGGING_CATEGORY(lcMain, "tamberlyn.main", QtInfoMsg)
 
-FrmVK::FrmVK(const Platform::CertificatePins &pins, Platform::Shell &shell,
-             SimBridge::SimulatorChannel &channel, QWidget *parent)
+namespace {
+
+constexpr int Web1Top = 24;
+constexpr int ButtonLeft = 3;
+constexpr int ButtonStep = 66;
+constexpr int ButtonTop = 2;
+constexpr QSize ButtonSize{65, 19};
+// Where a window dragged off the left edge comes back to.
+constexpr QPoint RescuedPosition{100, 100};
+
+} // namespace
+
+FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     : QWidget(parent)
-    , m_pins(pins)
-    , m_shell(shell)
-    , m_channel(channel)
+    , m_paneFactory(std::move(paneFactory))
+    , m_services(services)
+    , m_picHelp(new QLabel(this))
     , m_timerEnd(new QTimer(this))
 {
     setObjectName(QStringLiteral("frmVK"));
     setWindowTitle(QStringLiteral("   Tamberlyn"));
+    // The size it comes back to from maximised: the course's design area.
     resize(1280, 800);
+    createButtons();
+
+    m_picHelp->setObjectName(QStringLiteral("picHelp"));
+    m_picHelp->setGeometry(40, 48, 821, 695);
+    m_picHelp->hide();
+
     m_timerEnd->setObjectName(QStringLiteral("TimerEnd"));
     m_timerEnd->setInterval(1000);
 }
 
 FrmVK::~FrmVK() = default;
 
-Platform::WebEnginePane &FrmVK::web1()
+void FrmVK::createButtons()
+{
+    struct Button
+    {
+        const char *name;
+        const char *caption;
+        void (Navigation::NavigationCommands::*command)();
+    };
+    using C = Navigation::NavigationCommands;
+    // Print, Calc and Help are the main window's own commands, wired where
+    // those are built.
+    static const Button buttons[] = {
+        {"cmdCont", "&Contents", &C::cmdCont_Click},  {"cmdPrint", "&Print", nullptr},
+        {"cmdSearch", "&Search", &C::cmdSearch_Click}, {"cmdBack", "&Back", &C::cmdBack_Click},
+        {"cmdPrev", "&<<", &C::cmdPrev_Click},         {"cmdNext", "&>>", &C::cmdNext_Click},
+        {"cmdHist", "His&tory", &C::cmdHist_Click},    {"cmdCalc", "C&alc", nullptr},
+        {"cmdHelp", "&Help", nullptr},                 {"cmdSecn", "Sectio&n", &C::cmdSecn_Click},
+    };
+    QWidget *previous = nullptr;
+    int index = 0;
+    for (const Button &spec : buttons) {
+        QPushButton *button = addButton(spec.name, QString::fromLatin1(spec.caption), index++);
+        if (spec.command) {
+            const auto command = spec.command;
+            connect(button, &QPushButton::clicked, this, [this, command] { (commands().*command)(); });
+        }
+        if (previous)
+            setTabOrder(previous, button);
+        previous = button;
+    }
+}
+
+QPushButton *FrmVK::addButton(const char *name, const QString &caption, int index)
+{
+    auto *button = new QPushButton(caption, this);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(QRect(QPoint(ButtonLeft + ButtonStep * index, ButtonTop), ButtonSize));
+    button->setFont(classicSansSerif(8.25, true));
+    button->setAutoDefault(false);
+    return button;
+}
+
+Platform::BrowserPane &FrmVK::web1()
 {
     if (!m_web1) {
-        m_web1 = new Platform::WebEnginePane(m_pins, this);
+        m_web1 = m_paneFactory(this);
         m_web1->setObjectName(QStringLiteral("Web1"));
-        m_web1->widget()->setObjectName(QStringLiteral("Web1View"));
-        fitWeb1();
-        // The window appears with the first page, never empty; a page that
-        // failed to load shows the engine's own error page the same way.
-        connect(m_web1, &Platform::BrowserPane::documentComplete, this, &FrmVK::showOnFirstPage);
-        connect(m_web1, &Platform::WebEnginePane::loadFailed, this, &FrmVK::showOnFirstPage);
+        if (QWidget *view = m_web1->view()) {
+            view->setObjectName(QStringLiteral("Web1View"));
+            view->lower(); // under the help picture and the video
+        }
+        fitPane();
+        m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
+        m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
+                                                                      m_services.clock, *this);
     }
     return *m_web1;
+}
+
+Navigation::PageLoadHandler &FrmVK::handler()
+{
+    web1();
+    return *m_handler;
+}
+
+Navigation::NavigationCommands &FrmVK::commands()
+{
+    web1();
+    return *m_commands;
 }
 
 void FrmVK::EndVK()
 {
     m_timerEnd->stop();
-    m_channel.release();
+    m_services.channel.release();
     if (m_unloadPopup)
         m_unloadPopup();
-    m_shell.endProcess();
+    m_services.shell.endProcess();
     std::abort(); // endProcess does not come back; this keeps the promise if it ever did
 }
 
 void FrmVK::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    fitWeb1();
+    Form_Resize();
 }
 
-void FrmVK::showOnFirstPage()
+void FrmVK::changeEvent(QEvent *event)
 {
-    if (isHidden())
-        showMaximized();
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+    else if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
 }
 
-void FrmVK::fitWeb1()
+void FrmVK::Form_Resize()
 {
-    if (m_web1)
-        m_web1->widget()->setGeometry(0, Web1Top, width(), qMax(0, height() - Web1Top));
+    if (windowState() == Qt::WindowNoState && frameGeometry().left() < 0)
+        move(RescuedPosition);
+    fitPane();
+
+    const qint16 oldWidth = m_state.ScreenWidth;
+    const qint16 oldHeight = m_state.ScreenHeight;
+    const int titleBar = m_services.windows.titleBarHeight();
+    // A size that does not fit the 16-bit measure keeps the previous one.
+    if (width() <= 32767 && height() + titleBar <= 32767) {
+        m_state.ScreenWidth = static_cast<qint16>(width());
+        m_state.ScreenHeight = static_cast<qint16>(height() + titleBar);
+    }
+    const QSize screen = m_services.windows.screenSize();
+    if (m_state.ScreenWidth == screen.width() && m_state.ScreenHeight == screen.height()
+        && !(windowState() & Qt::WindowMaximized)) {
+        setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
+    }
+    if (windowState() & Qt::WindowMaximized) {
+        m_state.ScreenWidth = static_cast<qint16>(qMin(screen.width(), 32767));
+        m_state.ScreenHeight = static_cast<qint16>(qMin(screen.height(), 32767));
+    }
+    SizeClass();
+
+    // Each window-manager step of one resize arrives here; a step that left
+    // the measure as it was would only load the same page again and record
+    // it twice.
+    if (!m_web1 || (m_state.ScreenWidth == oldWidth && m_state.ScreenHeight == oldHeight))
+        return;
+    const QString shown = m_web1->locationUrl();
+    if (shown.isEmpty())
+        return;
+    m_web1->navigate(Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize));
+}
+
+void FrmVK::Form_Activate()
+{
+    if (m_finders)
+        m_finders->hideAll();
+}
+
+QString FrmVK::fileLocn() const
+{
+    return m_state.FileLocn;
+}
+
+QString FrmVK::examHost() const
+{
+    return m_services.settings.examHost;
+}
+
+int FrmVK::sizeClass() const
+{
+    return m_state.ScreenSize;
+}
+
+void FrmVK::SizeClass()
+{
+    m_state.ScreenSize = classify(m_state.ScreenWidth, m_state.ScreenHeight, m_state.ScreenSize);
+}
+
+bool FrmVK::isWindowVisible() const
+{
+    return isVisible();
+}
+
+void FrmVK::showWindow()
+{
+    if (testAttribute(Qt::WA_WState_ExplicitShowHide))
+        show();
+    else
+        showMaximized(); // the first time: the window starts maximised
+}
+
+void FrmVK::setCaption(const QString &caption)
+{
+    setWindowTitle(caption);
+}
+
+void FrmVK::fitPane()
+{
+    // The pane fills the client area under the button bar; a pane as tall
+    // as the whole client area would hide the bottom of every page.
+    if (m_web1 && m_web1->view())
+        m_web1->view()->setGeometry(0, Web1Top, width(), qMax(0, height() - Web1Top));
+}
+
+void FrmVK::hideHelp()
+{
+    m_picHelp->hide();
+}
+
+void FrmVK::appendHistory(const QString &pageName)
+{
+    History::HistoryLog(m_state.DornDir).AppendHistory(pageName);
+}
+
+void FrmVK::playVideo(const QString &address)
+{
+    if (m_media)
+        m_media->playVideo(address);
+    else
+        qCWarning(lcMain).noquote() << "no media player to show" << address;
+}
+
+void FrmVK::playSound(const QString &address)
+{
+    if (m_media)
+        m_media->playSound(address);
+    else
+        qCWarning(lcMain).noquote() << "no media player to play" << address;
+}
+
+void FrmVK::showSplash()
+{
+    if (!m_splash)
+        m_splash = new FrmSplsh(this);
+    const QRect outer = frameGeometry();
+    m_splash->showAt(outer.topLeft() + QPoint(outer.width() / 3, outer.height() / 3));
+}
+
+void FrmVK::hideSplash()
+{
+    if (m_splash)
+        m_splash->hide();
+}
+
+bool FrmVK::findersReady() const
+{
+    if (!m_finders)
+        qCWarning(lcMain) << "the Search, Index and History windows are not part of this build";
+    return m_finders != nullptr;
+}
+
+void FrmVK::showFinder(Navigation::Finder finder)
+{
+    if (findersReady())
+        m_finders->show(finder);
+}
+
+void FrmVK::loadFinder(Navigation::Finder finder)
+{
+    if (findersReady())
+        m_finders->load(finder);
+}
+
+void FrmVK::takeWindowState(Navigation::Finder finder)
+{
+    if (findersReady())
+        m_finders->setWindowState(finder, windowState());
+}
+
+void FrmVK::takePosition(Navigation::Finder finder)
+{
+    if (findersReady() && m_finders->isNormal(finder))
+        m_finders->moveTo(finder, frameGeometry().topLeft());
 }
 
 } // namespace Tamberlyn::Shell

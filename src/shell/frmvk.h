@@ -2,16 +2,27 @@
 
 #include "vkstate.h"
 
+#include "navigation/mainwindowport.h"
+
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
+class QLabel;
+class QPushButton;
 class QTimer;
 
 namespace Tamberlyn::Platform {
-class CertificatePins;
+class BrowserPane;
+class Clock;
 class Shell;
-class WebEnginePane;
+class WindowSystem;
+}
+namespace Tamberlyn::Navigation {
+class MediaControl;
+class NavigationCommands;
+class PageLoadHandler;
 }
 namespace Tamberlyn::SimBridge {
 class SimulatorChannel;
@@ -19,43 +30,91 @@ class SimulatorChannel;
 
 namespace Tamberlyn::Shell {
 
-// The main window: the course pages in Web1 under the button bar.
-class FrmVK final : public QWidget
+class FinderWindows;
+class FrmSplsh;
+struct Settings;
+
+// The main window: the button bar over the course page in Web1.
+class FrmVK final : public QWidget, public Navigation::MainWindowPort
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(FrmVK)
 
 public:
-    FrmVK(const Platform::CertificatePins &pins, Platform::Shell &shell,
-          SimBridge::SimulatorChannel &channel, QWidget *parent = nullptr);
+    using PaneFactory = std::function<Platform::BrowserPane *(QWidget *parent)>;
+
+    struct Services
+    {
+        Platform::Shell &shell;
+        Platform::Clock &clock;
+        Platform::WindowSystem &windows;
+        SimBridge::SimulatorChannel &channel;
+        const Settings &settings;
+    };
+
+    FrmVK(PaneFactory paneFactory, Services services, QWidget *parent = nullptr);
     ~FrmVK() override;
 
     VKState &state() { return m_state; }
     const VKState &state() const { return m_state; }
 
-    // Web1 is made on first use: a hand-over or launcher instance never
-    // needs the browser engine and should not pay for starting it.
-    Platform::WebEnginePane &web1();
+    // Web1 and the course's page handling are made on first use: hand-over
+    // and launcher instances never need the browser engine.
+    Platform::BrowserPane &web1();
+    Navigation::PageLoadHandler &handler();
+    Navigation::NavigationCommands &commands();
     QTimer &timerEnd() { return *m_timerEnd; }
+
+    void setFinderWindows(FinderWindows *finders) { m_finders = finders; }
+    void setMediaControl(Navigation::MediaControl *media) { m_media = media; }
+    void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
-    // Set by the pop-up mode once its window exists.
-    void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
+
+    void Form_Resize();
+    void Form_Activate();
+
+    // MainWindowPort
+    QString fileLocn() const override;
+    QString examHost() const override;
+    int sizeClass() const override;
+    void SizeClass() override;
+    bool isWindowVisible() const override;
+    void showWindow() override;
+    void setCaption(const QString &caption) override;
+    void fitPane() override;
+    void hideHelp() override;
+    void appendHistory(const QString &pageName) override;
+    void playVideo(const QString &address) override;
+    void playSound(const QString &address) override;
+    void showSplash() override;
+    void hideSplash() override;
+    void showFinder(Navigation::Finder finder) override;
+    void loadFinder(Navigation::Finder finder) override;
+    void takeWindowState(Navigation::Finder finder) override;
+    void takePosition(Navigation::Finder finder) override;
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
 
 private:
-    void showOnFirstPage();
-    void fitWeb1();
+    void createButtons();
+    QPushButton *addButton(const char *name, const QString &caption, int index);
+    bool findersReady() const;
 
-    const Platform::CertificatePins &m_pins;
-    Platform::Shell &m_shell;
-    SimBridge::SimulatorChannel &m_channel;
+    PaneFactory m_paneFactory;
+    Services m_services;
     VKState m_state;
-    Platform::WebEnginePane *m_web1 = nullptr;
+    Platform::BrowserPane *m_web1 = nullptr;
+    std::unique_ptr<Navigation::PageLoadHandler> m_handler;
+    std::unique_ptr<Navigation::NavigationCommands> m_commands;
+    QLabel *m_picHelp;
+    FrmSplsh *m_splash = nullptr;
     QTimer *m_timerEnd;
+    FinderWindows *m_finders = nullptr;
+    Navigation::MediaControl *m_media = nullptr;
     std::function<void()> m_unloadPopup;
 };
 

@@ -144,6 +144,9 @@ bool E2eHarness::waitForOutput(QProcess *process, const QString &text, int timeo
 
 QString E2eHarness::serverLog() const
 {
+    // Whatever the server has written so far, without waiting for more.
+    while (m_server->waitForReadyRead(50)) {
+    }
     QString seen = m_server->property("seen").toString() + QString::fromUtf8(m_server->readAllStandardOutput());
     m_server->setProperty("seen", seen);
     return seen;

@@ -41,7 +41,7 @@ void TestStartupEndToEnd::opensTheContentsPageForTheScreen()
     QProcess *viewer = harness.startViewer();
     QVERIFY2(E2eHarness::waitForOutput(viewer, u"document complete: "_s + harness.fileLocn() + page, PageTimeoutMs),
              qPrintable(E2eHarness::output(viewer)));
-    QVERIFY2(harness.serverLog().contains(u"GET /kq_cbt/kq/"_s + page + u" 200"_s), qPrintable(harness.serverLog()));
+    QVERIFY2(harness.waitForServerLog(u"GET /kq_cbt/kq/"_s + page + u" 200"_s, 10000), qPrintable(harness.serverLog()));
     // The data folder was made on the way.
     QVERIFY(QDir(harness.dornDir()).exists());
 }

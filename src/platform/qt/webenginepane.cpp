@@ -44,7 +44,7 @@ WebEnginePane::WebEnginePane(const CertificatePins &pins, QWidget *parentWidget)
 
 WebEnginePane::~WebEnginePane() = default;
 
-QWidget *WebEnginePane::widget() const
+QWidget *WebEnginePane::view() const
 {
     return m_view;
 }

@@ -22,7 +22,7 @@ public:
     WebEnginePane(const CertificatePins &pins, QWidget *parentWidget);
     ~WebEnginePane() override;
 
-    QWidget *widget() const;
+    QWidget *view() const override;
 
     void navigate(const QString &address) override;
     void goBack() override;

@@ -1,0 +1,14 @@
+#include "buttonfont.h"
+
+namespace Tamberlyn::Shell {
+
+QFont classicSansSerif(qreal pointSize, bool bold)
+{
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    return font;
+}
+
+} // namespace Tamberlyn::Shell

@@ -1,0 +1,32 @@
+#include "frmsplsh.h"
+
+#include "buttonfont.h"
+
+#include <QLabel>
+#include <QVBoxLayout>
+
+namespace Tamberlyn::Shell {
+
+FrmSplsh::FrmSplsh(QWidget *parent)
+    : QWidget(parent, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("frmSplsh"));
+    setFixedSize(319, 91);
+    auto *label = new QLabel(QStringLiteral("One moment please..."), this);
+    label->setObjectName(QStringLiteral("lblWait"));
+    label->setAlignment(Qt::AlignCenter);
+    label->setFont(classicSansSerif(18, false));
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    setAutoFillBackground(true);
+}
+
+void FrmSplsh::showAt(QPoint topLeft)
+{
+    move(topLeft);
+    show();
+    raise();
+    repaint();
+}
+
+} // namespace Tamberlyn::Shell

@@ -1,0 +1,87 @@
+#include "history/historylog.h"
+#include "platform/ansicodepage.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tamberlyn;
+using namespace Qt::StringLiterals;
+
+class TestHistoryLog final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void recordBytes_data();
+    void recordBytes();
+    void appendsWholeRecordsAndCreatesTheFile();
+    void missingFolderLosesOnlyThatRecord();
+    void ansiRoundTrip_data();
+    void ansiRoundTrip();
+};
+
+void TestHistoryLog::recordBytes_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QByteArray>("bytes");
+
+    QTest::newRow("content page") << u"kq010003.vxp"_s << QByteArray("\"kq010003.vxp\"\r\n");
+    QTest::newRow("kept as it is") << u" kqb.vxp#x "_s << QByteArray("\" kqb.vxp#x \"\r\n");
+    QTest::newRow("quote inside, no escaping") << u"a\"b"_s << QByteArray("\"a\"b\"\r\n");
+    QTest::newRow("Windows-1252") << u"caf\u00e9\u20ac"_s << QByteArray("\"caf\xe9\x80\"\r\n");
+    QTest::newRow("outside the code page") << u"\u4e2d"_s << QByteArray("\"?\"\r\n");
+    QTest::newRow("empty name") << QString() << QByteArray("\"\"\r\n");
+}
+
+void TestHistoryLog::recordBytes()
+{
+    QFETCH(QString, name);
+    QFETCH(QByteArray, bytes);
+    QCOMPARE(History::HistoryLog::recordFor(name), bytes);
+    QCOMPARE(History::HistoryLog::recordFor(u"kq010003.vxp"_s).size(), 16);
+}
+
+void TestHistoryLog::appendsWholeRecordsAndCreatesTheFile()
+{
+    QTemporaryDir dir;
+    const History::HistoryLog log(dir.path() + u"/"_s);
+    QVERIFY(!QFile::exists(log.filePath()));
+    QVERIFY(log.AppendHistory(u"kqb.vxp"_s));
+    QVERIFY(log.AppendHistory(u"kq020001.vxp"_s));
+    QVERIFY(log.AppendHistory(u"kqb.vxp"_s));
+    QFile file(log.filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), QByteArray("\"kqb.vxp\"\r\n\"kq020001.vxp\"\r\n\"kqb.vxp\"\r\n"));
+    QCOMPARE(log.filePath(), dir.path() + u"/history.vxp"_s);
+}
+
+void TestHistoryLog::missingFolderLosesOnlyThatRecord()
+{
+    QTemporaryDir dir;
+    const History::HistoryLog log(dir.path() + u"/gone/"_s);
+    QVERIFY(!log.AppendHistory(u"kqb.vxp"_s));
+    QVERIFY(!QFile::exists(log.filePath()));
+}
+
+void TestHistoryLog::ansiRoundTrip_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QByteArray all;
+    for (int b = 0; b < 256; ++b)
+        all.append(char(b));
+    QTest::newRow("every byte") << all;
+}
+
+void TestHistoryLog::ansiRoundTrip()
+{
+    QFETCH(QByteArray, bytes);
+    const QString text = Platform::fromAnsi(bytes);
+    QCOMPARE(text.at(0x80), QChar(0x20AC));
+    QCOMPARE(text.at(0x9F), QChar(0x0178));
+    QCOMPARE(text.at(0xE9), QChar(0xE9));
+    QCOMPARE(Platform::toAnsi(text), bytes);
+}
+
+QTEST_APPLESS_MAIN(TestHistoryLog)
+#include "tst_historylog.moc"
