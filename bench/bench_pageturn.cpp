@@ -1,0 +1,118 @@
+// The page-load handler's own cost per page turn, without the browser
+// engine: the real main window (offscreen) over a pane that reports loads
+// at once. The baseline is the same pane reporting to nobody, in the same
+// run, so the difference is what the handler adds.
+#include "../tests/unit/common/fakes.h"
+
+#include "navigation/pageloadhandler.h"
+#include "shell/frmvk.h"
+#include "shell/settings.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <vector>
+
+using namespace Tamberlyn;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+const QString Base = QStringLiteral("https://127.0.0.1:8443/kq_cbt/kq/");
+
+const QStringList Walk = {
+    QStringLiteral("kqd.vxp"),      QStringLiteral("kq010001.vxp"), QStringLiteral("kq010003.vxp"),
+    QStringLiteral("kq010004.vxp"), QStringLiteral("kq010005.vxp"), QStringLiteral("kqcrd.vxp"),
+    QStringLiteral("kq020002.vxp"), QStringLiteral("kq020003.vxp"), QStringLiteral("kqpracd.vxp"),
+    QStringLiteral("mod03d.vxp"),
+};
+
+void prepareLinks(Fakes::Pane &pane)
+{
+    for (const QString &name : Walk) {
+        QStringList links;
+        for (int i = 0; i < 8; ++i)
+            links << Base + name + QStringLiteral("#l%1").arg(i);
+        pane.linksOf.insert(Base + name, links);
+    }
+}
+
+// Median nanoseconds per page turn over `rounds` rounds of the walk.
+double measure(Fakes::Pane &pane, int rounds)
+{
+    std::vector<double> samples;
+    for (int round = 0; round < rounds; ++round) {
+        const auto start = Clock::now();
+        for (const QString &name : Walk) {
+            pane.navigate(Base + name);
+            pane.deliverAll();
+        }
+        const auto elapsed = std::chrono::duration<double, std::nano>(Clock::now() - start).count();
+        samples.push_back(elapsed / double(Walk.size()));
+        // The fake pane keeps every page in its back history; start afresh.
+        pane.history.clear();
+        pane.current = -1;
+    }
+    std::sort(samples.begin(), samples.end());
+    return samples[samples.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char *argv[])
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(3, atoi(argv[1])) : 200;
+
+    QStringList events;
+    Fakes::Shell shell(events);
+    Fakes::Clock clock(events);
+    Fakes::WindowSystem windows(events);
+    Fakes::Channel channel(events);
+    Shell::Settings settings;
+    QTemporaryDir data;
+
+    Fakes::Pane *pane = nullptr;
+    Shell::FrmVK window(
+        [&](QWidget *parent) {
+            pane = new Fakes::Pane(events);
+            pane->setParent(parent);
+            return pane;
+        },
+        {shell, clock, windows, channel, settings});
+    window.state().FileLocn = Base;
+    window.state().DornDir = data.path() + QLatin1Char('/');
+    window.state().ScreenWidth = 1280;
+    window.state().ScreenHeight = 1024;
+    window.state().ScreenSize = 4;
+    window.web1();
+    prepareLinks(*pane);
+
+    Fakes::Pane bare(events);
+    prepareLinks(bare);
+
+    // Warm up both, then alternate so machine noise hits both alike.
+    measure(*pane, 5);
+    measure(bare, 5);
+    std::vector<double> handled;
+    std::vector<double> baseline;
+    for (int i = 0; i < 5; ++i) {
+        handled.push_back(measure(*pane, rounds / 5));
+        baseline.push_back(measure(bare, rounds / 5));
+        events.clear();
+    }
+    std::sort(handled.begin(), handled.end());
+    std::sort(baseline.begin(), baseline.end());
+    const double withHandler = handled[2] / 1000.0;
+    const double without = baseline[2] / 1000.0;
+    std::printf("page turns measured: %d x %lld pages\n", rounds, static_cast<long long>(Walk.size()));
+    std::printf("baseline (pane reports, no handler): %8.2f us per page turn\n", without);
+    std::printf("with the page-load handler:          %8.2f us per page turn\n", withHandler);
+    std::printf("handler's own cost:                  %8.2f us per page turn (goal: well under 1000 us)\n",
+                withHandler - without);
+    return withHandler - without < 1000.0 ? 0 : 1;
+}

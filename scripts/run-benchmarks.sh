@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Builds the optimised preset and runs every benchmark, each against its
+# baseline in the same run.
+set -euo pipefail
+here="$(cd "$(dirname "$0")" && pwd)"
+"$here/install-deps.sh"
+"$here/build.sh" release
+"$here/../build/release/bin/bench_pageturn" 500
