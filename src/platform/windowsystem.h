@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QPoint>
 #include <QSize>
 #include <QString>
 
@@ -17,6 +18,15 @@ public:
     // or, failing an exact match, begins with it. False when none was found
     // or the window system cannot do it.
     virtual bool bringToFront(const QString &title) = 0;
+
+    struct PointerState
+    {
+        QPoint position;      // global, in pixels
+        bool leftButtonDown = false;
+    };
+    // Where the pointer is and whether the left button is held, anywhere on
+    // the screen, not only over our own windows.
+    virtual PointerState pointer() const = 0;
 };
 
 } // namespace Tamberlyn::Platform

@@ -1,6 +1,7 @@
 #include "qtwindowsystem.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QStyle>
@@ -24,6 +25,11 @@ bool QtWindowSystem::bringToFront(const QString &title)
 {
     qCWarning(lcWindows) << "cannot bring another program's window to the front yet:" << title;
     return false;
+}
+
+WindowSystem::PointerState QtWindowSystem::pointer() const
+{
+    return {QCursor::pos(), QGuiApplication::mouseButtons().testFlag(Qt::LeftButton)};
 }
 
 } // namespace Tamberlyn::Platform

@@ -13,6 +13,8 @@ public:
     QSize screenSize() const override;
     int titleBarHeight() const override;
     bool bringToFront(const QString &title) override;
+    // Only what Qt sees: the button state is known over our own windows alone.
+    PointerState pointer() const override;
 };
 
 } // namespace Tamberlyn::Platform

@@ -67,11 +67,15 @@ public:
 
     QSize screenSize() const override { return screen; }
     int titleBarHeight() const override { return 23; }
+    bool found = false;
+    PointerState pointerState;
+
     bool bringToFront(const QString &title) override
     {
         m_events << QStringLiteral("bring to front ") + title;
-        return false;
+        return found;
     }
+    PointerState pointer() const override { return pointerState; }
 
 private:
     QStringList &m_events;
