@@ -140,6 +140,32 @@ bool SharedBlocks::simulationOpen() const
     return !name.isEmpty() && name.at(0) != '\0';
 }
 
+quint8 SharedBlocks::readRequestCode() const
+{
+    const Platform::SharedBlock *block = view(Block::Prev);
+    if (!block)
+        return 0;
+    const QByteArray bytes = block->read(0, RequestCodeSize);
+    if (bytes.size() != RequestCodeSize) {
+        qCWarning(lcSimBridge) << "cannot read OrvanePrev" << block->errorString();
+        return 0;
+    }
+    return static_cast<quint8>(bytes.at(0));
+}
+
+qint32 SharedBlocks::readEndFlag() const
+{
+    const Platform::SharedBlock *block = view(Block::End);
+    if (!block)
+        return 0;
+    const QByteArray bytes = block->read(0, EndFlagSize);
+    if (bytes.size() != EndFlagSize) {
+        qCWarning(lcSimBridge) << "cannot read OrvaneEnd" << block->errorString();
+        return 0;
+    }
+    return qFromLittleEndian<qint32>(bytes.constData());
+}
+
 bool SharedBlocks::hasView(Block block) const
 {
     return view(block) != nullptr;

@@ -79,6 +79,11 @@ public:
     QByteArray readName() const;
     // The first byte of OrvaneName is non-zero.
     bool simulationOpen() const;
+    // The byte in OrvanePrev as it stands; 0 without a view (hasView tells
+    // that apart from a 0 someone wrote).
+    quint8 readRequestCode() const;
+    // The 32-bit little-endian end flag as it stands; 0 without a view.
+    qint32 readEndFlag() const;
 
     bool hasView(Block block) const;
     static QByteArray blockName(Block block);

@@ -48,6 +48,9 @@ private slots:
     void blocksThatCannotBeCreatedAreSkipped();
     void releaseKeepsTheBlocks();
     void anotherProcessSeesTheWrites();
+    void readsWhatAPeerLeft_data();
+    void readsWhatAPeerLeft();
+    void unreadableBlocksReadAsZero();
 
     // Against a recording fake.
     void failuresAreToldInBlockOrder_data();
@@ -303,6 +306,77 @@ void TestSharedBlocks::anotherProcessSeesTheWrites()
     QCOMPARE(course.readName(), padded(path, 255));
     QCOMPARE(ShmPeer::contents(object(Block::Prev)), QByteArrayLiteral("\x03"));
     QCOMPARE(ShmPeer::contents(object(Block::End)), QByteArray("\x01\0\0\0", 4));
+}
+
+void TestSharedBlocks::readsWhatAPeerLeft_data()
+{
+    QTest::addColumn<QByteArray>("prev");
+    QTest::addColumn<QByteArray>("end");
+    QTest::addColumn<quint8>("code");
+    QTest::addColumn<qint32>("flag");
+
+    QTest::newRow("Orvanix, quit") << QByteArray("\x03") << QByteArray("\x01\0\0\0", 4)
+                                   << quint8{3} << qint32{1};
+    QTest::newRow("Prismo, started") << QByteArray("\x02") << QByteArray("\0\0\0\0", 4)
+                                     << quint8{2} << qint32{0};
+    QTest::newRow("byte order") << QByteArray("\0", 1) << QByteArray("\x04\x03\x02\x01")
+                                << quint8{0} << qint32{0x01020304};
+    QTest::newRow("high bits") << QByteArray("\xff") << QByteArray("\xfe\xff\xff\xff")
+                               << quint8{255} << qint32{-2};
+    // An older viewer's one-byte flag is lengthened with zeros on open.
+    QTest::newRow("one-byte end flag") << QByteArray("\x03") << QByteArray("\x01")
+                                       << quint8{3} << qint32{1};
+}
+
+void TestSharedBlocks::readsWhatAPeerLeft()
+{
+    QFETCH(QByteArray, prev);
+    QFETCH(QByteArray, end);
+    QFETCH(quint8, code);
+    QFETCH(qint32, flag);
+
+    QVERIFY(ShmPeer::put(object(Block::Prev), prev));
+    QVERIFY(ShmPeer::put(object(Block::End), end));
+    PosixSharedMemory memory(m_prefix);
+    FakeDialogs dialogs;
+    SharedBlocks blocks(memory, dialogs);
+    blocks.openSharedBlocks();
+
+    QCOMPARE(blocks.readRequestCode(), code);
+    QCOMPARE(blocks.readEndFlag(), flag);
+
+    // Polled again after the peer changed them: no stale copy.
+    QVERIFY(ShmPeer::put(object(Block::Prev), QByteArray("\x07")));
+    QVERIFY(ShmPeer::put(object(Block::End), QByteArray("\x09\0\0\0", 4)));
+    QCOMPARE(blocks.readRequestCode(), quint8{7});
+    QCOMPARE(blocks.readEndFlag(), qint32{9});
+}
+
+void TestSharedBlocks::unreadableBlocksReadAsZero()
+{
+    // Blocks that came up, then were cut short by someone else: the reads
+    // are refused instead of touching pages past the end.
+    {
+        QVERIFY(ShmPeer::put(object(Block::Prev), QByteArray("\x03")));
+        QVERIFY(ShmPeer::put(object(Block::End), QByteArray("\x01\0\0\0", 4)));
+        PosixSharedMemory memory(m_prefix);
+        FakeDialogs dialogs;
+        SharedBlocks blocks(memory, dialogs);
+        blocks.openSharedBlocks();
+        QVERIFY(ShmPeer::truncate(object(Block::Prev), 0));
+        QVERIFY(ShmPeer::truncate(object(Block::End), 0));
+        QCOMPARE(blocks.readRequestCode(), quint8{0});
+        QCOMPARE(blocks.readEndFlag(), qint32{0});
+    }
+    // Blocks that never came up.
+    PosixSharedMemory memory(m_prefix + "dir/");
+    FakeDialogs dialogs;
+    SharedBlocks blocks(memory, dialogs);
+    blocks.openSharedBlocks();
+    QVERIFY(!blocks.hasView(Block::Prev));
+    QVERIFY(!blocks.hasView(Block::End));
+    QCOMPARE(blocks.readRequestCode(), quint8{0});
+    QCOMPARE(blocks.readEndFlag(), qint32{0});
 }
 
 void TestSharedBlocks::failuresAreToldInBlockOrder_data()
