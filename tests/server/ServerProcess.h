@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QProcess>
+#include <QStringList>
+
+// The course server binary under test, run as a child process. Its stdout is
+// collected line by line; waits block without an event loop.
+class ServerProcess final
+{
+    Q_DISABLE_COPY_MOVE(ServerProcess)
+
+public:
+    ServerProcess() = default;
+    ~ServerProcess();
+
+    void start(const QStringList &arguments,
+               const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
+    // Waits for the "listening on" line and remembers port and fingerprint.
+    bool waitForListening(int timeoutMs = 10000);
+    bool waitForStdoutLine(const QByteArray &line, int timeoutMs = 5000);
+    bool waitForFinished(int timeoutMs = 10000);
+
+    QList<QByteArray> stdoutLines();
+    QByteArray standardError();
+    quint16 port() const { return m_port; }
+    QByteArray fingerprint() const { return m_fingerprint; }
+    qint64 processId() const { return m_process.processId(); }
+    QProcess &process() { return m_process; }
+
+private:
+    void collect();
+
+    QProcess m_process;
+    QByteArray m_partialLine;
+    QList<QByteArray> m_lines;
+    QByteArray m_stderr;
+    quint16 m_port = 0;
+    QByteArray m_fingerprint;
+};

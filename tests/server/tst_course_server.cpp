@@ -1,0 +1,688 @@
+// Runs the real tamberlyn-course-server binary on a fixture course folder and
+// talks to it over TLS, trusting only the certificate it created.
+
+#include "CourseFixture.h"
+#include "HttpsTestClient.h"
+#include "SelfSignedCertificate.h"
+#include "ServerProcess.h"
+
+#include <QCryptographicHash>
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QHostAddress>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QRegularExpression>
+#include <QSslConfiguration>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <csignal>
+#include <sys/stat.h>
+
+namespace {
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeFile(const QString &path, const QByteArray &contents)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(contents) == contents.size();
+}
+
+QByteArray sha256Fingerprint(const QByteArray &certificatePem)
+{
+    const QList<QSslCertificate> certificates = QSslCertificate::fromData(certificatePem, QSsl::Pem);
+    return certificates.isEmpty() ? QByteArray()
+                                  : certificates.first().digest(QCryptographicHash::Sha256).toHex(':').toUpper();
+}
+
+mode_t fileMode(const QString &path)
+{
+    struct stat info = {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? (info.st_mode & 07777) : 0;
+}
+
+// Peak resident memory of a process, in KiB (VmHWM), or -1.
+qint64 peakResidentKiB(qint64 pid)
+{
+    const QByteArray status = readFile(QStringLiteral("/proc/%1/status").arg(pid));
+    for (const QByteArray &line : status.split('\n')) {
+        if (line.startsWith("VmHWM:"))
+            return line.mid(6).trimmed().split(' ').first().toLongLong();
+    }
+    return -1;
+}
+
+// Every file in a folder with its contents; empty when the folder is missing.
+QMap<QString, QByteArray> snapshot(const QString &directory)
+{
+    QMap<QString, QByteArray> files;
+    const QDir dir(directory);
+    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        files.insert(name, readFile(dir.filePath(name)));
+    return files;
+}
+
+enum class BadStart {
+    PortInUse,
+    MissingRoot,
+    RootIsAFile,
+    GarbageCertificate,
+    CertificateWithoutKey,
+    KeyOfAnotherCertificate,
+    CertificateFolderNotCreatable,
+    UnknownOption,
+};
+
+} // namespace
+
+Q_DECLARE_METATYPE(BadStart)
+
+class CourseServerTest final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+
+    void announcesFingerprintOfItsOwnCertificate();
+    void certificateFitsLoopbackUse_data();
+    void certificateFitsLoopbackUse();
+    void servesFiles_data();
+    void servesFiles();
+    void refusesPathsOutsideRoot_data();
+    void refusesPathsOutsideRoot();
+    void answersRanges_data();
+    void answersRanges();
+    void headSendsHeadersOnly();
+    void answersPipelinedRequestsInOrderOnOneConnection();
+    void rejectsBadRequests_data();
+    void rejectsBadRequests();
+    void logsOneSanitizedLinePerRequest();
+    void stalledDownloadNeitherBlocksOthersNorFillsMemory();
+    void worksWithQtHttpClient();
+
+    void reusesCertificateOnLaterRuns();
+    void defaultCertificateFolderFollowsXdgDataHome();
+    void refusesToStart_data();
+    void refusesToStart();
+    void stopsCleanlyOnSignal_data();
+    void stopsCleanlyOnSignal();
+
+private:
+    std::optional<HttpResponse> get(const QByteArray &target, const QByteArray &extraHeaderLines = {});
+
+    CourseFixture m_fixture;
+    QTemporaryDir m_certificateDir;
+    ServerProcess m_server;
+    QSslCertificate m_trusted;
+};
+
+void CourseServerTest::initTestCase()
+{
+    QVERIFY2(m_fixture.error().isEmpty(), qPrintable(m_fixture.error()));
+    QVERIFY(m_certificateDir.isValid());
+    m_server.start({QStringLiteral("--root"), m_fixture.root(), QStringLiteral("--port"), QStringLiteral("0"),
+                    QStringLiteral("--cert-dir"), m_certificateDir.path()});
+    QVERIFY2(m_server.waitForListening(), m_server.standardError().constData());
+    const QList<QSslCertificate> certificates =
+        QSslCertificate::fromPath(m_certificateDir.filePath(QStringLiteral("cert.pem")));
+    QCOMPARE(certificates.size(), 1);
+    m_trusted = certificates.first();
+}
+
+std::optional<HttpResponse> CourseServerTest::get(const QByteArray &target, const QByteArray &extraHeaderLines)
+{
+    HttpsTestClient client(m_trusted);
+    if (!client.connectTo(m_server.port())) {
+        qWarning() << "TLS connection failed:" << client.errorString();
+        return std::nullopt;
+    }
+    client.sendRequest("GET", target, extraHeaderLines);
+    return client.readResponse();
+}
+
+void CourseServerTest::announcesFingerprintOfItsOwnCertificate()
+{
+    const QList<QByteArray> lines = m_server.stdoutLines();
+    QVERIFY(lines.size() >= 2);
+    QCOMPARE(lines.at(0), "certificate SHA-256 fingerprint: " + m_server.fingerprint());
+    QCOMPARE(lines.at(1), "listening on https://127.0.0.1:" + QByteArray::number(m_server.port()) + '/');
+    QCOMPARE(m_server.fingerprint(), sha256Fingerprint(readFile(m_certificateDir.filePath(QStringLiteral("cert.pem")))));
+}
+
+void CourseServerTest::certificateFitsLoopbackUse_data()
+{
+    // The viewer may reach the server by any of these names; the certificate
+    // must verify for each of them without exceptions.
+    QTest::addColumn<QString>("peerName");
+    QTest::newRow("IPv4 loopback") << QStringLiteral("127.0.0.1");
+    QTest::newRow("localhost") << QStringLiteral("localhost");
+}
+
+void CourseServerTest::certificateFitsLoopbackUse()
+{
+    QFETCH(QString, peerName);
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(m_server.port(), peerName), qPrintable(client.errorString()));
+    QVERIFY(client.socket().sessionProtocol() >= QSsl::TlsV1_2);
+
+    QVERIFY(m_trusted.isSelfSigned());
+    QCOMPARE(m_trusted.subjectInfo(QSslCertificate::CommonName), QStringList{QStringLiteral("127.0.0.1")});
+    const auto names = m_trusted.subjectAlternativeNames();
+    QVERIFY(names.contains(QSsl::IpAddressEntry, QStringLiteral("127.0.0.1")));
+    QVERIFY(names.contains(QSsl::IpAddressEntry, QStringLiteral("0:0:0:0:0:0:0:1"))
+            || names.contains(QSsl::IpAddressEntry, QStringLiteral("::1")));
+    QVERIFY(names.contains(QSsl::DnsEntry, QStringLiteral("localhost")));
+    const QDateTime now = QDateTime::currentDateTimeUtc();
+    QVERIFY(m_trusted.effectiveDate() <= now);
+    QVERIFY(m_trusted.expiryDate() > now.addYears(9));
+}
+
+void CourseServerTest::servesFiles_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("contentType");
+    QTest::addColumn<QByteArray>("body"); // null: not compared
+
+    const QByteArray html("text/html");
+    const QByteArray notFoundType("text/plain; charset=utf-8");
+    QTest::newRow("course page") << QByteArray("/kq_cbt/kq/kqd.vxp") << 200 << html << CourseFixture::pageBody();
+    // The viewer asks for media at this doubled-slash address.
+    QTest::newRow("empty segment collapsed") << QByteArray("/kq_cbt/kq//kq/title.avi") << 200
+                                             << QByteArray("video/x-msvideo") << CourseFixture::videoBody();
+    QTest::newRow("audio") << QByteArray("/kq_cbt/kq/sound.wav") << 200 << QByteArray("audio/wav") << QByteArray();
+    QTest::newRow("upper-case extension") << QByteArray("/kq_cbt/kq/PHOTO.JPG") << 200 << QByteArray("image/jpeg")
+                                          << QByteArray();
+    QTest::newRow("encoded space") << QByteArray("/kq_cbt/kq/two%20words.htm") << 200 << html
+                                   << QByteArray("<p>two words</p>");
+    QTest::newRow("unknown extension") << QByteArray("/kq_cbt/kq/notes.xyz") << 200
+                                       << QByteArray("application/octet-stream") << QByteArray("opaque");
+    QTest::newRow("query and fragment ignored") << QByteArray("/kq_cbt/kq/kqd.vxp?page=2#top") << 200 << html
+                                                << CourseFixture::pageBody();
+    QTest::newRow("exam folder, no redirect") << QByteArray("/practicestudent/exam/tamberlyn/slug") << 200 << html
+                                              << CourseFixture::examBody();
+    QTest::newRow("exam folder with slash") << QByteArray("/practicestudent/exam/tamberlyn/slug/") << 200 << html
+                                            << CourseFixture::examBody();
+    QTest::newRow("file larger than a chunk") << QByteArray("/kq_cbt/media/lesson.avi") << 200
+                                              << QByteArray("video/x-msvideo") << CourseFixture::lessonBody();
+    QTest::newRow("link staying inside") << QByteArray("/link-to-page.vxp") << 200 << html
+                                         << CourseFixture::pageBody();
+    QTest::newRow("folder link staying inside") << QByteArray("/link-to-exam") << 200 << html
+                                                << CourseFixture::examBody();
+    QTest::newRow("missing file") << QByteArray("/kq_cbt/kq/missing.vxp") << 404 << notFoundType << QByteArray();
+    QTest::newRow("folder without index") << QByteArray("/kq_cbt/kq") << 404 << notFoundType << QByteArray();
+    QTest::newRow("web root without index") << QByteArray("/") << 404 << notFoundType << QByteArray();
+    QTest::newRow("FIFO is no file") << QByteArray("/kq_cbt/pipe") << 404 << notFoundType << QByteArray();
+    // Decoding happens once: %252e is a literal "%2e", not a dot.
+    QTest::newRow("double-encoded dots") << QByteArray("/%252e%252e/secret.txt") << 404 << notFoundType
+                                         << QByteArray();
+}
+
+void CourseServerTest::servesFiles()
+{
+    QFETCH(QByteArray, target);
+    QFETCH(int, status);
+    QFETCH(QByteArray, contentType);
+    QFETCH(QByteArray, body);
+
+    const std::optional<HttpResponse> response = get(target);
+    QVERIFY(response);
+    QCOMPARE(response->status, status);
+    QCOMPARE(response->header("content-type"), contentType);
+    QCOMPARE(response->header("content-length"), QByteArray::number(response->body.size()));
+    QVERIFY(!response->hasHeader("location"));
+    if (status == 200)
+        QCOMPARE(response->header("accept-ranges"), "bytes");
+    if (!body.isNull())
+        QCOMPARE(response->body, body);
+}
+
+void CourseServerTest::refusesPathsOutsideRoot_data()
+{
+    QTest::addColumn<QByteArray>("target");
+    QTest::newRow("dot-dot") << QByteArray("/../secret.txt");
+    QTest::newRow("dot-dot after a folder") << QByteArray("/kq_cbt/../../etc/passwd");
+    QTest::newRow("encoded dot-dot") << QByteArray("/%2e%2e/secret.txt");
+    QTest::newRow("encoded dot-dot and slash") << QByteArray("/%2E%2e%2fsecret.txt");
+    QTest::newRow("dot-dot, encoded slash") << QByteArray("/kq_cbt/..%2f..%2fsecret.txt");
+    QTest::newRow("backslash") << QByteArray("/..\\secret.txt");
+    QTest::newRow("encoded backslash") << QByteArray("/kq_cbt%5c..%5c..%5csecret.txt");
+    QTest::newRow("NUL") << QByteArray("/kq_cbt/kq/kqd.vxp%00.png");
+    QTest::newRow("absolute form") << QByteArray("https://127.0.0.1/../secret.txt");
+    QTest::newRow("link to a file outside") << QByteArray("/link-out-file");
+    QTest::newRow("link to a folder outside") << QByteArray("/link-out-dir/inner.txt");
+    QTest::newRow("index of a folder outside") << QByteArray("/link-out-dir/");
+    // Same answer whether or not the file exists out there: no probing.
+    QTest::newRow("missing file behind a link outside") << QByteArray("/link-out-dir/missing.txt");
+    QTest::newRow("index.html linking outside") << QByteArray("/kq_cbt/escaping-index/");
+}
+
+void CourseServerTest::refusesPathsOutsideRoot()
+{
+    QFETCH(QByteArray, target);
+    const std::optional<HttpResponse> response = get(target);
+    QVERIFY(response);
+    QCOMPARE(response->status, 403);
+    QVERIFY(!response->body.contains(CourseFixture::secretMarker()));
+}
+
+void CourseServerTest::answersRanges_data()
+{
+    QTest::addColumn<QByteArray>("range");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QByteArray>("contentRange"); // empty: must be absent
+    QTest::addColumn<qint64>("first");
+    QTest::addColumn<qint64>("length");
+
+    const qint64 size = CourseFixture::lessonBody().size();
+    const QByteArray total = '/' + QByteArray::number(size);
+    QTest::newRow("first-last") << QByteArray("bytes=0-99") << 206 << "bytes 0-99" + total << qint64(0) << qint64(100);
+    QTest::newRow("across send chunks") << QByteArray("bytes=65530-200000") << 206 << "bytes 65530-200000" + total
+                                        << qint64(65530) << qint64(200000 - 65530 + 1);
+    QTest::newRow("open end") << "bytes=" + QByteArray::number(size - 10) + '-' << 206
+                              << "bytes " + QByteArray::number(size - 10) + '-' + QByteArray::number(size - 1) + total
+                              << size - 10 << qint64(10);
+    QTest::newRow("suffix") << QByteArray("bytes=-500") << 206
+                            << "bytes " + QByteArray::number(size - 500) + '-' + QByteArray::number(size - 1) + total
+                            << size - 500 << qint64(500);
+    QTest::newRow("last clamped to the end") << QByteArray("bytes=100-999999999") << 206
+                                             << "bytes 100-" + QByteArray::number(size - 1) + total << qint64(100)
+                                             << size - 100;
+    QTest::newRow("starts past the end") << "bytes=" + QByteArray::number(size) + '-' << 416 << "bytes */" + total.mid(1)
+                                         << qint64(0) << qint64(-1);
+    QTest::newRow("several ranges: whole file") << QByteArray("bytes=0-1,5-6") << 200 << QByteArray() << qint64(0)
+                                                << size;
+    QTest::newRow("malformed: whole file") << QByteArray("bytes=abc") << 200 << QByteArray() << qint64(0) << size;
+}
+
+void CourseServerTest::answersRanges()
+{
+    QFETCH(QByteArray, range);
+    QFETCH(int, status);
+    QFETCH(QByteArray, contentRange);
+    QFETCH(qint64, first);
+    QFETCH(qint64, length);
+
+    const std::optional<HttpResponse> response = get("/kq_cbt/media/lesson.avi", "Range: " + range + "\r\n");
+    QVERIFY(response);
+    QCOMPARE(response->status, status);
+    QCOMPARE(response->hasHeader("content-range"), !contentRange.isEmpty());
+    QCOMPARE(response->header("content-range"), contentRange);
+    if (length >= 0) {
+        QCOMPARE(response->header("content-length"), QByteArray::number(length));
+        QVERIFY(response->body == CourseFixture::lessonBody().mid(first, length));
+    }
+}
+
+void CourseServerTest::headSendsHeadersOnly()
+{
+    // All on one connection: a body sent after a HEAD answer would be read as
+    // the start of the next response and break it.
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(m_server.port()), qPrintable(client.errorString()));
+
+    client.sendRequest("HEAD", "/kq_cbt/media/lesson.avi");
+    std::optional<HttpResponse> response = client.readResponse(true);
+    QVERIFY(response);
+    QCOMPARE(response->status, 200);
+    QCOMPARE(response->header("content-length"), QByteArray::number(CourseFixture::lessonBody().size()));
+    QCOMPARE(response->header("content-type"), "video/x-msvideo");
+
+    client.sendRequest("HEAD", "/kq_cbt/media/lesson.avi", "Range: bytes=10-19\r\n");
+    response = client.readResponse(true);
+    QVERIFY(response);
+    QCOMPARE(response->status, 206);
+    QCOMPARE(response->header("content-length"), "10");
+
+    client.sendRequest("HEAD", "/kq_cbt/kq/missing.vxp");
+    response = client.readResponse(true);
+    QVERIFY(response);
+    QCOMPARE(response->status, 404);
+
+    client.sendRequest("GET", "/kq_cbt/kq/kqd.vxp");
+    response = client.readResponse();
+    QVERIFY(response);
+    QCOMPARE(response->status, 200);
+    QCOMPARE(response->body, CourseFixture::pageBody());
+}
+
+void CourseServerTest::answersPipelinedRequestsInOrderOnOneConnection()
+{
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(m_server.port()), qPrintable(client.errorString()));
+    client.send("GET /kq_cbt/media/lesson.avi HTTP/1.1\r\nHost: a\r\n\r\n"
+                "GET /kq_cbt/kq/missing HTTP/1.1\r\nHost: a\r\n\r\n"
+                "GET /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\n\r\n");
+    std::optional<HttpResponse> response = client.readResponse();
+    QVERIFY(response);
+    QCOMPARE(response->status, 200);
+    QVERIFY(response->body == CourseFixture::lessonBody());
+    QCOMPARE(response->header("connection"), "keep-alive");
+    response = client.readResponse();
+    QVERIFY(response);
+    QCOMPARE(response->status, 404);
+    response = client.readResponse();
+    QVERIFY(response);
+    QCOMPARE(response->body, CourseFixture::pageBody());
+
+    // Still open afterwards.
+    client.sendRequest("GET", "/practicestudent/exam/tamberlyn/slug");
+    response = client.readResponse();
+    QVERIFY(response);
+    QCOMPARE(response->body, CourseFixture::examBody());
+}
+
+void CourseServerTest::rejectsBadRequests_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<bool>("closes");
+
+    QTest::newRow("POST") << QByteArray("POST /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\n\r\n") << 405 << false;
+    QTest::newRow("unknown method") << QByteArray("BREW /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\n\r\n") << 405
+                                    << false;
+    // The body is never read, so the connection cannot continue after it.
+    QTest::newRow("PUT with body") << QByteArray("PUT /x HTTP/1.1\r\nHost: a\r\nContent-Length: 5\r\n\r\nhello")
+                                   << 405 << true;
+    QTest::newRow("garbage") << QByteArray("GARBAGE\r\n\r\n") << 400 << true;
+    QTest::newRow("header without colon") << QByteArray("GET / HTTP/1.1\r\nHost a\r\n\r\n") << 400 << true;
+    QTest::newRow("relative target") << QByteArray("GET kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\n\r\n") << 400
+                                     << true;
+    QTest::newRow("bad percent escape") << QByteArray("GET /kq_cbt/%zz HTTP/1.1\r\nHost: a\r\n\r\n") << 400 << true;
+    QTest::newRow("conflicting lengths")
+        << QByteArray("GET / HTTP/1.1\r\nHost: a\r\nContent-Length: 1\r\nContent-Length: 2\r\n\r\n") << 400 << true;
+    QTest::newRow("HTTP/2 preface") << QByteArray("PRI * HTTP/2.0\r\n\r\nSM\r\n\r\n") << 505 << true;
+    QTest::newRow("header block over 16 KiB")
+        << "GET / HTTP/1.1\r\nHost: a\r\nX-Filler: " + QByteArray(20 * 1024, 'x') + "\r\n\r\n" << 431 << true;
+    QTest::newRow("HTTP/1.0 closes by default") << QByteArray("GET /kq_cbt/kq/kqd.vxp HTTP/1.0\r\n\r\n") << 200
+                                                << true;
+    QTest::newRow("HTTP/1.0 keep-alive")
+        << QByteArray("GET /kq_cbt/kq/kqd.vxp HTTP/1.0\r\nConnection: keep-alive\r\n\r\n") << 200 << false;
+    QTest::newRow("Connection: close")
+        << QByteArray("GET /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\nConnection: close\r\n\r\n") << 200 << true;
+    QTest::newRow("bare LF line ends") << QByteArray("GET /kq_cbt/kq/kqd.vxp HTTP/1.1\nHost: a\n\n") << 200 << false;
+}
+
+void CourseServerTest::rejectsBadRequests()
+{
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    QFETCH(bool, closes);
+
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(m_server.port()), qPrintable(client.errorString()));
+    client.send(request);
+    const std::optional<HttpResponse> response = client.readResponse();
+    QVERIFY(response);
+    QCOMPARE(response->status, status);
+    QCOMPARE(response->header("connection"), closes ? "close" : "keep-alive");
+    if (status == 405)
+        QCOMPARE(response->header("allow"), "GET, HEAD");
+
+    if (closes) {
+        QVERIFY(client.waitForServerClose());
+    } else {
+        client.sendRequest("GET", "/kq_cbt/kq/kqd.vxp");
+        const std::optional<HttpResponse> next = client.readResponse();
+        QVERIFY(next);
+        QCOMPARE(next->body, CourseFixture::pageBody());
+    }
+}
+
+void CourseServerTest::logsOneSanitizedLinePerRequest()
+{
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(m_server.port()), qPrintable(client.errorString()));
+    client.sendRequest("GET", "/kq_cbt/kq/kqd.vxp?from=log-test");
+    QVERIFY(client.readResponse());
+    client.sendRequest("HEAD", "/kq_cbt/kq/kqd.vxp?from=log-test");
+    QVERIFY(client.readResponse(true));
+    client.sendRequest("GET", "/%2e%2e/log-test");
+    QVERIFY(client.readResponse());
+
+    // Control characters in a request must not start a line of their own or
+    // reach a terminal as escape sequences.
+    HttpsTestClient injector(m_trusted);
+    QVERIFY2(injector.connectTo(m_server.port()), qPrintable(injector.errorString()));
+    injector.send("GET /log-test\rGET /forged 200\x1b[2J HTTP/1.1\r\nHost: a\r\n\r\n");
+    QVERIFY(injector.readResponse());
+
+    QVERIFY(m_server.waitForStdoutLine("GET /kq_cbt/kq/kqd.vxp?from=log-test 200"));
+    QVERIFY(m_server.waitForStdoutLine("HEAD /kq_cbt/kq/kqd.vxp?from=log-test 200"));
+    QVERIFY(m_server.waitForStdoutLine("GET /%2e%2e/log-test 403"));
+    QVERIFY(m_server.waitForStdoutLine("GET /log-test%0DGET 400"));
+
+    static const QRegularExpression shape(QStringLiteral("^[!-~]+ [!-~]+ \\d{3}$"));
+    const QList<QByteArray> lines = m_server.stdoutLines().mid(2);
+    for (const QByteArray &line : lines) {
+        QVERIFY2(shape.match(QString::fromLatin1(line)).hasMatch(), line.constData());
+        QVERIFY(!line.startsWith("GET /forged"));
+    }
+}
+
+void CourseServerTest::stalledDownloadNeitherBlocksOthersNorFillsMemory()
+{
+    // A client that stops reading half way through a large video (as a paused
+    // player does) must neither hold up other clients nor make the server
+    // buffer the rest of the file.
+    HttpsTestClient stalled(m_trusted);
+    QVERIFY2(stalled.connectTo(m_server.port()), qPrintable(stalled.errorString()));
+    stalled.sendRequest("GET", "/kq_cbt/huge.avi");
+    const std::optional<HttpResponse> head = stalled.readResponse(true);
+    QVERIFY(head);
+    QCOMPARE(head->status, 200);
+    QCOMPARE(head->header("content-length"), QByteArray::number(CourseFixture::hugeSize()));
+    QCOMPARE(stalled.readRaw(1024 * 1024), QByteArray(1024 * 1024, '\0'));
+
+    for (int i = 0; i < 3; ++i) {
+        const std::optional<HttpResponse> other = get("/kq_cbt/media/lesson.avi");
+        QVERIFY(other);
+        QVERIFY(other->body == CourseFixture::lessonBody());
+    }
+
+    QTest::qWait(300); // time enough to read far ahead, if it were going to
+    const qint64 peakKiB = peakResidentKiB(m_server.processId());
+    QVERIFY(peakKiB > 0);
+    QVERIFY2(peakKiB < 160 * 1024, qPrintable(QStringLiteral("peak resident memory %1 KiB").arg(peakKiB)));
+}
+
+void CourseServerTest::worksWithQtHttpClient()
+{
+    // A full client stack (ALPN, HTTP/2 offered first, keep-alive pool).
+    QNetworkAccessManager manager;
+    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
+    tls.setCaCertificates({m_trusted});
+
+    QNetworkRequest request(QUrl(QStringLiteral("https://127.0.0.1:%1/kq_cbt/media/lesson.avi").arg(m_server.port())));
+    request.setSslConfiguration(tls);
+    request.setRawHeader("Range", "bytes=1000-1999");
+    QNetworkReply *reply = manager.get(request);
+    QEventLoop loop;
+    connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
+    QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+    loop.exec();
+
+    QVERIFY(reply->isFinished());
+    QCOMPARE(reply->error(), QNetworkReply::NoError);
+    QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(), 206);
+    QVERIFY(!reply->attribute(QNetworkRequest::Http2WasUsedAttribute).toBool());
+    QVERIFY(reply->readAll() == CourseFixture::lessonBody().mid(1000, 1000));
+    reply->deleteLater();
+}
+
+void CourseServerTest::reusesCertificateOnLaterRuns()
+{
+    QTemporaryDir base;
+    QVERIFY(base.isValid());
+    const QString dir = base.filePath(QStringLiteral("certs"));
+    const QStringList arguments{QStringLiteral("--print-fingerprint"), QStringLiteral("--cert-dir"), dir};
+
+    QByteArray fingerprintLine;
+    QByteArray firstCertificate;
+    for (int run = 0; run < 2; ++run) {
+        ServerProcess process;
+        process.start(arguments);
+        QVERIFY(process.waitForFinished());
+        QCOMPARE(process.process().exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.process().exitCode(), 0);
+        const QList<QByteArray> lines = process.stdoutLines();
+        QCOMPARE(lines.size(), 1);
+        if (run == 0) {
+            fingerprintLine = lines.first();
+            firstCertificate = readFile(dir + QStringLiteral("/cert.pem"));
+        } else {
+            QCOMPARE(lines.first(), fingerprintLine);
+            QCOMPARE(readFile(dir + QStringLiteral("/cert.pem")), firstCertificate);
+        }
+    }
+    QCOMPARE(fingerprintLine, "certificate SHA-256 fingerprint: " + sha256Fingerprint(firstCertificate));
+    QCOMPARE(fileMode(dir), mode_t(0700));
+    QCOMPARE(fileMode(dir + QStringLiteral("/key.pem")), mode_t(0600));
+}
+
+void CourseServerTest::defaultCertificateFolderFollowsXdgDataHome()
+{
+    QTemporaryDir dataHome;
+    QVERIFY(dataHome.isValid());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
+
+    ServerProcess process;
+    process.start({QStringLiteral("--print-fingerprint")}, environment);
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.process().exitCode(), 0);
+    const QByteArray certificate = readFile(dataHome.filePath(QStringLiteral("tamberlyn-course-server/cert.pem")));
+    QVERIFY(!certificate.isEmpty());
+    QCOMPARE(process.stdoutLines(), {"certificate SHA-256 fingerprint: " + sha256Fingerprint(certificate)});
+}
+
+void CourseServerTest::refusesToStart_data()
+{
+    QTest::addColumn<BadStart>("situation");
+    QTest::addColumn<QByteArray>("message");
+
+    QTest::newRow("port in use") << BadStart::PortInUse << QByteArray("in use");
+    QTest::newRow("missing root") << BadStart::MissingRoot << QByteArray("does not exist");
+    QTest::newRow("root is a file") << BadStart::RootIsAFile << QByteArray("is not a folder");
+    QTest::newRow("garbage cert.pem") << BadStart::GarbageCertificate << QByteArray("cert.pem is not a PEM certificate");
+    QTest::newRow("cert.pem without key.pem") << BadStart::CertificateWithoutKey
+                                              << QByteArray("key.pem does not");
+    QTest::newRow("key of another certificate") << BadStart::KeyOfAnotherCertificate
+                                                << QByteArray("does not belong to the certificate");
+    QTest::newRow("certificate folder not creatable") << BadStart::CertificateFolderNotCreatable
+                                                      << QByteArray("cannot create certificate folder");
+    QTest::newRow("unknown option") << BadStart::UnknownOption << QByteArray("Unknown option");
+}
+
+void CourseServerTest::refusesToStart()
+{
+    QFETCH(BadStart, situation);
+    QFETCH(QByteArray, message);
+
+    QTemporaryDir scratch;
+    QVERIFY(scratch.isValid());
+    QString root = m_fixture.root();
+    QString certificateDir = scratch.filePath(QStringLiteral("certs"));
+    QStringList extra;
+    QList<QByteArray> expectedInMessage{message};
+    QTcpServer occupier;
+
+    const auto copyWorkingPair = [&] {
+        return QDir().mkpath(certificateDir)
+            && QFile::copy(m_certificateDir.filePath(QStringLiteral("cert.pem")), certificateDir + QStringLiteral("/cert.pem"))
+            && QFile::copy(m_certificateDir.filePath(QStringLiteral("key.pem")), certificateDir + QStringLiteral("/key.pem"));
+    };
+    switch (situation) {
+    case BadStart::PortInUse:
+        QVERIFY(copyWorkingPair());
+        QVERIFY(occupier.listen(QHostAddress::LocalHost, 0));
+        extra = QStringList{QStringLiteral("--port"), QString::number(occupier.serverPort())};
+        expectedInMessage.append(QByteArray::number(occupier.serverPort()));
+        break;
+    case BadStart::MissingRoot:
+        root = scratch.filePath(QStringLiteral("no-such-course"));
+        break;
+    case BadStart::RootIsAFile:
+        root = scratch.filePath(QStringLiteral("file"));
+        QVERIFY(writeFile(root, "not a folder"));
+        break;
+    case BadStart::GarbageCertificate:
+        QVERIFY(QDir().mkpath(certificateDir));
+        QVERIFY(writeFile(certificateDir + QStringLiteral("/cert.pem"), "garbage"));
+        QVERIFY(writeFile(certificateDir + QStringLiteral("/key.pem"), "more garbage"));
+        break;
+    case BadStart::CertificateWithoutKey:
+        QVERIFY(copyWorkingPair());
+        QVERIFY(QFile::remove(certificateDir + QStringLiteral("/key.pem")));
+        break;
+    case BadStart::KeyOfAnotherCertificate: {
+        QVERIFY(copyWorkingPair());
+        QString error;
+        const std::optional<PemPair> other = generateSelfSignedCertificate(&error);
+        QVERIFY2(other, qPrintable(error));
+        QVERIFY(writeFile(certificateDir + QStringLiteral("/key.pem"), other->privateKey));
+        break;
+    }
+    case BadStart::CertificateFolderNotCreatable:
+        QVERIFY(writeFile(scratch.filePath(QStringLiteral("file")), "in the way"));
+        certificateDir = scratch.filePath(QStringLiteral("file/certs"));
+        break;
+    case BadStart::UnknownOption:
+        extra = QStringList{QStringLiteral("--no-such-option")};
+        break;
+    }
+    const QMap<QString, QByteArray> before = snapshot(certificateDir);
+
+    ServerProcess process;
+    process.start(QStringList{QStringLiteral("--root"), root, QStringLiteral("--port"), QStringLiteral("0"),
+                              QStringLiteral("--cert-dir"), certificateDir}
+                  + extra);
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.process().exitStatus(), QProcess::NormalExit);
+    QVERIFY(process.process().exitCode() != 0);
+    const QByteArray standardError = process.standardError();
+    for (const QByteArray &fragment : std::as_const(expectedInMessage))
+        QVERIFY2(standardError.contains(fragment), standardError.constData());
+    for (const QByteArray &line : process.stdoutLines())
+        QVERIFY(!line.startsWith("listening on"));
+    // Whatever is in the certificate folder may be the user's: never touched.
+    QCOMPARE(snapshot(certificateDir), before);
+}
+
+void CourseServerTest::stopsCleanlyOnSignal_data()
+{
+    QTest::addColumn<int>("signalNumber");
+    QTest::newRow("SIGTERM") << int(SIGTERM);
+    QTest::newRow("SIGINT") << int(SIGINT);
+}
+
+void CourseServerTest::stopsCleanlyOnSignal()
+{
+    QFETCH(int, signalNumber);
+    ServerProcess process;
+    process.start({QStringLiteral("--root"), m_fixture.root(), QStringLiteral("--port"), QStringLiteral("0"),
+                   QStringLiteral("--cert-dir"), m_certificateDir.path()});
+    QVERIFY(process.waitForListening());
+    // With a connection open, as there usually is one.
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(process.port()), qPrintable(client.errorString()));
+
+    QCOMPARE(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
+    QVERIFY(process.waitForFinished());
+    QCOMPARE(process.process().exitStatus(), QProcess::NormalExit);
+    QCOMPARE(process.process().exitCode(), 0);
+}
+
+QTEST_MAIN(CourseServerTest)
+#include "tst_course_server.moc"

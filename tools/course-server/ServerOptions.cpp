@@ -1,0 +1,86 @@
+#include "ServerOptions.h"
+
+#include <QCommandLineParser>
+#include <QStandardPaths>
+
+namespace {
+
+QString defaultCertificateDirectory()
+{
+    // $XDG_DATA_HOME, or ~/.local/share when it is unset.
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+        + QStringLiteral("/tamberlyn-course-server");
+}
+
+} // namespace
+
+std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QString *error)
+{
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Serves a course folder over HTTPS on the local machine.\n"
+        "Prints the certificate fingerprint and the address it listens on, then one line "
+        "per request: METHOD PATH STATUS."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption rootOption(QStringLiteral("root"),
+                                        QStringLiteral("Course folder served as the web root."),
+                                        QStringLiteral("dir"));
+    const QCommandLineOption portOption(QStringLiteral("port"),
+                                        QStringLiteral("TCP port; 0 picks a free one (default 8443)."),
+                                        QStringLiteral("n"), QStringLiteral("8443"));
+    const QCommandLineOption listenOption(QStringLiteral("listen"),
+                                          QStringLiteral("Address to listen on (default 127.0.0.1)."),
+                                          QStringLiteral("addr"), QStringLiteral("127.0.0.1"));
+    const QCommandLineOption certDirOption(
+        QStringLiteral("cert-dir"),
+        QStringLiteral("Folder holding cert.pem and key.pem, created on first use "
+                       "(default $XDG_DATA_HOME/tamberlyn-course-server)."),
+        QStringLiteral("dir"));
+    const QCommandLineOption fingerprintOption(
+        QStringLiteral("print-fingerprint"),
+        QStringLiteral("Create the certificate if needed, print its fingerprint and exit."));
+    parser.addOptions({rootOption, portOption, listenOption, certDirOption, fingerprintOption});
+
+    if (!parser.parse(arguments)) {
+        *error = parser.errorText();
+        return std::nullopt;
+    }
+    if (parser.isSet(QStringLiteral("help")))
+        parser.showHelp(0);
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    if (!parser.positionalArguments().isEmpty()) {
+        *error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().constFirst());
+        return std::nullopt;
+    }
+
+    ServerOptions options;
+    options.printFingerprintOnly = parser.isSet(fingerprintOption);
+    options.root = parser.value(rootOption);
+    if (options.root.isEmpty() && !options.printFingerprintOnly) {
+        *error = QStringLiteral("--root is required");
+        return std::nullopt;
+    }
+
+    bool portOk = false;
+    const uint port = parser.value(portOption).toUInt(&portOk);
+    if (!portOk || port > 65535) {
+        *error = QStringLiteral("invalid port: %1").arg(parser.value(portOption));
+        return std::nullopt;
+    }
+    options.port = static_cast<quint16>(port);
+
+    if (!options.listenAddress.setAddress(parser.value(listenOption))) {
+        *error = QStringLiteral("invalid listen address: %1").arg(parser.value(listenOption));
+        return std::nullopt;
+    }
+
+    options.certificateDirectory = parser.isSet(certDirOption) ? parser.value(certDirOption)
+                                                               : defaultCertificateDirectory();
+    if (options.certificateDirectory.isEmpty()) {
+        *error = QStringLiteral("no certificate folder: pass --cert-dir");
+        return std::nullopt;
+    }
+    return options;
+}
