@@ -48,15 +48,15 @@ ByteRange parseByteRange(QByteArrayView headerValue, qint64 fileSize)
     if (equals < 0 || trimmed(value.first(equals)).compare("bytes", Qt::CaseInsensitive) != 0)
         return wholeFile;
 
-    const QByteArrayView spec = trimmed(value.sliced(equals + 1));
-    if (spec.contains(','))
+    const QByteArrayView rangeSet = trimmed(value.sliced(equals + 1));
+    if (rangeSet.contains(','))
         return wholeFile; // several ranges would need multipart/byteranges
 
-    const qsizetype dash = spec.indexOf('-');
+    const qsizetype dash = rangeSet.indexOf('-');
     if (dash < 0)
         return wholeFile;
-    const QByteArrayView firstText = spec.first(dash);
-    const QByteArrayView lastText = spec.sliced(dash + 1);
+    const QByteArrayView firstText = rangeSet.first(dash);
+    const QByteArrayView lastText = rangeSet.sliced(dash + 1);
 
     if (firstText.isEmpty()) {
         // "-n": the final n bytes.
