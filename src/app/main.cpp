@@ -7,8 +7,11 @@
 #include "platform/qt/webenginepane.h"
 #include "shell/filechecks.h"
 #include "shell/frmvk.h"
+#include "shell/quitquestion.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
+#include "simbridge/companionwatch.h"
+#include "simbridge/launcher.h"
 #include "simbridge/sharedblocks.h"
 
 #include <QApplication>
@@ -81,9 +84,17 @@ int main(int argc, char *argv[])
     Shell::FrmVK frmVK([&pins](QWidget *parent) { return new Platform::WebEnginePane(pins, parent); },
                        {shell, clock, windows, channel, settings});
     channel.setDialogOwner(&frmVK);
-    Shell::FileChecks files(dialogs, [&frmVK] { frmVK.EndVK(); });
+    const auto endVK = [&frmVK] { frmVK.EndVK(); };
+    Shell::FileChecks files(dialogs, endVK);
     files.setOwner(&frmVK);
+    Shell::QuitQuestion quit(dialogs, files, endVK);
+    frmVK.setQuitQuestion([&] { quit.AskQuit(&frmVK, frmVK.state().DornDir); });
 
+    SimBridge::CompanionWatch companion({channel, windows, dialogs, endVK});
+    QObject::connect(&frmVK.timerEnd(), &QTimer::timeout, &companion, &SimBridge::CompanionWatch::TimerEnd_Timer);
+    SimBridge::Launcher launcher({channel, windows, shell, dialogs, endVK});
+
+    Shell::Startup *started = nullptr;
     Shell::Startup startup(
         frmVK.state(), settings, {shell, windows, channel, files},
         {
@@ -101,15 +112,30 @@ int main(int argc, char *argv[])
                     frmVK.EndVK();
                 },
             .runLauncher =
-                [&frmVK](Shell::RunMode, const QString &) {
-                    std::fputs("tamberlyn: the simulator launcher is not available in this build\n", stderr);
-                    frmVK.EndVK();
+                [&](Shell::RunMode mode, const QString &commandLine) {
+                    if (!SimBridge::staysInCircuitFolder(commandLine)) {
+                        std::fprintf(stderr, "tamberlyn: refused a circuit path outside the circuit folder: %s\n",
+                                     qPrintable(commandLine));
+                        frmVK.EndVK();
+                    }
+                    const Shell::Folders &folders = started->folders();
+                    launcher.launch(SimBridge::launchTargetFor(
+                        mode == Shell::RunMode::LaunchPrismo ? SimBridge::Simulator::Prismo
+                                                             : SimBridge::Simulator::Orvanix,
+                        commandLine, folders.appData, folders.programFiles, SimBridge::PathStyle::Posix));
                 },
         });
 
-    // A second instance that matched no mode ends here, as do the modes
-    // that do not end by themselves yet.
-    if (startup.Form_Load() != Shell::RunMode::Course)
+    started = &startup;
+    // The course and the launcher live on in the event loop; a second
+    // instance that matched no mode ends here, as does the pop-up for now.
+    switch (startup.Form_Load()) {
+    case Shell::RunMode::Course:
+    case Shell::RunMode::LaunchOrvanix:
+    case Shell::RunMode::LaunchPrismo:
+        break;
+    default:
         frmVK.EndVK();
+    }
     return QApplication::exec();
 }

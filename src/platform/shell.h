@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace Tamberlyn::Platform {
 
@@ -17,6 +18,8 @@ public:
     // one command-line string reads.
     virtual QString commandLine() const = 0;
     virtual bool openInBrowser(const QString &address) = 0;
+    // Starts a program and does not wait for it; false when it could not start.
+    virtual bool startProgram(const QString &program, const QStringList &arguments) = 0;
     // True when another viewer process of this user already runs. The first
     // call takes the instance lock; later calls repeat the first answer.
     virtual bool anotherInstanceRunning(const QString &lockFolder) = 0;

@@ -16,6 +16,7 @@
 #include "platform/windowsystem.h"
 #include "simbridge/simulatorchannel.h"
 
+#include <QCloseEvent>
 #include <QEvent>
 #include <QLabel>
 #include <QLoggingCategory>
@@ -193,6 +194,23 @@ void FrmVK::Form_Resize()
     if (shown.isEmpty())
         return;
     m_web1->navigate(Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize));
+}
+
+void FrmVK::closeEvent(QCloseEvent *event)
+{
+    Form_QueryUnload(event);
+}
+
+void FrmVK::Form_QueryUnload(QCloseEvent *event)
+{
+    if (!m_services.shell.commandLine().isEmpty()) {
+        event->accept();
+        return;
+    }
+    // Yes ends the process inside the question; No leaves everything as it was.
+    if (m_askQuit)
+        m_askQuit();
+    event->ignore();
 }
 
 void FrmVK::Form_Activate()

@@ -68,12 +68,18 @@ public:
     void setFinderWindows(FinderWindows *finders) { m_finders = finders; }
     void setMediaControl(Navigation::MediaControl *media) { m_media = media; }
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
+    // AskQuit with this window as the owner.
+    void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
 
     void Form_Resize();
     void Form_Activate();
+    // Any close request: in the course the quit question, and the window
+    // stays unless the learner said yes; an instance started with a
+    // command line closes without a question.
+    void Form_QueryUnload(QCloseEvent *event);
 
     // MainWindowPort
     QString fileLocn() const override;
@@ -98,6 +104,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void createButtons();
@@ -116,6 +123,7 @@ private:
     FinderWindows *m_finders = nullptr;
     Navigation::MediaControl *m_media = nullptr;
     std::function<void()> m_unloadPopup;
+    std::function<void()> m_askQuit;
 };
 
 } // namespace Tamberlyn::Shell

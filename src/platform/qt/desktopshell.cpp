@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QDir>
 #include <QLoggingCategory>
+#include <QProcess>
 #include <QUrl>
 
 #include <cstdio>
@@ -29,6 +30,14 @@ bool DesktopShell::openInBrowser(const QString &address)
     if (!url.isValid() || url.scheme() != QLatin1String("https"))
         return false;
     return QDesktopServices::openUrl(url);
+}
+
+bool DesktopShell::startProgram(const QString &program, const QStringList &arguments)
+{
+    if (program.isEmpty())
+        return false;
+    // Detached: the program outlives us, and we never wait for it.
+    return QProcess::startDetached(program, arguments);
 }
 
 bool DesktopShell::anotherInstanceRunning(const QString &lockFolder)

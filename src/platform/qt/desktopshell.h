@@ -17,6 +17,7 @@ public:
     QString environmentValue(const QString &name) const override;
     QString commandLine() const override;
     bool openInBrowser(const QString &address) override;
+    bool startProgram(const QString &program, const QStringList &arguments) override;
     bool anotherInstanceRunning(const QString &lockFolder) override;
     [[noreturn]] void endProcess() override;
 

@@ -1,5 +1,7 @@
 #include "messageboxdialogs.h"
 
+#include "platform/boxplacement.h"
+
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -37,17 +39,15 @@ Dialogs::Answer MessageBoxDialogs::ask(QWidget *owner, const Box &box)
     QMessageBox message(iconOf(box.icon), box.title, box.text, buttonsOf(box.buttons), owner);
     message.setWindowFlag(Qt::WindowStaysOnTopHint);
     if (box.offset && owner) {
-        // Placed once the box has its size; each box carries its own offset.
-        const QPoint wanted = owner->frameGeometry().topLeft() + *box.offset;
-        QTimer::singleShot(0, &message, [&message, wanted] {
-            QRect frame = message.frameGeometry();
-            frame.moveTopLeft(wanted);
-            if (const QScreen *screen = message.screen()) {
-                const QRect area = screen->availableGeometry();
-                frame.moveLeft(qBound(area.left(), frame.left(), qMax(area.left(), area.right() - frame.width() + 1)));
-                frame.moveTop(qBound(area.top(), frame.top(), qMax(area.top(), area.bottom() - frame.height() + 1)));
-            }
-            message.move(frame.topLeft());
+        // Placed as soon as it is shown and has its size. Each box carries
+        // its own offset, so a second question while one is open is placed
+        // just as well.
+        const QRect ownerFrame = owner->frameGeometry();
+        const QPoint offset = *box.offset;
+        QTimer::singleShot(0, &message, [&message, ownerFrame, offset] {
+            const QScreen *screen = message.screen();
+            message.move(boxPosition(ownerFrame, message.frameGeometry().size(), offset,
+                                     screen ? screen->availableGeometry() : QRect()));
         });
     }
     message.raise();

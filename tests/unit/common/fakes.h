@@ -46,6 +46,12 @@ public:
         m_events << QStringLiteral("browser ") + address;
         return true;
     }
+    bool startsPrograms = true;
+    bool startProgram(const QString &program, const QStringList &arguments) override
+    {
+        m_events << QString(QStringLiteral("start ") + program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '))).trimmed();
+        return startsPrograms;
+    }
     bool anotherInstanceRunning(const QString &folder) override
     {
         lockFolder = folder;
