@@ -162,3 +162,30 @@ bool E2eHarness::waitForServerLog(const QString &text, int timeoutMs)
     }
     return true;
 }
+
+bool E2eHarness::runOnDisplay(const QString &program, const QStringList &arguments, QString *output, int timeoutMs)
+{
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    // xprop escapes text outside the locale's character set; window titles
+    // are UTF-8 and should come back as they are.
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C.UTF-8"));
+    tool.setProcessEnvironment(env);
+    tool.setProcessChannelMode(QProcess::SeparateChannels);
+    tool.start(program, arguments);
+    const QString command = program + QLatin1Char(' ') + arguments.join(QLatin1Char(' '));
+    if (!tool.waitForStarted(timeoutMs))
+        return fail(command + QStringLiteral(" did not start: ") + tool.errorString());
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished(5000);
+        return fail(command + QStringLiteral(" did not finish"));
+    }
+    if (output)
+        *output = QString::fromUtf8(tool.readAllStandardOutput());
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return fail(command + QStringLiteral(" failed (exit code %1): ").arg(tool.exitCode())
+                    + QString::fromLocal8Bit(tool.readAllStandardError()));
+    return true;
+}

@@ -39,6 +39,13 @@ public:
     bool waitForServerLog(const QString &text, int timeoutMs);
     QString serverLog() const;
 
+    // Runs an X client program (xdotool, wmctrl, xprop) against the private
+    // display and waits for it; its standard output goes to `output`. False
+    // with the reason in error() when it fails to start, times out or exits
+    // with an error.
+    bool runOnDisplay(const QString &program, const QStringList &arguments, QString *output = nullptr,
+                      int timeoutMs = 10000);
+
     QString courseHost() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     QString fileLocn() const { return QStringLiteral("https://") + courseHost() + QStringLiteral("/kq_cbt/kq/"); }
     QString fingerprint() const { return m_fingerprint; }
