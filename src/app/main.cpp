@@ -64,7 +64,6 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlyn"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Tamberlyn"));
 
     Platform::DesktopShell shell;
     Platform::MessageBoxDialogs dialogs;

@@ -74,12 +74,15 @@ public:
     QSize screenSize() const override { return screen; }
     int titleBarHeight() const override { return 23; }
     bool found = false;
+    int foundOnCall = 0; // when set, the window appears at that call (1-based)
+    int calls = 0;
     PointerState pointerState;
 
     bool bringToFront(const QString &title) override
     {
+        ++calls;
         m_events << QStringLiteral("bring to front ") + title;
-        return found;
+        return found || (foundOnCall > 0 && calls >= foundOnCall);
     }
     PointerState pointer() const override { return pointerState; }
 
