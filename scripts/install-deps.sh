@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
-    qt6-multimedia-dev libqt6opengl6-dev libqt6svg6-dev
+    qt6-multimedia-dev libqt6opengl6-dev
     libgl-dev libxkbcommon-dev libx11-dev libssl-dev
     python3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
