@@ -73,6 +73,8 @@ int main(int argc, char *argv[])
     Fakes::Clock clock(events);
     Fakes::WindowSystem windows(events);
     Fakes::Channel channel(events);
+    Fakes::Dialogs dialogs;
+    Fakes::Printing printing(events);
     Shell::Settings settings;
     QTemporaryDir data;
 
@@ -83,7 +85,7 @@ int main(int argc, char *argv[])
             pane->setParent(parent);
             return pane;
         },
-        {shell, clock, windows, channel, settings});
+        {shell, clock, windows, channel, settings, dialogs, printing});
     window.state().FileLocn = Base;
     window.state().DornDir = data.path() + QLatin1Char('/');
     window.state().ScreenWidth = 1280;

@@ -2,7 +2,8 @@
 #include "platform/posix/posixsharedmemory.h"
 #include "platform/qt/desktopshell.h"
 #include "platform/qt/messageboxdialogs.h"
-#include "platform/qt/qtwindowsystem.h"
+#include "platform/qt/qtprinting.h"
+#include "platform/x11/x11windowsystem.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginepane.h"
 #include "shell/filechecks.h"
@@ -67,8 +68,9 @@ int main(int argc, char *argv[])
 
     Platform::DesktopShell shell;
     Platform::MessageBoxDialogs dialogs;
-    Platform::QtWindowSystem windows;
+    Platform::X11WindowSystem windows;
     Platform::SystemClock clock;
+    Platform::QtPrinting printing;
 
     const QSettings ini(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
                         QStringLiteral("Tamberlyn"));
@@ -81,7 +83,7 @@ int main(int argc, char *argv[])
     Platform::PosixSharedMemory sharedMemory;
     SimBridge::SharedBlocks channel(sharedMemory, dialogs);
     Shell::FrmVK frmVK([&pins](QWidget *parent) { return new Platform::WebEnginePane(pins, parent); },
-                       {shell, clock, windows, channel, settings});
+                       {shell, clock, windows, channel, settings, dialogs, printing});
     channel.setDialogOwner(&frmVK);
     const auto endVK = [&frmVK] { frmVK.EndVK(); };
     Shell::FileChecks files(dialogs, endVK);

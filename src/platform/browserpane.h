@@ -4,6 +4,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
+class QPrinter;
 class QWidget;
 
 namespace Tamberlyn::Platform {
@@ -28,6 +31,17 @@ public:
     virtual void setLinkTarget(int index, const QString &address) = 0;
     // The widget that shows the pages; none for panes without a face.
     virtual QWidget *view() const { return nullptr; }
+
+    // Whether the pane can print now; Unknown when it cannot even tell.
+    enum class PrintState { Unknown, Disabled, Enabled };
+    virtual PrintState printState() const { return PrintState::Unknown; }
+    // Prints the document shown on `printer`; `done` receives an empty text
+    // on success, else what went wrong.
+    virtual void printDocument(QPrinter &printer, std::function<void(const QString &error)> done)
+    {
+        Q_UNUSED(printer)
+        done(QStringLiteral("this pane cannot print"));
+    }
 
 signals:
     void documentComplete(const QString &address);

@@ -3,6 +3,10 @@
 #include "buttonfont.h"
 #include "finderwindows.h"
 #include "frmsplsh.h"
+#include "calculator.h"
+#include "helpimage.h"
+#include "mainkeys.h"
+#include "printcommand.h"
 #include "settings.h"
 #include "sizeclass.h"
 
@@ -17,7 +21,9 @@
 #include "simbridge/simulatorchannel.h"
 
 #include <QCloseEvent>
+#include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLoggingCategory>
 #include <QPushButton>
@@ -56,7 +62,10 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
 
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
     m_picHelp->setGeometry(40, 48, 821, 695);
+    m_picHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(devicePixelRatioF())));
     m_picHelp->hide();
+    qApp->installEventFilter(this);
 
     m_timerEnd->setObjectName(QStringLiteral("TimerEnd"));
     m_timerEnd->setInterval(1000);
@@ -73,8 +82,7 @@ void FrmVK::createButtons()
         void (Navigation::NavigationCommands::*command)();
     };
     using C = Navigation::NavigationCommands;
-    // Print, Calc and Help are the main window's own commands, wired where
-    // those are built.
+    // Print, Calc and Help are the main window's own commands, wired below.
     static const Button buttons[] = {
         {"cmdCont", "&Contents", &C::cmdCont_Click},  {"cmdPrint", "&Print", nullptr},
         {"cmdSearch", "&Search", &C::cmdSearch_Click}, {"cmdBack", "&Back", &C::cmdBack_Click},
@@ -82,6 +90,8 @@ void FrmVK::createButtons()
         {"cmdHist", "His&tory", &C::cmdHist_Click},    {"cmdCalc", "C&alc", nullptr},
         {"cmdHelp", "&Help", nullptr},                 {"cmdSecn", "Sectio&n", &C::cmdSecn_Click},
     };
+    static const std::pair<const char *, void (FrmVK::*)()> ownCommands[] = {
+        {"cmdPrint", &FrmVK::cmdPrint_Click}, {"cmdCalc", &FrmVK::cmdCalc_Click}, {"cmdHelp", &FrmVK::cmdHelp_Click}};
     QWidget *previous = nullptr;
     int index = 0;
     for (const Button &spec : buttons) {
@@ -89,6 +99,10 @@ void FrmVK::createButtons()
         if (spec.command) {
             const auto command = spec.command;
             connect(button, &QPushButton::clicked, this, [this, command] { (commands().*command)(); });
+        }
+        for (const auto &[name, handler] : ownCommands) {
+            if (qstrcmp(name, spec.name) == 0)
+                connect(button, &QPushButton::clicked, this, handler);
         }
         if (previous)
             setTabOrder(previous, button);
@@ -211,6 +225,77 @@ void FrmVK::Form_QueryUnload(QCloseEvent *event)
     if (m_askQuit)
         m_askQuit();
     event->ignore();
+}
+
+void FrmVK::cmdPrint_Click()
+{
+    PrintCommand(m_services.printing, m_services.dialogs)
+        .cmdPrint_Click(this, m_web1, isHelpVisible(), helpImage());
+}
+
+void FrmVK::cmdCalc_Click()
+{
+    hideHelp();
+    // No calculator installed is no error worth a word.
+    if (const QString calculator = findCalculator(m_services.settings.calculator); !calculator.isEmpty())
+        m_services.shell.startProgram(calculator, {});
+}
+
+void FrmVK::cmdHelp_Click()
+{
+    m_picHelp->setVisible(!m_picHelp->isVisible());
+    if (m_picHelp->isVisible())
+        m_picHelp->raise();
+}
+
+void FrmVK::picHelp_Click()
+{
+    hideHelp();
+}
+
+bool FrmVK::isHelpVisible() const
+{
+    return m_picHelp->isVisible();
+}
+
+bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
+{
+    return mainWindowKey(key, modifiers,
+                         {
+                             .hideHelp = [this] { hideHelp(); },
+                             .askQuit = m_askQuit,
+                             .previous = [this] { commands().cmdPrev_Click(); },
+                             .next = [this] { commands().cmdNext_Click(); },
+                             .stopMedia = m_stopMedia,
+                         });
+}
+
+bool FrmVK::eventFilter(QObject *watched, QEvent *event)
+{
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (!widget || widget->window() != this)
+        return false;
+    switch (event->type()) {
+    case QEvent::ShortcutOverride:
+        // Before an access key fires: any key hides the help image first.
+        hideHelp();
+        return false;
+    case QEvent::KeyPress: {
+        // A key the focused control ignores travels on to its parents;
+        // handle it once, where it starts.
+        QWidget *focus = QApplication::focusWidget();
+        if (watched != focus && !(focus == nullptr && watched == this))
+            return false;
+        const auto *key = static_cast<QKeyEvent *>(event);
+        return Form_KeyDown(key->key(), key->modifiers());
+    }
+    case QEvent::MouseButtonPress:
+        if (watched == m_picHelp)
+            picHelp_Click();
+        return false;
+    default:
+        return false;
+    }
 }
 
 void FrmVK::Form_Activate()

@@ -16,6 +16,8 @@ class QTimer;
 namespace Tamberlyn::Platform {
 class BrowserPane;
 class Clock;
+class Dialogs;
+class Printing;
 class Shell;
 class WindowSystem;
 }
@@ -50,6 +52,8 @@ public:
         Platform::WindowSystem &windows;
         SimBridge::SimulatorChannel &channel;
         const Settings &settings;
+        Platform::Dialogs &dialogs;
+        Platform::Printing &printing;
     };
 
     FrmVK(PaneFactory paneFactory, Services services, QWidget *parent = nullptr);
@@ -67,6 +71,8 @@ public:
 
     void setFinderWindows(FinderWindows *finders) { m_finders = finders; }
     void setMediaControl(Navigation::MediaControl *media) { m_media = media; }
+    // The stop sequence as a click on the video backdrop does it (Escape).
+    void setMediaStop(std::function<void()> stop) { m_stopMedia = std::move(stop); }
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
     // AskQuit with this window as the owner.
     void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
@@ -80,6 +86,14 @@ public:
     // stays unless the learner said yes; an instance started with a
     // command line closes without a question.
     void Form_QueryUnload(QCloseEvent *event);
+
+    void cmdPrint_Click();
+    void cmdCalc_Click();
+    void cmdHelp_Click();
+    void picHelp_Click();
+    bool isHelpVisible() const;
+    // Form_KeyDown and Form_KeyPress: true when the key is consumed.
+    bool Form_KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
     // MainWindowPort
     QString fileLocn() const override;
@@ -105,6 +119,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
+    // Sees every key meant for this window before the focused control does.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createButtons();
@@ -124,6 +140,7 @@ private:
     Navigation::MediaControl *m_media = nullptr;
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;
+    std::function<void()> m_stopMedia;
 };
 
 } // namespace Tamberlyn::Shell

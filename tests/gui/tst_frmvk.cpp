@@ -5,6 +5,8 @@
 #include "shell/settings.h"
 
 #include <QFile>
+#include <QLabel>
+#include <QPrinter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -24,6 +26,8 @@ struct Harness
     Fakes::Clock clock{events};
     Fakes::WindowSystem windows{events};
     Fakes::Channel channel{events};
+    Fakes::Dialogs dialogs;
+    Fakes::Printing printing{events};
     Shell::Settings settings;
     Fakes::Pane *pane = nullptr;
     Shell::FrmVK window{[this](QWidget *parent) {
@@ -31,7 +35,7 @@ struct Harness
                             pane->setParent(parent);
                             return pane;
                         },
-                        {shell, clock, windows, channel, settings}};
+                        {shell, clock, windows, channel, settings, dialogs, printing}};
 
     Harness()
     {
@@ -67,6 +71,11 @@ private slots:
     void windowOffTheLeftEdgeComesBack();
     void firstPageShowsTheWindowMaximised();
     void recordsGoToTheDataFolder();
+    void helpImageToggles();
+    void keysReachTheWindowBeforeTheFocusedButton();
+    void printsTheHelpImageOrThePage();
+    void printMessagesWhenThePaneCannotTell();
+    void calcStartsTheConfiguredCalculator();
 };
 
 void TestFrmVK::buttonBar()
@@ -183,6 +192,123 @@ void TestFrmVK::recordsGoToTheDataFolder()
     QFile file(data.filePath(u"history.vxp"_s));
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("\"kqd.vxp\"\r\n\"kq010003.vxp\"\r\n"));
+}
+
+void TestFrmVK::helpImageToggles()
+{
+    Harness h;
+    auto *help = h.window.findChild<QLabel *>(u"picHelp"_s);
+    QVERIFY(help && !help->isVisible());
+    QCOMPARE(help->geometry(), QRect(40, 48, 821, 695));
+    QCOMPARE(help->pixmap().deviceIndependentSize().toSize(), QSize(780, 590));
+    h.window.show();
+    auto *helpButton = h.window.findChild<QPushButton *>(u"cmdHelp"_s);
+    helpButton->click();
+    QVERIFY(help->isVisible());
+    helpButton->click();
+    QVERIFY(!help->isVisible());
+    helpButton->click();
+    QTest::mouseClick(help, Qt::LeftButton); // a click on the image hides it
+    QVERIFY(!help->isVisible());
+}
+
+void TestFrmVK::keysReachTheWindowBeforeTheFocusedButton()
+{
+    Harness h;
+    h.pane->linksOf.insert(Base + u"kq010003.vxp"_s, {u"S"_s, u"P"_s, Base + u"kq010003.vxp#link2"_s});
+    h.shows(u"kq010003.vxp"_s);
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    auto *back = h.window.findChild<QPushButton *>(u"cmdBack"_s);
+    back->setFocus();
+    QVERIFY(back->hasFocus());
+    int backClicks = 0;
+    connect(back, &QPushButton::clicked, [&backClicks] { ++backClicks; });
+
+    h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();
+    h.events.clear();
+    // Page Down turns the page; the button never sees it. Space would press
+    // the button, so it shows that other keys do reach it.
+    QTest::keyClick(back, Qt::Key_PageDown);
+    QCOMPARE(h.events, QStringList{u"navigate "_s + Base + u"kq010003.vxp#link2"_s});
+    QVERIFY(!h.window.isHelpVisible()); // any key hides the help image
+    QTest::keyClick(back, Qt::Key_Space);
+    QCOMPARE(backClicks, 1);
+
+    bool asked = false;
+    h.window.setQuitQuestion([&asked] { asked = true; });
+    QTest::keyClick(back, Qt::Key_Q, Qt::AltModifier | Qt::ShiftModifier);
+    QVERIFY(asked);
+
+    bool stopped = false;
+    h.window.setMediaStop([&stopped] { stopped = true; });
+    QTest::keyClick(back, Qt::Key_Escape);
+    QVERIFY(stopped);
+}
+
+void TestFrmVK::printsTheHelpImageOrThePage()
+{
+    Harness h;
+    QPrinter printer;
+    h.printing.printer = &printer;
+    h.shows(u"kq010003.vxp"_s);
+    h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();
+    h.window.findChild<QPushButton *>(u"cmdPrint"_s)->click();
+    QCOMPARE(h.events, QStringList{u"print image 780x590"_s});
+    h.events.clear();
+
+    h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();
+    h.window.findChild<QPushButton *>(u"cmdPrint"_s)->click();
+    QCOMPARE(h.events, (QStringList{u"print dialog"_s, u"print page "_s + Base + u"kq010003.vxp"_s}));
+    QVERIFY(h.dialogs.shown.isEmpty());
+
+    // A page that failed to print says so once it is known.
+    h.events.clear();
+    h.pane->printError = u"out of paper"_s;
+    h.dialogs.answers.push_back(Platform::Dialogs::Answer::Ok);
+    h.window.cmdPrint_Click();
+    QCOMPARE(h.dialogs.shown.size(), 1);
+    QCOMPARE(h.dialogs.shown.first().text, u"Print command Error: out of paper"_s);
+
+    // Cancelled in the dialog: nothing printed, nothing said.
+    h.printing.printer = nullptr;
+    h.events.clear();
+    h.window.cmdPrint_Click();
+    QCOMPARE(h.events, QStringList{u"print dialog"_s});
+    QCOMPARE(h.dialogs.shown.size(), 1);
+}
+
+void TestFrmVK::printMessagesWhenThePaneCannotTell()
+{
+    Harness h;
+    h.pane->printable = Platform::BrowserPane::PrintState::Unknown;
+    h.dialogs.answers = {Platform::Dialogs::Answer::Ok, Platform::Dialogs::Answer::Ok};
+    h.window.cmdPrint_Click();
+    QCOMPARE(h.dialogs.shown.size(), 2);
+    QCOMPARE(h.dialogs.shown.at(0).text, u"The Print command is currently disabled."_s);
+    QVERIFY(h.dialogs.shown.at(1).text.startsWith(u"Print command Error: "_s));
+    QCOMPARE(h.dialogs.shown.at(1).buttons, Platform::Dialogs::Buttons::Ok);
+
+    // A pane that is not ready to print prints nothing and says nothing.
+    h.pane->printable = Platform::BrowserPane::PrintState::Disabled;
+    h.events.clear();
+    h.window.cmdPrint_Click();
+    QVERIFY(h.events.isEmpty());
+    QCOMPARE(h.dialogs.shown.size(), 2);
+}
+
+void TestFrmVK::calcStartsTheConfiguredCalculator()
+{
+    Harness h;
+    h.settings.calculator = u"/bin/true"_s;
+    h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();
+    h.window.findChild<QPushButton *>(u"cmdCalc"_s)->click();
+    QCOMPARE(h.events, QStringList{u"start /bin/true"_s});
+    QVERIFY(!h.window.isHelpVisible());
+    h.events.clear();
+    h.settings.calculator = u"/nonexistent/calculator"_s;
+    h.window.cmdCalc_Click(); // none found: nothing happens, nothing is said
+    QVERIFY(h.events.isEmpty());
+    QVERIFY(h.dialogs.shown.isEmpty());
 }
 
 QTEST_MAIN(TestFrmVK)

@@ -6,9 +6,12 @@
 #include <QJsonDocument>
 #include <QLoggingCategory>
 #include <QPointer>
+#include <QPrinter>
 #include <QTimer>
 #include <QWebEngineScript>
 #include <QWebEngineView>
+
+#include <memory>
 
 namespace Tamberlyn::Platform {
 
@@ -86,13 +89,36 @@ void WebEnginePane::setLinkTarget(int index, const QString &address)
         ScriptWorld);
 }
 
+WebEnginePane::PrintState WebEnginePane::printState() const
+{
+    // Printable once a document has finished loading, and one job at a time.
+    if (m_printing || m_loading || m_page->url().isEmpty())
+        return PrintState::Disabled;
+    return PrintState::Enabled;
+}
+
+void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QString &error)> done)
+{
+    m_printing = true;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(m_view, &QWebEngineView::printFinished, this,
+                          [this, connection, done = std::move(done)](bool success) {
+                              disconnect(*connection);
+                              m_printing = false;
+                              done(success ? QString() : QStringLiteral("the page could not be printed"));
+                          });
+    m_view->print(&printer);
+}
+
 void WebEnginePane::onLoadStarted()
 {
     ++m_loadSerial;
+    m_loading = true;
 }
 
 void WebEnginePane::onLoadFinished(bool ok)
 {
+    m_loading = false;
     const QString address = locationUrl();
     if (!ok) {
         qCWarning(lcPane).noquote() << "load failed:" << address;

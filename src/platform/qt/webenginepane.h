@@ -29,6 +29,8 @@ public:
     QString locationUrl() const override;
     QStringList links() const override;
     void setLinkTarget(int index, const QString &address) override;
+    PrintState printState() const override;
+    void printDocument(QPrinter &printer, std::function<void(const QString &error)> done) override;
 
 signals:
     // A main-frame load that did not complete (refused certificate, server
@@ -44,6 +46,8 @@ private:
     PinnedWebPage *m_page;
     QStringList m_links;
     quint64 m_loadSerial = 0;
+    bool m_loading = false;
+    bool m_printing = false;
 };
 
 } // namespace Tamberlyn::Platform

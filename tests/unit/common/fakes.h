@@ -3,11 +3,13 @@
 #include "platform/browserpane.h"
 #include "platform/clock.h"
 #include "platform/dialogs.h"
+#include "platform/printing.h"
 #include "platform/shell.h"
 #include "platform/windowsystem.h"
 #include "simbridge/simulatorchannel.h"
 
 #include <QDir>
+#include <QImage>
 #include <QHash>
 #include <QStringList>
 
@@ -126,6 +128,30 @@ public:
     }
 };
 
+// Printing that records what would have been printed.
+class Printing final : public Tamberlyn::Platform::Printing
+{
+public:
+    explicit Printing(QStringList &events) : m_events(events) {}
+
+    QPrinter *printer = nullptr; // what the dialog "chose"; null: cancelled
+    QString imageError;
+
+    QPrinter *choosePrinter(QWidget *) override
+    {
+        m_events << QStringLiteral("print dialog");
+        return printer;
+    }
+    QString printImage(const QImage &image) override
+    {
+        m_events << QStringLiteral("print image %1x%2").arg(image.width()).arg(image.height());
+        return imageError;
+    }
+
+private:
+    QStringList &m_events;
+};
+
 // A browser pane with its own back history. Loads and back steps complete
 // later, when the test (or the fake clock's pause) delivers the reports, the
 // way a real engine reports from the event loop.
@@ -157,6 +183,14 @@ public:
     }
     QString locationUrl() const override { return current >= 0 ? history.at(current) : QString(); }
     QStringList links() const override { return linksOf.value(locationUrl()); }
+    PrintState printable = PrintState::Enabled;
+    QString printError;
+    PrintState printState() const override { return printable; }
+    void printDocument(QPrinter &, std::function<void(const QString &)> done) override
+    {
+        m_events << QStringLiteral("print page ") + locationUrl();
+        done(printError);
+    }
     void setLinkTarget(int index, const QString &address) override
     {
         m_events << QStringLiteral("link %1 := %2").arg(index).arg(address);
