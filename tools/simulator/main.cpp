@@ -1,0 +1,38 @@
+#include "options.h"
+#include "simulator.h"
+
+#include <QApplication>
+
+#include <csignal>
+#include <cstdio>
+
+using namespace Tamberlyn::Simulator;
+
+int main(int argc, char *argv[])
+{
+    // Named before the application connects to the display: Qt names a
+    // hidden window after it, which would otherwise carry the name we were
+    // started under ("Prismo") and be found by anyone looking for ours.
+    QApplication::setApplicationName(QStringLiteral("tamberlyn-simulator"));
+    QApplication::setApplicationVersion(QStringLiteral(TAMBERLYN_VERSION));
+    QApplication app(argc, argv);
+    // Whoever follows our output may stop reading before we quit; a write to
+    // the closed pipe must fail quietly rather than kill us mid-poll.
+    std::signal(SIGPIPE, SIG_IGN);
+
+    QString error;
+    QString help;
+    const std::optional<Options> options = Options::parse(QApplication::arguments(), &error, &help);
+    if (!options) {
+        if (!help.isEmpty()) {
+            std::fputs(help.toLocal8Bit().constData(), stdout);
+            return 0;
+        }
+        std::fprintf(stderr, "tamberlyn-simulator: %s\nTry --help.\n", error.toLocal8Bit().constData());
+        return 2;
+    }
+
+    Simulator simulator(*options);
+    simulator.start();
+    return QApplication::exec();
+}

@@ -1,0 +1,7 @@
+#include "simulatorlog.h"
+
+namespace Tamberlyn::Simulator {
+
+Q_LOGGING_CATEGORY(lcSimulator, "tamberlyn.simulator")
+
+} // namespace Tamberlyn::Simulator
