@@ -76,6 +76,7 @@ private slots:
     void printsTheHelpImageOrThePage();
     void printMessagesWhenThePaneCannotTell();
     void calcStartsTheConfiguredCalculator();
+    void closeRequestAsksInTheCourseOnly();
 };
 
 void TestFrmVK::buttonBar()
@@ -309,6 +310,22 @@ void TestFrmVK::calcStartsTheConfiguredCalculator()
     h.window.cmdCalc_Click(); // none found: nothing happens, nothing is said
     QVERIFY(h.events.isEmpty());
     QVERIFY(h.dialogs.shown.isEmpty());
+}
+
+void TestFrmVK::closeRequestAsksInTheCourseOnly()
+{
+    Harness h;
+    h.shows(u"kqd.vxp"_s);
+    int asked = 0;
+    h.window.setQuitQuestion([&asked] { ++asked; }); // answered No: nothing happens
+    QVERIFY(!h.window.close());
+    QCOMPARE(asked, 1);
+    QVERIFY(h.window.isVisible());
+
+    // An instance started with a command line closes without a question.
+    h.shell.line = u"amp.ckt"_s;
+    QVERIFY(h.window.close());
+    QCOMPARE(asked, 1);
 }
 
 QTEST_MAIN(TestFrmVK)
