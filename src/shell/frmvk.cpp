@@ -1,7 +1,7 @@
 #include "frmvk.h"
 
 #include "buttonfont.h"
-#include "finderwindows.h"
+#include "navigation/finderwindows.h"
 #include "frmsplsh.h"
 #include "calculator.h"
 #include "helpimage.h"

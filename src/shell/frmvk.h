@@ -23,6 +23,7 @@ class WindowSystem;
 }
 namespace Tamberlyn::Navigation {
 class MediaControl;
+class FinderWindows;
 class NavigationCommands;
 class PageLoadHandler;
 }
@@ -32,7 +33,6 @@ class SimulatorChannel;
 
 namespace Tamberlyn::Shell {
 
-class FinderWindows;
 class FrmSplsh;
 struct Settings;
 
@@ -69,7 +69,7 @@ public:
     Navigation::NavigationCommands &commands();
     QTimer &timerEnd() { return *m_timerEnd; }
 
-    void setFinderWindows(FinderWindows *finders) { m_finders = finders; }
+    void setFinderWindows(Navigation::FinderWindows *finders) { m_finders = finders; }
     void setMediaControl(Navigation::MediaControl *media) { m_media = media; }
     // The stop sequence as a click on the video backdrop does it (Escape).
     void setMediaStop(std::function<void()> stop) { m_stopMedia = std::move(stop); }
@@ -136,7 +136,7 @@ private:
     QLabel *m_picHelp;
     FrmSplsh *m_splash = nullptr;
     QTimer *m_timerEnd;
-    FinderWindows *m_finders = nullptr;
+    Navigation::FinderWindows *m_finders = nullptr;
     Navigation::MediaControl *m_media = nullptr;
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;

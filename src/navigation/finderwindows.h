@@ -1,0 +1,25 @@
+#pragma once
+
+#include "mainwindowport.h"
+
+#include <QPoint>
+#include <Qt>
+
+namespace Tamberlyn::Navigation {
+
+// The Search, Index and History windows as the main window drives them.
+class FinderWindows
+{
+public:
+    virtual ~FinderWindows() = default;
+
+    virtual void show(Finder finder) = 0;
+    virtual void load(Finder finder) = 0;
+    virtual void setWindowState(Finder finder, Qt::WindowStates state) = 0;
+    virtual bool isNormal(Finder finder) const = 0;
+    virtual void moveTo(Finder finder, QPoint outerTopLeft) = 0;
+    // History, Index, Search, in that order.
+    virtual void hideAll() = 0;
+};
+
+} // namespace Tamberlyn::Navigation
