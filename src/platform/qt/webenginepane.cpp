@@ -100,6 +100,19 @@ WebEnginePane::PrintState WebEnginePane::printState() const
 void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QString &error)> done)
 {
     m_printing = true;
+    if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
+        // Straight to the file: the engine's own PDF keeps the page's text
+        // as text, where printing through a printer would turn it into pictures.
+        auto connection = std::make_shared<QMetaObject::Connection>();
+        *connection = connect(m_page, &QWebEnginePage::pdfPrintingFinished, this,
+                              [this, connection, done = std::move(done)](const QString &, bool success) {
+                                  disconnect(*connection);
+                                  m_printing = false;
+                                  done(success ? QString() : QStringLiteral("the PDF file could not be written"));
+                              });
+        m_page->printToPdf(printer.outputFileName(), printer.pageLayout());
+        return;
+    }
     auto connection = std::make_shared<QMetaObject::Connection>();
     *connection = connect(m_view, &QWebEngineView::printFinished, this,
                           [this, connection, done = std::move(done)](bool success) {
