@@ -1,9 +1,6 @@
-#include "../unit/common/fakes.h"
-#include "../unit/simbridge/shmpeer.h"
+#include "../unit/simbridge/privateblocks.h"
 
-#include "platform/posix/posixsharedmemory.h"
 #include "simbridge/companionwatch.h"
-#include "simbridge/sharedblocks.h"
 #include "simbridge/withfile.h"
 
 #include <QTest>
@@ -15,27 +12,13 @@ using namespace Qt::StringLiterals;
 namespace {
 
 // The watch over real blocks under a private prefix, on a 1920-pixel screen.
-struct Harness
+struct Harness : PrivateBlocks
 {
-    QByteArray prefix = ShmPeer::uniquePrefix();
     QStringList events;
-    Platform::PosixSharedMemory memory{prefix};
-    Fakes::Dialogs dialogs;
-    SharedBlocks blocks{memory, dialogs};
     Fakes::WindowSystem windows{events};
     CompanionWatch watch{{blocks, windows, dialogs, [this] { events << u"EndVK"_s; }}};
 
-    Harness()
-    {
-        windows.screen = {1920, 1080};
-        blocks.openSharedBlocks();
-    }
-    ~Harness()
-    {
-        blocks.release();
-        ShmPeer::unlinkAll({prefix + "OrvanePrev", prefix + "OrvaneEnd", prefix + "OrvaneName"});
-    }
-    QByteArray block(const char *name) const { return ShmPeer::contents(prefix + name); }
+    Harness() { windows.screen = {1920, 1080}; }
     Withfile *launched()
     {
         blocks.writeCircuitPath("/d/Marrowick/Orvanix/VK_CKTS/amp.ckt");

@@ -1,9 +1,6 @@
-#include "../common/fakes.h"
-#include "shmpeer.h"
+#include "privateblocks.h"
 
-#include "platform/posix/posixsharedmemory.h"
 #include "simbridge/launcher.h"
-#include "simbridge/sharedblocks.h"
 
 #include <QTest>
 #include <QTimer>
@@ -18,24 +15,12 @@ namespace {
 
 // A launcher over real blocks under a private prefix, with fake windows and
 // a fake shell; "EndVK" only records, so ticks can be driven by hand.
-struct Harness
+struct Harness : PrivateBlocks
 {
-    QByteArray prefix = ShmPeer::uniquePrefix();
     QStringList events;
-    Platform::PosixSharedMemory memory{prefix};
-    Fakes::Dialogs dialogs;
-    SharedBlocks blocks{memory, dialogs};
     Fakes::WindowSystem windows{events};
     Fakes::Shell shell{events};
     Launcher launcher{{blocks, windows, shell, dialogs, [this] { events << u"EndVK"_s; }}};
-
-    Harness() { blocks.openSharedBlocks(); }
-    ~Harness()
-    {
-        blocks.release();
-        ShmPeer::unlinkAll({prefix + "OrvanePrev", prefix + "OrvaneEnd", prefix + "OrvaneName"});
-    }
-    QByteArray block(const char *name) const { return ShmPeer::contents(prefix + name); }
 };
 
 } // namespace
