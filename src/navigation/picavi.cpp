@@ -1,0 +1,27 @@
+#include "picavi.h"
+
+#include <QMouseEvent>
+#include <QPalette>
+
+namespace Tamberlyn::Navigation {
+
+PicAvi::PicAvi(QWidget *parent)
+    : QWidget(parent)
+{
+    setObjectName(QStringLiteral("picAVI"));
+    QPalette dark = palette();
+    dark.setColor(QPalette::Window, Qt::black);
+    setPalette(dark);
+    setAutoFillBackground(true);
+    hide();
+}
+
+void PicAvi::mousePressEvent(QMouseEvent *event)
+{
+    // Taken here, so the press reaches neither the page nor the window
+    // underneath.
+    event->accept();
+    emit mouseDown();
+}
+
+} // namespace Tamberlyn::Navigation
