@@ -2,6 +2,9 @@
 #include "platform/posix/posixsharedmemory.h"
 #include "platform/qt/desktopshell.h"
 #include "platform/qt/messageboxdialogs.h"
+#include "navigation/mediacontroller.h"
+#include "navigation/picavi.h"
+#include "platform/qt/qtmediaplayer.h"
 #include "platform/qt/qtprinting.h"
 #include "platform/x11/x11windowsystem.h"
 #include "platform/qt/systemclock.h"
@@ -85,6 +88,12 @@ int main(int argc, char *argv[])
     Shell::FrmVK frmVK([&pins](QWidget *parent) { return new Platform::WebEnginePane(pins, parent); },
                        {shell, clock, windows, channel, settings, dialogs, printing});
     channel.setDialogOwner(&frmVK);
+    auto *picAVI = new Navigation::PicAvi(&frmVK);
+    Platform::QtMediaPlayer wmp1(pins, &frmVK);
+    Navigation::MediaController media(wmp1, *picAVI, clock, [&frmVK] {
+        return QSize(frmVK.state().ScreenWidth, frmVK.state().ScreenHeight);
+    });
+    frmVK.setMediaController(&media);
     const auto endVK = [&frmVK] { frmVK.EndVK(); };
     Shell::FileChecks files(dialogs, endVK);
     files.setOwner(&frmVK);

@@ -11,7 +11,7 @@
 #include "sizeclass.h"
 
 #include "history/historylog.h"
-#include "navigation/mediacontrol.h"
+#include "navigation/mediacontroller.h"
 #include "navigation/navigationcommands.h"
 #include "navigation/pageloadhandler.h"
 #include "navigation/sizevariant.h"
@@ -266,7 +266,11 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                              .askQuit = m_askQuit,
                              .previous = [this] { commands().cmdPrev_Click(); },
                              .next = [this] { commands().cmdNext_Click(); },
-                             .stopMedia = m_stopMedia,
+                             .stopMedia =
+                                 [this] {
+                                     if (m_media)
+                                         m_media->escapePressed();
+                                 },
                          });
 }
 
@@ -322,6 +326,8 @@ int FrmVK::sizeClass() const
 void FrmVK::SizeClass()
 {
     m_state.ScreenSize = classify(m_state.ScreenWidth, m_state.ScreenHeight, m_state.ScreenSize);
+    if (m_media)
+        m_media->placeBackdrop(QSize(m_state.ScreenWidth, m_state.ScreenHeight));
 }
 
 bool FrmVK::isWindowVisible() const

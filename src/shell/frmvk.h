@@ -22,8 +22,8 @@ class Shell;
 class WindowSystem;
 }
 namespace Tamberlyn::Navigation {
-class MediaControl;
 class FinderWindows;
+class MediaController;
 class NavigationCommands;
 class PageLoadHandler;
 }
@@ -70,9 +70,9 @@ public:
     QTimer &timerEnd() { return *m_timerEnd; }
 
     void setFinderWindows(Navigation::FinderWindows *finders) { m_finders = finders; }
-    void setMediaControl(Navigation::MediaControl *media) { m_media = media; }
-    // The stop sequence as a click on the video backdrop does it (Escape).
-    void setMediaStop(std::function<void()> stop) { m_stopMedia = std::move(stop); }
+    // Videos and sounds; Escape stops them as a click on the backdrop does,
+    // and every classification lays the backdrop over the measured area.
+    void setMediaController(Navigation::MediaController *media) { m_media = media; }
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
     // AskQuit with this window as the owner.
     void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
@@ -137,10 +137,9 @@ private:
     FrmSplsh *m_splash = nullptr;
     QTimer *m_timerEnd;
     Navigation::FinderWindows *m_finders = nullptr;
-    Navigation::MediaControl *m_media = nullptr;
+    Navigation::MediaController *m_media = nullptr;
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;
-    std::function<void()> m_stopMedia;
 };
 
 } // namespace Tamberlyn::Shell

@@ -1,3 +1,4 @@
+#include "../common/fakeplayer.h"
 #include "../common/fakes.h"
 
 #include "navigation/mediacontroller.h"
@@ -18,68 +19,6 @@ const QString Video = u"https://course.example/kq_cbt/kq/c01/fig01a.avi"_s;
 const QString Sound = u"https://course.example/kq_cbt/kq/c01/v0101.wav"_s;
 const QString NextVideo = u"https://course.example/kq_cbt/kq//kq/title.avi"_s;
 
-// A player that records what it is told. Its video area is a real sibling
-// of the backdrop, so the tests can see which one is in front.
-class FakePlayer final : public Tamberlyn::Platform::MediaPlayer
-{
-public:
-    FakePlayer(QStringList &events, QWidget *window) : area(new QWidget(window)), m_events(events) {}
-
-    QWidget *area;
-    bool playing = false;
-    int widthStep = 1; // the player takes widths in steps of this many pixels
-
-    void setAddress(const QString &address) override
-    {
-        m_address = address;
-        m_events << u"address "_s + address;
-    }
-    QString address() const override { return m_address; }
-    void play() override { m_events << u"play"_s; }
-    void stop() override
-    {
-        playing = false;
-        m_events << u"stop"_s;
-    }
-    bool isPlaying() const override { return playing; }
-    void setUiMode(UiMode mode) override
-    {
-        m_mode = mode;
-        m_events << (mode == UiMode::None ? u"mode none"_s : u"mode invisible"_s);
-    }
-    UiMode uiMode() const override { return m_mode; }
-    void resize(QSize size) override
-    {
-        m_size = QSize(size.width() / widthStep * widthStep, size.height());
-        m_events << u"size %1x%2"_s.arg(size.width()).arg(size.height());
-    }
-    QSize size() const override { return m_size; }
-    void move(QPoint topLeft) override
-    {
-        m_position = topLeft;
-        m_events << u"move %1,%2"_s.arg(topLeft.x()).arg(topLeft.y());
-    }
-    QPoint position() const override { return m_position; }
-    void setVisible(bool visible) override
-    {
-        m_visible = visible;
-        m_events << (visible ? u"visible"_s : u"hidden"_s);
-    }
-    bool isVisible() const override { return m_visible; }
-    void raise() override
-    {
-        area->raise();
-        m_events << u"raise"_s;
-    }
-
-private:
-    QStringList &m_events;
-    QString m_address;
-    UiMode m_mode = UiMode::None;
-    QSize m_size;
-    QPoint m_position;
-    bool m_visible = false;
-};
 
 // The main window as far as media are concerned: the backdrop, the player's
 // video area, and a pane standing for Web1 and the buttons, made last so
