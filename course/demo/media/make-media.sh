@@ -1,7 +1,9 @@
 #!/bin/sh
 # Rebuilds the demo course media in this folder:
-#   title.avi, fig01a.avi, fig05a.avi   3 s, 320x240, 10 fps, MJPEG video with
+#   title.avi, fig01a.avi               3 s, 320x240, 10 fps, MJPEG video with
 #                                       an 8 kHz PCM chime, in AVI
+#   fig05a.avi                          the same at 9 s and 5 fps: it outlasts
+#                                       the viewer's delay before it watches a video
 #   v0101.wav, v0401.wav                3 s narration (espeak-ng if present,
 #                                       otherwise a tone), PCM 16-bit mono 22050 Hz
 #   pics/panel.png, pics/panel.jpg      drawing of a 60-cell module
@@ -40,11 +42,12 @@ text() {
 # A falling two-note chime used as the sound track of every video.
 chime="aevalsrc=exprs='0.3*sin(2*PI*523.25*t)*exp(-1.5*t)+0.2*sin(2*PI*783.99*t)*exp(-1.5*(t-0.4))*gte(t\,0.4)':s=8000:d=3"
 
-# video NAME QUALITY VIDEO-FILTERGRAPH (graph must end in [v]; QUALITY is the
-# MJPEG quantiser, higher is smaller; each file should stay under ~300 KB)
+# video NAME QUALITY VIDEO-FILTERGRAPH [SECONDS [FPS]] (graph must end in [v];
+# QUALITY is the MJPEG quantiser, higher is smaller; each file should stay
+# under ~300 KB)
 video() {
     ff -filter_complex "$3" -f lavfi -i "$chime" \
-        -map "[v]" -map 0:a -t 3 -r 10 \
+        -map "[v]" -map 0:a -t "${4:-3}" -r "${5:-10}" \
         -c:v mjpeg -q:v "$2" -pix_fmt yuvj420p -c:a pcm_s16le -ac 1 \
         $exact "$1.avi"
 }
@@ -72,16 +75,18 @@ $(text "$bold" 15 white '(w-text_w)/2' 224 'How a solar cell works'),
 format=yuvj420p[v]"
 
 # --- fig05a.avi: a grey cover slides away to reveal the cells of a module ------
-video fig05a 9 "color=c=0xd8dde3:s=320x240:r=10:d=3[bg];
-color=c=0x1d3f73:s=236x146:r=10:d=3,
+# Nine seconds at 5 fps: longer than the viewer's six-second grace before it
+# watches a video, so the end of playback itself takes the video down.
+video fig05a 20 "color=c=0xd8dde3:s=320x240:r=5:d=9[bg];
+color=c=0x1d3f73:s=236x146:r=5:d=9,
 drawgrid=w=23.6:h=24.33:t=2:color=white[cells];
-color=c=0x9aa3ad:s=236x146:r=10:d=3[cover];
-[cells][cover]overlay=x=0:y='-t*70':eval=frame[module];
+color=c=0x9aa3ad:s=236x146:r=5:d=9[cover];
+[cells][cover]overlay=x=0:y='-t*24':eval=frame[module];
 [bg]drawbox=x=36:y=26:w=248:h=158:color=0x8c959e:t=fill[frame];
 [frame][module]overlay=x=42:y=32,
 $(text "$bold" 15 0x10243a '(w-text_w)/2' 196 '60 cells in series'),
 $(text "$font" 12 0x10243a '(w-text_w)/2' 218 'one module, about 0.6 V per cell'),
-format=yuvj420p[v]"
+format=yuvj420p[v]" 9 5
 
 # --- narration -----------------------------------------------------------------
 # sound NAME TEXT -> NAME.wav, exactly 3 s, PCM 16-bit mono 22050 Hz
