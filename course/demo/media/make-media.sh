@@ -1,8 +1,8 @@
 #!/bin/sh
 # Rebuilds the demo course media in this folder:
-#   title.avi, fig01a.avi               3 s, 320x240, 10 fps, MJPEG video with
+#   fig01a.avi                          3 s, 320x240, 10 fps, MJPEG video with
 #                                       an 8 kHz PCM chime, in AVI
-#   fig05a.avi                          the same at 9 s and 5 fps: it outlasts
+#   title.avi, fig05a.avi               the same at 9 s and 5 fps: they outlast
 #                                       the viewer's delay before it watches a video
 #   v0101.wav, v0401.wav                3 s narration (espeak-ng if present,
 #                                       otherwise a tone), PCM 16-bit mono 22050 Hz
@@ -53,11 +53,11 @@ video() {
 }
 
 # --- title.avi: drifting sky gradient with the course name -----------------------
-video title 6 "gradients=s=320x240:r=10:d=3:c0=0x0b2a4a:c1=0x2f6fa8:c2=0xf5a623:nb_colors=3:speed=0.03:seed=7,
+video title 20 "gradients=s=320x240:r=5:d=9:c0=0x0b2a4a:c1=0x2f6fa8:c2=0xf5a623:nb_colors=3:speed=0.03:seed=7,
 drawbox=x=0:y=150:w=320:h=70:color=black@0.65:t=fill,
 $(text "$bold" 24 white '(w-text_w)/2' 160 'Solar PV Fundamentals'),
 $(text "$font" 14 0xffd75e '(w-text_w)/2' 194 'Tamberlyn demo course'),
-format=yuvj420p[v]"
+format=yuvj420p[v]" 9 5
 
 # --- fig01a.avi: photons enter the cell, electrons leave at the top ------------
 video fig01a 6 "color=c=0x10243a:s=320x240:r=10:d=3,
