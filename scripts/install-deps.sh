@@ -11,7 +11,7 @@ packages=(
     python3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-dejavu-core
-    xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils
+    xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils imagemagick
 )
 
 missing=()
