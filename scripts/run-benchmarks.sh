@@ -6,3 +6,4 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/install-deps.sh"
 "$here/build.sh" release
 "$here/../build/release/bin/bench_pageturn" 500
+"$here/../build/release/bin/bench_finders" 15

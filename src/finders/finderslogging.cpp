@@ -1,0 +1,7 @@
+#include "finderslogging.h"
+
+namespace Tamberlyn::Finders {
+
+Q_LOGGING_CATEGORY(lcFinders, "tamberlyn.finders", QtInfoMsg)
+
+} // namespace Tamberlyn::Finders

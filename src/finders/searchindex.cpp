@@ -1,0 +1,115 @@
+#include "searchindex.h"
+
+#include "findertexts.h"
+#include "numberfields.h"
+#include "textrules.h"
+
+#include <QHash>
+
+namespace Tamberlyn::Finders {
+
+QString SearchResult::label() const
+{
+    return pagesFoundLabel(count());
+}
+
+SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
+{
+    const qsizetype fileCount = pages.lineCount();
+    m_pageFiles.reserve(fileCount + 1);
+    m_entries.reserve(fileCount + 1);
+    m_pageIds.assign(std::size_t(fileCount + 1), -1);
+    m_pageFiles.append(QString());
+    m_entries.append(QString());
+    QHash<QString, qsizetype> ids;
+    for (qsizetype f = 1; f <= fileCount; ++f) {
+        const PageLine &page = pages.slot(f);
+        m_pageFiles.append(page.pageFile);
+        m_entries.append(page.title + u' ');
+        if (page.pageFile.isEmpty())
+            continue;
+        auto id = ids.find(page.pageFile);
+        if (id == ids.end())
+            id = ids.insert(page.pageFile, ids.size());
+        m_pageIds[std::size_t(f)] = *id;
+    }
+    m_pageCount = ids.size();
+
+    for (const WordLine &line : words.lines()) {
+        WordSlot slot{upperCase(trimSpaces(line.word)), {}};
+        if (slot.key.isEmpty())
+            continue;
+        for (const FileListField &field : fileListFields(line.fileList)) {
+            const auto f = fileNumber(field.text);
+            if (f && *f <= fileCount && m_pageIds[std::size_t(*f)] >= 0)
+                slot.files.push_back(*f);
+        }
+        m_words.push_back(std::move(slot));
+    }
+}
+
+template <typename Visit>
+void SearchIndex::forEachFileOf(const QString &query, Visit &&visit) const
+{
+    for (const WordSlot &word : m_words) {
+        if (!word.key.startsWith(query))
+            continue;
+        for (const qsizetype f : word.files)
+            visit(f);
+    }
+}
+
+void SearchIndex::list(SearchResult &result, qsizetype file) const
+{
+    result.entries.append(m_entries.at(file));
+    result.resultFiles.append(m_pageFiles.at(file));
+}
+
+std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
+{
+    const QStringView text = trimSpaces(entryText);
+    if (text.isEmpty())
+        return std::nullopt;
+    const qsizetype space = text.indexOf(u' ');
+    if (space < 0)
+        return oneWord(upperCase(text));
+    const QStringView rest = trimSpaces(text.sliced(space + 1));
+    const qsizetype restSpace = rest.indexOf(u' ');
+    const QStringView second = restSpace < 0 ? rest : rest.first(restSpace);
+    return twoWords(upperCase(text.first(space)), upperCase(second));
+}
+
+SearchResult SearchIndex::oneWord(const QString &query) const
+{
+    SearchResult result;
+    std::vector<bool> listed(std::size_t(m_pageCount), false);
+    forEachFileOf(query, [&](qsizetype f) {
+        const auto id = std::size_t(m_pageIds[std::size_t(f)]);
+        if (!listed[id]) {
+            listed[id] = true;
+            list(result, f);
+        }
+    });
+    return result;
+}
+
+SearchResult SearchIndex::twoWords(const QString &first, const QString &second) const
+{
+    // The partners are a set of pages rather than a list, so no number of
+    // matching words can overflow them, and a candidate costs one look-up.
+    std::vector<bool> partner(std::size_t(m_pageCount), false);
+    forEachFileOf(second, [&](qsizetype f) { partner[std::size_t(m_pageIds[std::size_t(f)])] = true; });
+
+    SearchResult result;
+    std::vector<bool> listed(std::size_t(m_pageCount), false);
+    forEachFileOf(first, [&](qsizetype f) {
+        const auto id = std::size_t(m_pageIds[std::size_t(f)]);
+        if (partner[id] && !listed[id]) {
+            listed[id] = true;
+            list(result, f);
+        }
+    });
+    return result;
+}
+
+} // namespace Tamberlyn::Finders

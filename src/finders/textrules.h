@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QString>
+
+// The two text rules every finder comparison uses.
+namespace Tamberlyn::Finders {
+
+// Leading and trailing spaces removed. Only the space character counts:
+// TABs and other white space are ordinary characters to the finders.
+QStringView trimSpaces(QStringView text);
+
+// Upper case one character at a time, never changing the length ("ß" stays
+// "ß"), so the upper case of a prefix is the prefix of the upper case. Case-
+// insensitive comparisons in the finders are comparisons of this form.
+QString upperCase(QStringView text);
+
+} // namespace Tamberlyn::Finders

@@ -1,0 +1,78 @@
+#include "historymatcher.h"
+
+#include "finders/textrules.h"
+
+#include <QHash>
+#include <QLoggingCategory>
+
+namespace Tamberlyn::History {
+
+Q_DECLARE_LOGGING_CATEGORY(lcHistory) // defined with the history log
+
+namespace {
+
+QList<HistoryItem> takingPart(const Finders::PageTable &pages)
+{
+    QList<HistoryItem> entries;
+    for (qsizetype j = 1; j <= Finders::MaxTableLines; ++j) {
+        const Finders::PageLine &line = pages.slot(j);
+        if (Finders::trimSpaces(line.pageFile).isEmpty())
+            break;
+        entries.append({line.title, line.pageFile});
+    }
+    return entries;
+}
+
+QStringList patternsOf(const QList<HistoryItem> &entries)
+{
+    QStringList patterns;
+    patterns.reserve(entries.size());
+    for (const HistoryItem &entry : entries)
+        patterns.append(Finders::upperCase(Finders::trimSpaces(entry.page)));
+    return patterns;
+}
+
+} // namespace
+
+HistoryMatcher::HistoryMatcher(const Finders::PageTable &pages)
+    : m_entries(takingPart(pages))
+    , m_matcher(patternsOf(m_entries))
+{
+}
+
+QList<HistoryItem> HistoryMatcher::match(const QStringList &historyLines) const
+{
+    // A history names the same few pages again and again: each distinct
+    // line is matched once, its entries kept as a span of one buffer.
+    struct Span
+    {
+        std::size_t begin;
+        std::size_t end;
+    };
+    QHash<QString, Span> seen;
+    seen.reserve(historyLines.size());
+    std::vector<qsizetype> entries;
+    QList<HistoryItem> items;
+    for (const QString &line : historyLines) {
+        const QStringView trimmed = Finders::trimSpaces(line);
+        if (trimmed.isEmpty())
+            continue;
+        const QString key = Finders::upperCase(trimmed);
+        auto found = seen.find(key);
+        if (found == seen.end()) {
+            const std::size_t begin = entries.size();
+            m_matcher.appendPatternsIn(QStringView(key).sliced(1), entries);
+            found = seen.insert(key, {begin, entries.size()});
+        }
+        for (std::size_t i = found->begin; i < found->end; ++i) {
+            if (items.size() == MaxItems) {
+                qCWarning(lcHistory) << "history list cut at" << MaxItems << "items";
+                return items;
+            }
+            items.append(m_entries.at(entries[i]));
+        }
+    }
+    return items;
+}
+
+} // namespace Tamberlyn::History

@@ -1,0 +1,30 @@
+#pragma once
+
+// The finders' algorithms written the plain way, as a yardstick: fixed
+// tables of 12401 slots, a scan of every slot per query word, a linear
+// search among the pages found so far for every file number, a linear search
+// among the partners for every candidate, and every history line tested
+// against every page file. The equivalence test and the benchmark hold the
+// real implementations to the same output.
+
+#include "finders/indextables.h"
+#include "finders/searchindex.h"
+#include "finders/wordindex.h"
+#include "history/historyitem.h"
+
+#include <QStringList>
+
+#include <optional>
+
+namespace Straightforward {
+
+Tamberlyn::Finders::Narrowing narrow(const Tamberlyn::Finders::WordTable &words, QStringView entryText);
+
+std::optional<Tamberlyn::Finders::SearchResult> search(const Tamberlyn::Finders::WordTable &words,
+                                                       const Tamberlyn::Finders::PageTable &pages,
+                                                       QStringView entryText);
+
+QList<Tamberlyn::History::HistoryItem> matchHistory(const QStringList &historyLines,
+                                                    const Tamberlyn::Finders::PageTable &pages);
+
+} // namespace Straightforward

@@ -1,0 +1,265 @@
+#include "finders/codepage.h"
+#include "finders/numberfields.h"
+#include "finders/tablefilereader.h"
+#include "finders/tablelines.h"
+#include "finders/textrules.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace Tamberlyn::Finders;
+using namespace Qt::StringLiterals;
+
+Q_DECLARE_METATYPE(Tamberlyn::Finders::ReadEnd)
+
+namespace {
+
+QString lines(qsizetype count, const QString &line)
+{
+    QString text;
+    for (qsizetype i = 0; i < count; ++i)
+        text += line + u"\r\n"_s;
+    return text;
+}
+
+} // namespace
+
+class TestTableFileReader final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void cutting_data();
+    void cutting();
+    void wordsKeepTheirLineNumbers();
+    void filesFields();
+    void filesBadNumberStopsTheReading();
+    void lineLimit_data();
+    void lineLimit();
+    void int16Rule_data();
+    void int16Rule();
+    void fileNumbers_data();
+    void fileNumbers();
+    void fileListFields();
+    void textRules();
+    void filesOnDisk();
+};
+
+void TestTableFileReader::cutting_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("expected");
+    QTest::addColumn<QList<int>>("ends");
+
+    const int crlf = int(LineEnd::CrLf);
+    QTest::newRow("CR LF lines") << u"a\r\nb\r\n"_s << QStringList{u"a"_s, u"b"_s} << QList<int>{crlf, crlf};
+    QTest::newRow("no final CR LF") << u"a\r\nb"_s << QStringList{u"a"_s, u"b"_s}
+                                    << QList<int>{crlf, int(LineEnd::None)};
+    QTest::newRow("blank lines count") << u"\r\n\r\nx\r\n"_s << QStringList{QString(), QString(), u"x"_s}
+                                       << QList<int>{crlf, crlf, crlf};
+    QTest::newRow("CR eats the next character") << u"ab\rXcd\r\n"_s << QStringList{u"ab"_s, u"cd"_s}
+                                                << QList<int>{int(LineEnd::CrOther), crlf};
+    QTest::newRow("CR at the very end") << u"a\r"_s << QStringList{u"a"_s} << QList<int>{int(LineEnd::CrAtEnd)};
+    QTest::newRow("bare LF is text") << u"a\nb\r\n"_s << QStringList{u"a\nb"_s} << QList<int>{crlf};
+    QTest::newRow("empty") << QString() << QStringList() << QList<int>();
+}
+
+void TestTableFileReader::cutting()
+{
+    QFETCH(QString, text);
+    QFETCH(QStringList, expected);
+    QFETCH(QList<int>, ends);
+    const CutText cut = cutLines(text);
+    QStringList got;
+    QList<int> gotEnds;
+    for (const TextLine &line : cut.lines) {
+        got.append(line.text.toString());
+        gotEnds.append(int(line.end));
+    }
+    QCOMPARE(got, expected);
+    QCOMPARE(gotEnds, ends);
+    QVERIFY(!cut.overLimit);
+}
+
+void TestTableFileReader::wordsKeepTheirLineNumbers()
+{
+    // A line without a TAB uses up its number; the last line needs no CR LF.
+    const WordsRead read = TableFileReader::parseWords(u"cable\t1\t2\t\r\n\r\nno tab\r\n cab \t3\t\r\nwire\t4"_s);
+    QCOMPARE(read.end, ReadEnd::Complete);
+    QVERIFY(!read.message);
+    QCOMPARE(read.table.lineCount(), 5);
+    QCOMPARE(read.table.slot(1), (WordLine{u"cable"_s, u"1\t2\t"_s}));
+    QCOMPARE(read.table.slot(2), WordLine());
+    QCOMPARE(read.table.slot(3), WordLine());
+    QCOMPARE(read.table.slot(4), (WordLine{u" cab "_s, u"3\t"_s}));
+    QCOMPARE(read.table.slot(5), (WordLine{u"wire"_s, u"4"_s}));
+    QCOMPARE(read.table.slot(0), WordLine());
+    QCOMPARE(read.table.slot(6), WordLine());
+}
+
+void TestTableFileReader::filesFields()
+{
+    const FilesRead read =
+        TableFileReader::parseFiles(u"1\tkq010003.vxp\tWhat a PV system does\r\n\r\n3\tkqd.vxp\r\n4\tp.vxp\tA\tB"_s);
+    QCOMPARE(read.end, ReadEnd::Complete);
+    QCOMPARE(read.table.lineCount(), 4);
+    QCOMPARE(read.table.slot(1), (PageLine{u"kq010003.vxp"_s, u"What a PV system does"_s}));
+    QCOMPARE(read.table.slot(2), PageLine()); // no TAB, so no number to check either
+    QCOMPARE(read.table.slot(3), PageLine()); // a rest without TAB stores nothing
+    QCOMPARE(read.table.slot(4), (PageLine{u"p.vxp"_s, u"A\tB"_s}));
+}
+
+void TestTableFileReader::filesBadNumberStopsTheReading()
+{
+    const FilesRead read = TableFileReader::parseFiles(u"1\ta.vxp\tA\r\n2\tb.vxp\tB\r\nx\tc.vxp\tC\r\n4\td.vxp\tD\r\n"_s);
+    QCOMPARE(read.end, ReadEnd::BadNumber);
+    QCOMPARE(read.stopLine, 3);
+    QVERIFY(!read.message);
+    QCOMPARE(read.table.lineCount(), 2);
+    QCOMPARE(read.table.slot(2).pageFile, u"b.vxp"_s);
+    QCOMPARE(read.table.slot(4), PageLine());
+
+    // The same field in "words.vxp" is just a word.
+    QCOMPARE(TableFileReader::parseWords(u"x\tc.vxp\tC\r\n"_s).table.slot(1).word, u"x"_s);
+}
+
+void TestTableFileReader::lineLimit_data()
+{
+    QTest::addColumn<bool>("files");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<ReadEnd>("end");
+    QTest::addColumn<int>("kept");
+
+    QTest::newRow("12400 words") << false << lines(12400, u"w\t1\t"_s) << ReadEnd::Complete << 12400;
+    QTest::newRow("12401 words") << false << lines(12401, u"w\t1\t"_s) << ReadEnd::TooManyLines << 12400;
+    QTest::newRow("12400 and a blank") << false << lines(12400, u"w\t1\t"_s) + u"\r\n"_s
+                                       << ReadEnd::TooManyLines << 12400;
+    QTest::newRow("12400 files") << true << lines(12400, u"1\tp\tt"_s) << ReadEnd::Complete << 12400;
+    QTest::newRow("12401 files") << true << lines(12401, u"1\tp\tt"_s) << ReadEnd::TooManyLines << 12400;
+    QTest::newRow("bad number first") << true << u"x\tp\tt\r\n"_s + lines(12401, u"1\tp\tt"_s)
+                                      << ReadEnd::BadNumber << 0;
+}
+
+void TestTableFileReader::lineLimit()
+{
+    QFETCH(bool, files);
+    QFETCH(QString, text);
+    QFETCH(ReadEnd, end);
+    QFETCH(int, kept);
+    const auto check = [&](const auto &read, FinderMessage message) {
+        QCOMPARE(read.end, end);
+        QCOMPARE(read.table.lineCount(), kept);
+        if (end == ReadEnd::TooManyLines) {
+            QCOMPARE(read.message, std::optional<FinderMessage>(message));
+            QCOMPARE(read.stopLine, 12401);
+        } else {
+            QVERIFY(!read.message);
+        }
+    };
+    if (files)
+        check(TableFileReader::parseFiles(text), FinderMessage::TooManyFiles);
+    else
+        check(TableFileReader::parseWords(text), FinderMessage::TooManyWords);
+}
+
+void TestTableFileReader::int16Rule_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<bool>("converts");
+
+    const QStringList good{u"1"_s, u" 12 "_s, u"-32768"_s, u"32767"_s, u"+5"_s, u"007"_s, u"0"_s};
+    for (const QString &field : good)
+        QTest::newRow(qPrintable(u"'"_s + field + u"'"_s)) << field << true;
+    const QStringList bad{u"32768"_s, u"-32769"_s, QString(), u" "_s, u"-"_s, u"1.5"_s, u"0x10"_s,
+                          u"1e3"_s, u"12a"_s, u"1 2"_s, u"\t1"_s, u"99999999999999999999999"_s};
+    for (const QString &field : bad)
+        QTest::newRow(qPrintable(u"bad '"_s + field + u"'"_s)) << field << false;
+}
+
+void TestTableFileReader::int16Rule()
+{
+    QFETCH(QString, field);
+    QFETCH(bool, converts);
+    QCOMPARE(isInt16Field(field), converts);
+}
+
+void TestTableFileReader::fileNumbers_data()
+{
+    QTest::addColumn<QString>("field");
+    QTest::addColumn<qsizetype>("number"); // 0: skipped
+
+    QTest::newRow("one") << u"1"_s << qsizetype(1);
+    QTest::newRow("last line") << u"12400"_s << qsizetype(12400);
+    QTest::newRow("spaces") << u" 7 "_s << qsizetype(7);
+    QTest::newRow("leading zeros") << u"007"_s << qsizetype(7);
+    QTest::newRow("zero") << u"0"_s << qsizetype(0);
+    QTest::newRow("above the table") << u"12401"_s << qsizetype(0);
+    QTest::newRow("huge") << u"123456789012345678901234567890"_s << qsizetype(0);
+    QTest::newRow("signed") << u"+1"_s << qsizetype(0);
+    QTest::newRow("negative") << u"-1"_s << qsizetype(0);
+    QTest::newRow("letters") << u"x"_s << qsizetype(0);
+    QTest::newRow("empty") << QString() << qsizetype(0);
+    QTest::newRow("Arabic-Indic digit") << u"\u0663"_s << qsizetype(0);
+}
+
+void TestTableFileReader::fileNumbers()
+{
+    QFETCH(QString, field);
+    QFETCH(qsizetype, number);
+    QCOMPARE(fileNumber(field).value_or(0), number);
+}
+
+void TestTableFileReader::fileListFields()
+{
+    const auto walk = [](const QString &list) {
+        QStringList fields;
+        for (const FileListField &field : Tamberlyn::Finders::fileListFields(list))
+            fields.append(field.text.toString() + (field.tabbed ? u"|"_s : u"$"_s));
+        return fields;
+    };
+    QCOMPARE(walk(u"3\t\t5\t"_s), (QStringList{u"3|"_s, u"|"_s, u"5|"_s}));
+    QCOMPARE(walk(u"3\t5"_s), (QStringList{u"3|"_s, u"5$"_s}));
+    QCOMPARE(walk(QString()), QStringList());
+}
+
+void TestTableFileReader::textRules()
+{
+    QCOMPARE(trimSpaces(u"  a b \t "_s), u"a b \t"_s);
+    QCOMPARE(trimSpaces(u"\ta\t"_s), u"\ta\t"_s);
+    // One character for one: no "SS" for sharp s.
+    QCOMPARE(upperCase(u"caf\u00e9 stra\u00dfe \u00ff \U00010428"_s), u"CAF\u00c9 STRA\u00dfE \u0178 \U00010400"_s);
+    QVERIFY(CodePage::named(u"CP1252"_s));
+    QVERIFY(CodePage::named(QString()));
+    QVERIFY(!CodePage::named(u"utf-8"_s));
+    QVERIFY(CodePage::windows1252().canEncode(u"\u20ac\u00e9?"_s));
+    QVERIFY(!CodePage::windows1252().canEncode(u"\u4e2d"_s));
+}
+
+void TestTableFileReader::filesOnDisk()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"words.vxp"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write("caf\xe9\t1\t\r\n\x80\t2\t\r\n");
+    file.close();
+
+    const WordsRead read = TableFileReader().readWords(path);
+    QCOMPARE(read.end, ReadEnd::Complete);
+    QCOMPARE(read.table.slot(1).word, u"caf\u00e9"_s);
+    QCOMPARE(read.table.slot(2).word, u"\u20ac"_s);
+
+    QCOMPARE(TableFileReader().readWords(dir.filePath(u"gone.vxp"_s)).end, ReadEnd::Missing);
+    // The viewer's FileExists decides whether the file is there at all.
+    const TableFileReader blind(CodePage::windows1252(), [](const QString &) { return false; });
+    QCOMPARE(blind.readWords(path).end, ReadEnd::Missing);
+    const TableFileReader credulous(CodePage::windows1252(), [](const QString &) { return true; });
+    const FilesRead folder = credulous.readFiles(dir.path());
+    QCOMPARE(folder.end, ReadEnd::Unreadable);
+    QCOMPARE(folder.table.lineCount(), 0);
+}
+
+QTEST_APPLESS_MAIN(TestTableFileReader)
+#include "tst_tablefilereader.moc"

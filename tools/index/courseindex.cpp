@@ -1,0 +1,84 @@
+#include "courseindex.h"
+
+#include "htmlpage.h"
+#include "wordsplitter.h"
+
+#include "finders/textrules.h"
+
+#include <QDir>
+#include <QRegularExpression>
+
+#include <algorithm>
+
+namespace Tamberlyn::IndexTool {
+
+bool CourseIndex::isIndexedPage(const QString &fileName)
+{
+    static const QRegularExpression pattern(QStringLiteral("^kq[0-9]{6}\\.vxp$"));
+    return pattern.match(fileName).hasMatch();
+}
+
+QString CourseIndex::pagesFolder(const QString &courseDir)
+{
+    const QDir course(courseDir);
+    const QString webRoot = course.filePath(QStringLiteral("kq_cbt/kq"));
+    return QDir(webRoot).exists() ? webRoot : course.path();
+}
+
+CourseIndex::CourseIndex(Finders::CodePage codePage)
+    : m_codePage(std::move(codePage))
+{
+}
+
+void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
+{
+    const QString title = page.title.isEmpty() ? pageFile : page.title;
+    if (!m_codePage.canEncode(title))
+        m_unwritableTitles.append(pageFile);
+    m_pages.append({pageFile, title});
+    const qsizetype file = m_pages.size();
+
+    for (const QString &spelling : splitWords(page.text)) {
+        if (!m_codePage.canEncode(spelling)) {
+            m_unwritable.insert(Finders::upperCase(spelling));
+            continue;
+        }
+        Word &word = m_words[Finders::upperCase(spelling)];
+        ++word.spellings[spelling];
+        if (!word.firstSeen.contains(spelling))
+            word.firstSeen.insert(spelling, m_seen++);
+        if (word.files.isEmpty() || word.files.back() != file)
+            word.files.append(file);
+    }
+}
+
+QList<Finders::WordLine> CourseIndex::words() const
+{
+    QStringList keys = m_words.keys();
+    // Upper-case keys in character order: alphabetical with letter case
+    // aside, and the same on every machine, whatever its locale.
+    std::sort(keys.begin(), keys.end());
+
+    QList<Finders::WordLine> lines;
+    lines.reserve(keys.size());
+    for (const QString &key : keys) {
+        const Word &word = m_words.value(key);
+        // A word in lower case anywhere is listed in lower case, so a word
+        // that also opens sentences is not listed with a capital.
+        const QString lower = key.toLower();
+        QString best = word.spellings.contains(lower) ? lower : QString();
+        for (auto it = word.spellings.cbegin(); best != lower && it != word.spellings.cend(); ++it) {
+            const qsizetype bestCount = best.isEmpty() ? 0 : word.spellings.value(best);
+            if (it.value() > bestCount
+                || (it.value() == bestCount && word.firstSeen.value(it.key()) < word.firstSeen.value(best)))
+                best = it.key();
+        }
+        QString fileList;
+        for (const qsizetype file : word.files)
+            fileList += QString::number(file) + u'\t';
+        lines.append({best, fileList});
+    }
+    return lines;
+}
+
+} // namespace Tamberlyn::IndexTool

@@ -1,0 +1,185 @@
+#include "indexcommands.h"
+
+#include "courseindex.h"
+#include "htmlpage.h"
+#include "indexfiles.h"
+#include "tablecheck.h"
+
+#include "finders/finderfiles.h"
+#include "history/historyloader.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <algorithm>
+
+namespace Tamberlyn::IndexTool {
+
+namespace {
+
+const char Usage[] =
+    "Usage: tamberlyn-index COMMAND ARGUMENTS\n"
+    "\n"
+    "  build COURSE_DIR OUT_DIR     write words.vxp and files.vxp for a course\n"
+    "  check DIR                    report every line of DIR's index files that breaks their format\n"
+    "  words DIR TEXT               what the Index window lists for the entry TEXT\n"
+    "  search DIR QUERY             what the Search window lists for QUERY\n"
+    "  history DIR HISTORY_FILE     what the History window lists for a history file\n"
+    "\n"
+    "DIR is the folder holding words.vxp and files.vxp (the viewer's program folder).\n";
+
+} // namespace
+
+IndexCommands::IndexCommands(QTextStream &out, QTextStream &err)
+    : m_out(out)
+    , m_err(err)
+{
+}
+
+int IndexCommands::run(const QStringList &arguments)
+{
+    const QString command = arguments.value(0);
+    const qsizetype count = arguments.size() - 1;
+    if (command == u"build" && count == 2)
+        return build(arguments.at(1), arguments.at(2));
+    if (command == u"check" && count == 1)
+        return check(arguments.at(1));
+    if (command == u"words" && count == 2)
+        return words(arguments.at(1), arguments.at(2));
+    if (command == u"search" && count == 2)
+        return search(arguments.at(1), arguments.at(2));
+    if (command == u"history" && count == 2)
+        return history(arguments.at(1), arguments.at(2));
+    if (count == 0 && (command == u"--help" || command == u"-h" || command == u"help"))
+        return usage(0);
+    return usage(2);
+}
+
+int IndexCommands::usage(int exitCode)
+{
+    (exitCode == 0 ? m_out : m_err) << QLatin1String(Usage);
+    return exitCode;
+}
+
+int IndexCommands::fail(const QString &problem, int exitCode)
+{
+    m_err << "tamberlyn-index: " << problem << '\n';
+    return exitCode;
+}
+
+bool IndexCommands::isFolder(const QString &dir)
+{
+    if (QFileInfo(dir).isDir())
+        return true;
+    fail(QStringLiteral("%1 is not a folder").arg(dir), 2);
+    return false;
+}
+
+void IndexCommands::showMessages(const QList<Finders::FinderMessage> &messages)
+{
+    for (const Finders::FinderMessage message : messages)
+        m_err << Finders::messageText(message) << '\n';
+}
+
+int IndexCommands::build(const QString &courseDir, const QString &outDir)
+{
+    if (!isFolder(courseDir))
+        return 2;
+    const QDir pages(CourseIndex::pagesFolder(courseDir));
+    QStringList names = pages.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
+    names.removeIf([](const QString &name) { return !CourseIndex::isIndexedPage(name); });
+    std::sort(names.begin(), names.end());
+    if (names.isEmpty())
+        return fail(QStringLiteral("no course pages (kqMMNNNN.vxp) in %1").arg(pages.path()));
+    if (names.size() > Finders::MaxTableLines)
+        return fail(QStringLiteral("%1 pages, but files.vxp holds at most %2").arg(names.size()).arg(Finders::MaxTableLines));
+
+    CourseIndex index;
+    for (const QString &name : names) {
+        QFile file(pages.filePath(name));
+        if (!file.open(QIODevice::ReadOnly))
+            return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+        index.addPage(name, HtmlPage::parse(HtmlPage::decode(file.readAll())));
+    }
+    if (index.wordCount() > Finders::MaxTableLines)
+        return fail(QStringLiteral("%1 different words, but words.vxp holds at most %2")
+                        .arg(index.wordCount())
+                        .arg(Finders::MaxTableLines));
+
+    if (!QDir().mkpath(outDir))
+        return fail(QStringLiteral("cannot create %1").arg(outDir));
+    const Finders::CodePage codePage = Finders::CodePage::windows1252();
+    QString error;
+    if (!writeWhole(Finders::filesFilePath(outDir), filesVxp(index.files(), codePage), &error)
+        || !writeWhole(Finders::wordsFilePath(outDir), wordsVxp(index.words(), codePage), &error))
+        return fail(QStringLiteral("cannot write the index in %1: %2").arg(outDir, error));
+
+    for (const QString &page : index.unwritableTitles())
+        m_err << "tamberlyn-index: the title of " << page << " has characters outside " << codePage.name()
+              << "; they are written as '?'\n";
+    if (index.unwritableWords() > 0)
+        m_err << "tamberlyn-index: left out " << index.unwritableWords() << " words with characters outside "
+              << codePage.name() << '\n';
+    m_out << Finders::FilesFileName << ": " << index.pageCount() << " pages\n"
+          << Finders::WordsFileName << ": " << index.wordCount() << " words\n";
+    return 0;
+}
+
+int IndexCommands::check(const QString &dir)
+{
+    if (!isFolder(dir))
+        return 2;
+    const CheckReport report = checkIndexFolder(dir, m_reader);
+    for (const QString &problem : report.problems)
+        m_out << problem << '\n';
+    if (!report.problems.isEmpty()) {
+        m_err << "tamberlyn-index: " << report.problems.size() << " problems\n";
+        return 1;
+    }
+    m_out << Finders::FilesFileName << ": " << report.fileLines << " lines, " << Finders::WordsFileName << ": "
+          << report.wordLines << " lines, no problems\n";
+    return 0;
+}
+
+int IndexCommands::words(const QString &dir, const QString &text)
+{
+    if (!isFolder(dir))
+        return 2;
+    const Finders::LoadedWordIndex loaded = Finders::loadWordIndex(m_reader, dir);
+    showMessages(loaded.messages);
+    const Finders::Narrowing narrowed = loaded.index.narrow(text);
+    m_out << narrowed.label << '\n';
+    for (const QString &entry : narrowed.entries)
+        m_out << entry << '\n';
+    return 0;
+}
+
+int IndexCommands::search(const QString &dir, const QString &query)
+{
+    if (!isFolder(dir))
+        return 2;
+    const Finders::LoadedSearchIndex loaded = Finders::loadSearchIndex(m_reader, dir);
+    showMessages(loaded.messages);
+    const auto result = loaded.index.search(query);
+    if (!result)
+        return 0;
+    m_out << result->label() << '\n';
+    for (qsizetype k = 0; k < result->count(); ++k)
+        m_out << result->entries.at(k) << '\t' << result->resultFiles.at(k) << '\n';
+    return 0;
+}
+
+int IndexCommands::history(const QString &dir, const QString &historyFile)
+{
+    if (!isFolder(dir))
+        return 2;
+    const History::HistoryLoad load =
+        History::HistoryLoader(m_reader).LoadHist(historyFile, Finders::filesFilePath(dir));
+    showMessages(load.messages);
+    for (const History::HistoryItem &item : load.items)
+        m_out << item.text << '\t' << item.pageToOpen() << '\n';
+    return 0;
+}
+
+} // namespace Tamberlyn::IndexTool

@@ -1,0 +1,35 @@
+#include "indexfiles.h"
+
+#include <QSaveFile>
+
+namespace Tamberlyn::IndexTool {
+
+QByteArray filesVxp(const QList<Finders::PageLine> &pages, const Finders::CodePage &codePage)
+{
+    QByteArray bytes;
+    for (qsizetype n = 0; n < pages.size(); ++n) {
+        bytes += QByteArray::number(n + 1) + '\t' + codePage.encode(pages.at(n).pageFile) + '\t'
+            + codePage.encode(pages.at(n).title) + "\r\n";
+    }
+    return bytes;
+}
+
+QByteArray wordsVxp(const QList<Finders::WordLine> &words, const Finders::CodePage &codePage)
+{
+    QByteArray bytes;
+    for (const Finders::WordLine &word : words)
+        bytes += codePage.encode(word.word) + '\t' + codePage.encode(word.fileList) + "\r\n";
+    return bytes;
+}
+
+bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
+} // namespace Tamberlyn::IndexTool
