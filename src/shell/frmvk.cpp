@@ -229,13 +229,22 @@ void FrmVK::Form_QueryUnload(QCloseEvent *event)
 
 void FrmVK::cmdPrint_Click()
 {
-    PrintCommand(m_services.printing, m_services.dialogs)
-        .cmdPrint_Click(this, m_web1, isHelpVisible(), helpImage());
+    printFor(this, isHelpVisible());
+}
+
+void FrmVK::printFor(QWidget *owner, bool helpVisible)
+{
+    PrintCommand(m_services.printing, m_services.dialogs).cmdPrint_Click(owner, m_web1, helpVisible, helpImage());
 }
 
 void FrmVK::cmdCalc_Click()
 {
     hideHelp();
+    startCalculator();
+}
+
+void FrmVK::startCalculator()
+{
     // No calculator installed is no error worth a word.
     if (const QString calculator = findCalculator(m_services.settings.calculator); !calculator.isEmpty())
         m_services.shell.startProgram(calculator, {});

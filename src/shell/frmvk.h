@@ -89,6 +89,9 @@ public:
 
     void cmdPrint_Click();
     void cmdCalc_Click();
+    // Print as cmdPrint_Click does it, for a window with its own help image.
+    void printFor(QWidget *owner, bool helpVisible);
+    void startCalculator();
     void cmdHelp_Click();
     void picHelp_Click();
     bool isHelpVisible() const;
