@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QImage>
+#include <QString>
+
+class QWidget;
+
+namespace Tamberlyn::Finders {
+
+// What the Search, Index and History windows need of the main window frmVK
+// and of the program around it. The main window's side implements it; the
+// finder windows never reach into the shell themselves.
+class FinderHost
+{
+public:
+    virtual ~FinderHost() = default;
+
+    // frmVK itself: it takes a finder window's placement before a page opens
+    // in it, and it is hidden while a finder window is up. Null skips those
+    // steps.
+    virtual QWidget *mainWindow() = 0;
+
+    // The main window's public state.
+    virtual QString fileLocn() const = 0;  // course base address, ends in "/"
+    virtual int screenSize() const = 0;    // size class 1..11, 0 before any
+    virtual QString dornDir() const = 0;   // per-user data folder, ends in a separator
+    // The folder of the program itself, where "words.vxp" and "files.vxp" lie.
+    virtual QString programFolder() const = 0;
+
+    // Web1: load an address; go one step back in its own history. A finder
+    // window's Back does not set GoingBack, unlike the main window's.
+    virtual void web1Navigate(const QString &address) = 0;
+    virtual void web1GoBack() = 0;
+
+    // The main window's Print with the finder window's help picture: the
+    // help image when `helpVisible`, else the page shown in Web1.
+    virtual void print(QWidget *owner, bool helpVisible) = 0;
+    // Starts the calculator without waiting for it.
+    virtual void startCalculator() = 0;
+    // AskQuit with `owner` as the asking window: on anything but No it
+    // deletes the history file and ends the program, and does not return.
+    virtual void askQuit(QWidget *owner) = 0;
+
+    // The main window's help image, drawn for the given device pixel ratio.
+    virtual QImage helpImage(qreal devicePixelRatio) const = 0;
+};
+
+} // namespace Tamberlyn::Finders

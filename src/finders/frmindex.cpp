@@ -1,0 +1,70 @@
+#include "frmindex.h"
+
+#include "finderfiles.h"
+#include "finderhost.h"
+#include "finderset.h"
+#include "finderslogging.h"
+#include "frmsearch.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+
+namespace Tamberlyn::Finders {
+
+FrmIndex::FrmIndex(FinderSet &set)
+    : FinderFrame(set, Navigation::Finder::Index, EscapeKey::HidesHelp, {24, 112, 681, 160})
+    , m_txtInput(addEntryBox())
+    , m_lblFound(addLabel("lblFound", initialFoundLabel(), {512, 88, 145, 25}))
+{
+    addLabel("lblIndex", QStringLiteral("Index Results:"), {24, 88, 137, 17});
+    connect(m_txtInput, &QLineEdit::textChanged, this, &FrmIndex::txtInput_Change);
+    orderControls({m_txtInput, lbResults()});
+}
+
+FrmIndex::~FrmIndex() = default;
+
+void FrmIndex::LoadWords()
+{
+    // The words are read once per run; later showings find them in place.
+    if (!m_wordsLoaded) {
+        LoadedWordIndex loaded = loadWordIndex(finders().reader(), finders().host().programFolder());
+        m_words = std::move(loaded.index);
+        m_wordsLoaded = true;
+        finders().tell(this, loaded.messages);
+    }
+    Show();
+}
+
+void FrmIndex::txtInput_Change()
+{
+    const Narrowing narrowing = m_words.narrow(m_txtInput->text());
+    setResults(narrowing.entries);
+    m_lblFound->setText(narrowing.label);
+}
+
+void FrmIndex::lbResults_DblClick()
+{
+    const qsizetype row = selectedRow();
+    if (row < 0)
+        return;
+    // Taken now: the list may change while the placement is handed over.
+    const QString word = resultText(row);
+    qCInfo(lcFinders).noquote() << "index word" << word << "goes to the search window";
+    if (QWidget *main = finders().host().mainWindow())
+        PassPlacement(*main);
+    FrmSearch &search = finders().frmSearch();
+    PassPlacement(search);
+    search.loadTables();
+    search.txtInput().setText(word);
+    search.cmdFTS_Click();
+    finders().host().web1Navigate(finders().host().fileLocn() + FinderSet::triggerPage(Navigation::Finder::Search));
+    hide();
+}
+
+void FrmIndex::fitOwnControls(float innerWidth)
+{
+    m_txtInput->resize(qMax(0, static_cast<int>(innerWidth * 0.8f)), m_txtInput->height());
+}
+
+} // namespace Tamberlyn::Finders

@@ -1,0 +1,90 @@
+#include "frmsearch.h"
+
+#include "finderfiles.h"
+#include "finderhost.h"
+#include "finderset.h"
+#include "finderslogging.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+
+namespace Tamberlyn::Finders {
+
+FrmSearch::FrmSearch(FinderSet &set)
+    : FinderFrame(set, Navigation::Finder::Search, EscapeKey::PressesHelp, {24, 112, 681, 160})
+    , m_txtInput(addEntryBox())
+    , m_cmdFTS(new QPushButton(QStringLiteral("&Search"), this))
+    , m_lblFound(addLabel("lblFound", initialFoundLabel(), {512, 88, 145, 25}))
+{
+    m_cmdFTS->setObjectName(QStringLiteral("cmdFTS"));
+    m_cmdFTS->setGeometry(616, 40, 89, 25);
+    m_cmdFTS->setAutoDefault(false);
+    connect(m_cmdFTS, &QPushButton::clicked, this, &FrmSearch::cmdFTS_Click);
+    addLabel("lblSearch", QStringLiteral("Search Results:"), {24, 88, 137, 17});
+    orderControls({m_txtInput, m_cmdFTS, lbResults()});
+}
+
+FrmSearch::~FrmSearch() = default;
+
+void FrmSearch::LoaderUp()
+{
+    loadTables();
+    Show();
+}
+
+void FrmSearch::loadTables()
+{
+    if (m_tablesLoaded)
+        return;
+    LoadedSearchIndex loaded = loadSearchIndex(finders().reader(), finders().host().programFolder());
+    m_index = std::move(loaded.index);
+    m_tablesLoaded = true;
+    finders().tell(this, loaded.messages);
+}
+
+void FrmSearch::cmdFTS_Click()
+{
+    const std::optional<SearchResult> result = m_index.search(m_txtInput->text());
+    if (!result)
+        return;
+    setResults(result->entries);
+    m_resultFiles = result->resultFiles;
+    m_lblFound->setText(result->label());
+    qCInfo(lcFinders).noquote() << "search" << m_txtInput->text() << "found" << result->count() << "pages";
+}
+
+void FrmSearch::lbResults_DblClick()
+{
+    const qsizetype row = selectedRow();
+    if (row < 0 || row >= m_resultFiles.size())
+        return;
+    const QString page = m_resultFiles.at(row);
+    qCInfo(lcFinders).noquote() << "search result" << row + 1 << "opens" << page;
+    OpenInMain(page);
+}
+
+void FrmSearch::fitOwnControls(float innerWidth)
+{
+    const auto boxWidth = static_cast<int>(innerWidth * 0.95f - static_cast<float>(m_cmdFTS->width()) - 20.0f);
+    m_txtInput->resize(qMax(0, boxWidth), m_txtInput->height());
+    m_cmdFTS->move(static_cast<int>(innerWidth * 0.88f), m_cmdFTS->y());
+}
+
+// The entry box and the list take Enter themselves: the box searches and
+// keeps the key, the list opens the selected page.
+bool FrmSearch::enterKey(QWidget *focus)
+{
+    if (focus == m_txtInput) {
+        cmdFTS_Click();
+        return true;
+    }
+    if (focus == lbResults()) {
+        lbResults_DblClick();
+        return true;
+    }
+    return false;
+}
+
+} // namespace Tamberlyn::Finders
