@@ -2,6 +2,7 @@
 #include "platform/posix/posixsharedmemory.h"
 #include "platform/qt/desktopshell.h"
 #include "platform/qt/messageboxdialogs.h"
+#include "finders/finderset.h"
 #include "navigation/mediacontroller.h"
 #include "navigation/picavi.h"
 #include "platform/qt/qtmediaplayer.h"
@@ -10,6 +11,7 @@
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginepane.h"
 #include "shell/filechecks.h"
+#include "shell/finderhostadapter.h"
 #include "shell/frmvk.h"
 #include "shell/quitquestion.h"
 #include "shell/settings.h"
@@ -99,6 +101,13 @@ int main(int argc, char *argv[])
     files.setOwner(&frmVK);
     Shell::QuitQuestion quit(dialogs, files, endVK);
     frmVK.setQuitQuestion([&] { quit.AskQuit(&frmVK, frmVK.state().DornDir); });
+
+    // Made after the main window and the quit question, so gone before them.
+    Shell::FinderHostAdapter finderHost(frmVK, quit);
+    Finders::FinderSet finders({finderHost, clock, dialogs,
+                                Finders::TableFileReader(Finders::CodePage::windows1252(),
+                                                         [&files](const QString &path) { return files.FileExists(path); })});
+    frmVK.setFinderWindows(&finders);
 
     SimBridge::CompanionWatch companion({channel, windows, dialogs, endVK});
     QObject::connect(&frmVK.timerEnd(), &QTimer::timeout, &companion, &SimBridge::CompanionWatch::TimerEnd_Timer);

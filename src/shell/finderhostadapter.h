@@ -1,0 +1,33 @@
+#pragma once
+
+#include "finders/finderhost.h"
+
+namespace Tamberlyn::Shell {
+
+class FrmVK;
+class QuitQuestion;
+
+// The finder windows' view of the main window.
+class FinderHostAdapter final : public Finders::FinderHost
+{
+public:
+    FinderHostAdapter(FrmVK &frmVK, QuitQuestion &quit);
+
+    QWidget *mainWindow() override;
+    QString fileLocn() const override;
+    int screenSize() const override;
+    QString dornDir() const override;
+    QString programFolder() const override;
+    void web1Navigate(const QString &address) override;
+    void web1GoBack() override;
+    void print(QWidget *owner, bool helpVisible) override;
+    void startCalculator() override;
+    void askQuit(QWidget *owner) override;
+    QImage helpImage(qreal devicePixelRatio) const override;
+
+private:
+    FrmVK &m_frmVK;
+    QuitQuestion &m_quit;
+};
+
+} // namespace Tamberlyn::Shell
