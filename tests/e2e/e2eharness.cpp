@@ -189,3 +189,27 @@ bool E2eHarness::runOnDisplay(const QString &program, const QStringList &argumen
                     + QString::fromLocal8Bit(tool.readAllStandardError()));
     return true;
 }
+
+QString E2eHarness::findWindow(const QString &namePattern, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        QString found;
+        runOnDisplay(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                 QStringLiteral("--name"), namePattern},
+                     &found, 5000);
+        found = found.section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (!found.isEmpty() || deadline.hasExpired())
+            return found;
+        QTest::qWait(100);
+    }
+}
+
+bool E2eHarness::clickBarButton(const QString &window, int index)
+{
+    // Buttons are 65 x 19 pixels, 66 apart, from (3, 2).
+    return runOnDisplay(QStringLiteral("xdotool"),
+                        {QStringLiteral("mousemove"), QStringLiteral("--window"), window,
+                         QString::number(3 + 66 * index + 32), QStringLiteral("11"), QStringLiteral("click"),
+                         QStringLiteral("1")});
+}

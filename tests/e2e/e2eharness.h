@@ -46,6 +46,12 @@ public:
     bool runOnDisplay(const QString &program, const QStringList &arguments, QString *output = nullptr,
                       int timeoutMs = 10000);
 
+    // The first visible window whose name matches `namePattern` (a regular
+    // expression, as xdotool takes it); empty when none shows in time.
+    QString findWindow(const QString &namePattern, int timeoutMs = 10000);
+    // Clicks button `index` (0 = Contents … 9 = Section) of the main window's bar.
+    bool clickBarButton(const QString &window, int index);
+
     QString courseHost() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     QString fileLocn() const { return QStringLiteral("https://") + courseHost() + QStringLiteral("/kq_cbt/kq/"); }
     QString fingerprint() const { return m_fingerprint; }

@@ -57,17 +57,10 @@ void TestMediaEndToEnd::titleVideoPlaysOverThePageAndEndsByItself()
     QVERIFY2(E2eHarness::waitForOutput(viewer, u"document complete: "_s + harness.fileLocn() + u"kqd.vxp"_s,
                                        PageTimeoutMs),
              qPrintable(E2eHarness::output(viewer)));
-    QString window;
-    const QDeadlineTimer found(10000);
-    while (window.isEmpty() && !found.hasExpired()) {
-        harness.runOnDisplay(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Tamberlyn"_s}, &window);
-        window = window.section(u'\n', 0, 0).trimmed();
-        QTest::qWait(100);
-    }
+    const QString window = harness.findWindow(u"^Tamberlyn"_s);
     QVERIFY(!window.isEmpty());
 
-    QVERIFY(harness.runOnDisplay(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, u"299"_s, u"11"_s,
-                                                u"click"_s, u"1"_s}));
+    QVERIFY(harness.clickBarButton(window, 4)); // "<<"
     const QString video = QRegularExpression::escape(harness.fileLocn() + u"/kq/title.avi"_s);
     QVERIFY2(waitForLine(viewer, u"tamberlyn.media: playing "_s + video, 30000), qPrintable(E2eHarness::output(viewer)));
 
@@ -110,8 +103,7 @@ void TestMediaEndToEnd::titleVideoPlaysOverThePageAndEndsByItself()
     QCOMPARE(history.readAll(), QByteArray("\"kqd.vxp\"\r\n\"kqd.vxp\"\r\n"));
 
     // Again, and Escape stops it at once, wherever the focus is.
-    QVERIFY(harness.runOnDisplay(u"xdotool"_s, {u"mousemove"_s, u"--window"_s, window, u"299"_s, u"11"_s,
-                                                u"click"_s, u"1"_s}));
+    QVERIFY(harness.clickBarButton(window, 4));
     const qsizetype before = E2eHarness::output(viewer).count(u"tamberlyn.media: playing"_s);
     const QDeadlineTimer again(30000);
     while (E2eHarness::output(viewer).count(u"tamberlyn.media: playing"_s) == before && !again.hasExpired())

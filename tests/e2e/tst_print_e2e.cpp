@@ -12,12 +12,6 @@ namespace {
 
 constexpr int PageTimeoutMs = 90000;
 
-// The centre of button `index` of the main window's bar.
-QStringList buttonCentre(int index)
-{
-    return {QString::number(3 + 66 * index + 32), u"11"_s};
-}
-
 bool waitForFile(const QString &path, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
@@ -64,25 +58,13 @@ void TestPrintEndToEnd::pageAndHelpImageToPdf()
                                        PageTimeoutMs),
              qPrintable(E2eHarness::output(viewer)));
 
-    QString window;
-    const QDeadlineTimer found(10000);
-    while (window.isEmpty() && !found.hasExpired()) {
-        harness.runOnDisplay(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Tamberlyn"_s}, &window);
-        window = window.section(u'\n', 0, 0).trimmed();
-    }
+    const QString window = harness.findWindow(u"^Tamberlyn"_s);
     QVERIFY(!window.isEmpty());
     const QString documents = QDir(home).canonicalPath() + u"/Documents/"_s;
 
     // The page: Print, then accept the print dialog.
-    QVERIFY(harness.runOnDisplay(u"xdotool"_s, QStringList{u"mousemove"_s, u"--window"_s, window} + buttonCentre(1)
-                                                  + QStringList{u"click"_s, u"1"_s}));
-    QString dialog;
-    const QDeadlineTimer shown(15000);
-    while (dialog.isEmpty() && !shown.hasExpired()) {
-        harness.runOnDisplay(u"xdotool"_s, {u"search"_s, u"--onlyvisible"_s, u"--name"_s, u"^Print"_s}, &dialog);
-        dialog = dialog.section(u'\n', 0, 0).trimmed();
-        QTest::qWait(100);
-    }
+    QVERIFY(harness.clickBarButton(window, 1));
+    const QString dialog = harness.findWindow(u"^Print"_s, 15000);
     QVERIFY2(!dialog.isEmpty(), "no print dialog");
     QVERIFY(harness.runOnDisplay(u"xdotool"_s, {u"key"_s, u"--window"_s, dialog, u"Return"_s}));
     const QString page = documents + u"Tamberlyn page.pdf"_s;
@@ -91,10 +73,8 @@ void TestPrintEndToEnd::pageAndHelpImageToPdf()
     QVERIFY2(text.contains(u"Contents"_s) && text.contains(u"Module 1"_s), qPrintable(text.left(500)));
 
     // The help image: Help, then Print; no dialog.
-    QVERIFY(harness.runOnDisplay(u"xdotool"_s, QStringList{u"mousemove"_s, u"--window"_s, window} + buttonCentre(8)
-                                                  + QStringList{u"click"_s, u"1"_s}));
-    QVERIFY(harness.runOnDisplay(u"xdotool"_s, QStringList{u"mousemove"_s, u"--window"_s, window} + buttonCentre(1)
-                                                  + QStringList{u"click"_s, u"1"_s}));
+    QVERIFY(harness.clickBarButton(window, 8));
+    QVERIFY(harness.clickBarButton(window, 1));
     const QString help = documents + u"Tamberlyn help.pdf"_s;
     QVERIFY2(waitForFile(help, 30000), qPrintable(E2eHarness::output(viewer)));
     const QString images = run(u"pdfimages"_s, {u"-list"_s, help});
