@@ -95,7 +95,9 @@ void TestMediaEndToEnd::titleVideoPlaysOverThePageAndEndsByItself()
     const double ended = *timeOf(log, u"tamberlyn.media: not playing "_s + video);
     const double down = *timeOf(log, u"media stopped by the watch"_s);
     QVERIFY2(ended - started > 8.0, qPrintable(log)); // it played to its end
-    QVERIFY2(down - ended <= 0.6, qPrintable(u"backdrop down %1 s after the end"_s.arg(down - ended)));
+    qInfo("video played %.2f s; backdrop down %.3f s after its end", ended - started, down - ended);
+    // One watch tick is 0.5 s; the rest allows for a loaded machine.
+    QVERIFY2(down - ended <= 0.75, qPrintable(u"backdrop down %1 s after the end"_s.arg(down - ended)));
 
     // The title page is not recorded; the contents page it stepped back to is.
     QFile history(harness.dornDir() + u"history.vxp"_s);
@@ -103,12 +105,14 @@ void TestMediaEndToEnd::titleVideoPlaysOverThePageAndEndsByItself()
     QCOMPARE(history.readAll(), QByteArray("\"kqd.vxp\"\r\n\"kqd.vxp\"\r\n"));
 
     // Again, and Escape stops it at once, wherever the focus is.
-    QVERIFY(harness.clickBarButton(window, 4));
+    // Counted before the click: the video may be playing before the click's
+    // own process has returned.
     const qsizetype before = E2eHarness::output(viewer).count(u"tamberlyn.media: playing"_s);
+    QVERIFY(harness.clickBarButton(window, 4));
     const QDeadlineTimer again(30000);
     while (E2eHarness::output(viewer).count(u"tamberlyn.media: playing"_s) == before && !again.hasExpired())
         viewer->waitForReadyRead(100);
-    QVERIFY(!again.hasExpired());
+    QVERIFY2(!again.hasExpired(), qPrintable(E2eHarness::output(viewer)));
     QVERIFY(harness.runOnDisplay(u"xdotool"_s, {u"key"_s, u"--window"_s, window, u"Escape"_s}));
     QVERIFY2(waitForLine(viewer, u"media stopped by the learner"_s, 3000), qPrintable(E2eHarness::output(viewer)));
 }
