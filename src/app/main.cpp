@@ -12,6 +12,7 @@
 #include "platform/qt/webenginepane.h"
 #include "shell/filechecks.h"
 #include "shell/finderhostadapter.h"
+#include "shell/frmpopup.h"
 #include "shell/frmvk.h"
 #include "shell/quitquestion.h"
 #include "shell/settings.h"
@@ -25,6 +26,7 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 using namespace Tamberlyn;
 
@@ -114,6 +116,7 @@ int main(int argc, char *argv[])
     SimBridge::Launcher launcher({channel, windows, shell, dialogs, endVK});
 
     Shell::Startup *started = nullptr;
+    std::unique_ptr<Shell::FrmPopup> popup;
     Shell::Startup startup(
         frmVK.state(), settings, {shell, windows, channel, files},
         {
@@ -126,9 +129,17 @@ int main(int argc, char *argv[])
                 },
             .endVK = [&frmVK] { frmVK.EndVK(); },
             .runPopup =
-                [&frmVK](const QString &) {
-                    std::fputs("tamberlyn: picture pop-ups are not available in this build\n", stderr);
-                    frmVK.EndVK();
+                [&](const QString &commandLine) {
+                    const auto command = Shell::parsePopupCommand(commandLine);
+                    if (!command) {
+                        std::fputs("tamberlyn: a pop-up needs /W and /H; nothing to show\n", stderr);
+                        frmVK.EndVK();
+                    }
+                    popup = std::make_unique<Shell::FrmPopup>(
+                        [&pins](QWidget *parent) { return new Platform::WebEnginePane(pins, parent); }, windows,
+                        endVK);
+                    frmVK.setPopupUnloader([&popup] { popup->hide(); });
+                    popup->showPopup(frmVK.state().FileLocn, *command);
                 },
             .runLauncher =
                 [&](Shell::RunMode mode, const QString &commandLine) {
@@ -146,10 +157,11 @@ int main(int argc, char *argv[])
         });
 
     started = &startup;
-    // The course and the launcher live on in the event loop; a second
-    // instance that matched no mode ends here, as does the pop-up for now.
+    // The course, the pop-up and the launcher live on in the event loop; a
+    // second instance that matched no mode ends here.
     switch (startup.Form_Load()) {
     case Shell::RunMode::Course:
+    case Shell::RunMode::Popup:
     case Shell::RunMode::LaunchOrvanix:
     case Shell::RunMode::LaunchPrismo:
         break;

@@ -1,0 +1,91 @@
+#include "frmpopup.h"
+
+#include "platform/browserpane.h"
+#include "platform/windowsystem.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QTimer>
+
+namespace Tamberlyn::Shell {
+
+FrmPopup::FrmPopup(PaneFactory paneFactory, Platform::WindowSystem &windows, std::function<void()> endVK)
+    : QWidget(nullptr, Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint)
+    , m_windows(windows)
+    , m_endVK(std::move(endVK))
+    , m_web2(paneFactory(this))
+    , m_timerPop(new QTimer(this))
+{
+    setObjectName(QStringLiteral("frmPopup"));
+    setWindowTitle(QString());
+    // A single-line border around a white page.
+    setStyleSheet(QStringLiteral("#frmPopup { background: white; border: 1px solid black; }"));
+    setAttribute(Qt::WA_StyledBackground);
+    m_web2->setObjectName(QStringLiteral("Web2"));
+    m_timerPop->setObjectName(QStringLiteral("TimerPop"));
+    m_timerPop->setInterval(50);
+    connect(m_timerPop, &QTimer::timeout, this, &FrmPopup::TimerPop_Timer);
+    qApp->installEventFilter(this);
+}
+
+FrmPopup::~FrmPopup() = default;
+
+void FrmPopup::showPopup(const QString &fileLocn, const PopupCommand &command)
+{
+    m_address = fileLocn + command.popFile;
+    m_web2->navigate(m_address);
+    const QRect place = popupPixels({command.width, command.height}, m_windows.pointer().position,
+                                    m_windows.screenSize());
+    if (QWidget *view = m_web2->view())
+        view->setGeometry(0, 0, place.width(), place.height());
+    setGeometry(place);
+    raise();
+    QCoreApplication::processEvents();
+    show();
+    raise();
+    activateWindow();
+    m_timerPop->start();
+}
+
+void FrmPopup::TimerPop_Timer()
+{
+    if (m_windows.pointer().leftButtonDown) {
+        m_timerPop->stop();
+        m_endVK();
+    }
+}
+
+void FrmPopup::changeEvent(QEvent *event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow())
+        Form_Activate();
+}
+
+void FrmPopup::Form_Activate()
+{
+    // Each time the window becomes active it shows the file afresh.
+    QCoreApplication::processEvents();
+    if (!m_address.isEmpty())
+        m_web2->navigate(m_address);
+}
+
+void FrmPopup::Form_KeyDown()
+{
+    m_timerPop->stop();
+    m_endVK();
+}
+
+bool FrmPopup::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    auto *widget = qobject_cast<QWidget *>(watched);
+    if (widget && widget->window() == this) {
+        Form_KeyDown();
+        return true;
+    }
+    return false;
+}
+
+} // namespace Tamberlyn::Shell
