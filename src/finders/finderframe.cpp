@@ -5,6 +5,7 @@
 
 #include "navigation/coursemap.h"
 #include "platform/clock.h"
+#include "platform/qt/classicfont.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -49,15 +50,9 @@ Look lookOf(Finder finder)
     return {"frmHist", "Tamberlyn - History"};
 }
 
-// The classic face of the course's windows where it is installed, else the
-// closest sans-serif one.
 QFont classicFont(qreal pointSize, bool bold = false)
 {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPointSizeF(pointSize);
-    font.setBold(bold);
-    return font;
+    return Platform::classicSansSerif(pointSize, bold);
 }
 
 bool isNormal(Qt::WindowStates states)

@@ -1,6 +1,6 @@
 #include "frmsplsh.h"
 
-#include "buttonfont.h"
+#include "platform/qt/classicfont.h"
 
 #include <QLabel>
 #include <QVBoxLayout>
@@ -15,7 +15,7 @@ FrmSplsh::FrmSplsh(QWidget *parent)
     auto *label = new QLabel(QStringLiteral("One moment please..."), this);
     label->setObjectName(QStringLiteral("lblWait"));
     label->setAlignment(Qt::AlignCenter);
-    label->setFont(classicSansSerif(18, false));
+    label->setFont(Platform::classicSansSerif(18, false));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     setAutoFillBackground(true);

@@ -1,6 +1,6 @@
 #include "frmvk.h"
 
-#include "buttonfont.h"
+#include "platform/qt/classicfont.h"
 #include "navigation/finderwindows.h"
 #include "frmsplsh.h"
 #include "calculator.h"
@@ -115,7 +115,7 @@ QPushButton *FrmVK::addButton(const char *name, const QString &caption, int inde
     auto *button = new QPushButton(caption, this);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(QRect(QPoint(ButtonLeft + ButtonStep * index, ButtonTop), ButtonSize));
-    button->setFont(classicSansSerif(8.25, true));
+    button->setFont(Platform::classicSansSerif(8.25, true));
     button->setAutoDefault(false);
     return button;
 }

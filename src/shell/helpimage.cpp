@@ -1,6 +1,6 @@
 #include "helpimage.h"
 
-#include "buttonfont.h"
+#include "platform/qt/classicfont.h"
 
 #include <QPainter>
 #include <QPainterPath>
@@ -50,10 +50,10 @@ void drawTitleAndBar(QPainter &p)
     p.setBrush(QColor(30, 70, 150));
     p.drawRect(title);
     p.setPen(Qt::white);
-    p.setFont(classicSansSerif(9, true));
+    p.setFont(Platform::classicSansSerif(9, true));
     p.drawText(title.adjusted(8, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, QStringLiteral("Tamberlyn - Module 1"));
 
-    p.setFont(classicSansSerif(7.5, true));
+    p.setFont(Platform::classicSansSerif(7.5, true));
     static const char *bar[] = {"Contents", "Print", "Search", "Back", "<<", ">>",
                                 "History", "Calc", "Help", "Section"};
     qreal x = 13;
@@ -96,7 +96,7 @@ void drawWordButton(QPainter &p, const QRectF &box, const QString &word)
     p.setPen(QPen(Ink, 1.2));
     p.setBrush(QColor(200, 225, 250));
     p.drawRoundedRect(box, 5, 5);
-    p.setFont(classicSansSerif(8, true));
+    p.setFont(Platform::classicSansSerif(8, true));
     p.drawText(box, Qt::AlignCenter, word);
 }
 
@@ -117,26 +117,26 @@ QImage helpImage(qreal devicePixelRatio)
     drawTitleAndBar(p);
 
     p.setPen(Ink);
-    p.setFont(classicSansSerif(10, true));
+    p.setFont(Platform::classicSansSerif(10, true));
     p.drawText(QRectF(20, 64, 740, 20), Qt::AlignLeft,
                QStringLiteral("Click on a module to select. Green words in the pages are jumps and pop-ups."));
 
     qreal y = 92;
     for (const ButtonLine &line : Buttons) {
-        p.setFont(classicSansSerif(8.5, true));
+        p.setFont(Platform::classicSansSerif(8.5, true));
         drawBarButton(p, QRectF(30, y, 80, 20), QString::fromLatin1(line.caption));
         p.setPen(Ink);
-        p.setFont(classicSansSerif(9.5, false));
+        p.setFont(Platform::classicSansSerif(9.5, false));
         p.drawText(QRectF(124, y, 620, 20), Qt::AlignVCenter | Qt::AlignLeft, QString::fromLatin1(line.meaning));
         y += 26;
     }
 
     y += 10;
-    p.setFont(classicSansSerif(9.5, false));
+    p.setFont(Platform::classicSansSerif(9.5, false));
     const auto symbolLine = [&](auto drawIcon, const QString &meaning) {
         drawIcon(QRectF(30, y, 80, 26));
         p.setPen(Ink);
-        p.setFont(classicSansSerif(9.5, false));
+        p.setFont(Platform::classicSansSerif(9.5, false));
         p.drawText(QRectF(124, y, 620, 26), Qt::AlignVCenter | Qt::AlignLeft, meaning);
         y += 30;
     };

@@ -1,5 +1,7 @@
 #include "KeyPairCheck.h"
 
+#include "OpenSslHandles.h"
+
 #include <openssl/bio.h>
 #include <openssl/err.h>
 #include <openssl/evp.h>
@@ -10,16 +12,7 @@
 
 namespace {
 
-template<auto Free>
-struct Deleter
-{
-    template<typename T>
-    void operator()(T *p) const { Free(p); }
-};
-
-using BioPtr = std::unique_ptr<BIO, Deleter<BIO_free_all>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
+using namespace OpenSsl;
 
 BioPtr readOnlyBio(const QByteArray &data)
 {

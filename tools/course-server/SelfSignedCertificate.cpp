@@ -1,5 +1,7 @@
 #include "SelfSignedCertificate.h"
 
+#include "OpenSslHandles.h"
+
 #include <openssl/bio.h>
 #include <openssl/bn.h>
 #include <openssl/err.h>
@@ -12,19 +14,7 @@
 
 namespace {
 
-template<auto Free>
-struct Deleter
-{
-    template<typename T>
-    void operator()(T *p) const { Free(p); }
-};
-
-using PkeyCtxPtr = std::unique_ptr<EVP_PKEY_CTX, Deleter<EVP_PKEY_CTX_free>>;
-using PkeyPtr = std::unique_ptr<EVP_PKEY, Deleter<EVP_PKEY_free>>;
-using X509Ptr = std::unique_ptr<X509, Deleter<X509_free>>;
-using BignumPtr = std::unique_ptr<BIGNUM, Deleter<BN_free>>;
-using BioPtr = std::unique_ptr<BIO, Deleter<BIO_free_all>>;
-using ExtensionPtr = std::unique_ptr<X509_EXTENSION, Deleter<X509_EXTENSION_free>>;
+using namespace OpenSsl;
 
 constexpr long kValidityDays = 3653; // ten years, leap days included
 // A little slack for a clock that is slightly behind the one that made the

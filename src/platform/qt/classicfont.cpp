@@ -1,6 +1,6 @@
-#include "buttonfont.h"
+#include "classicfont.h"
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Platform {
 
 QFont classicSansSerif(qreal pointSize, bool bold)
 {
@@ -11,4 +11,4 @@ QFont classicSansSerif(qreal pointSize, bool bold)
     return font;
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Platform
