@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs every test. Without a display
-# the tests run inside a virtual X server.
+# Installs what is missing, builds, and runs every test: the whole suite on
+# the debug build (inside a virtual X server when there is no display), the
+# unit tests again under AddressSanitizer and UndefinedBehaviorSanitizer, and
+# a short run of every fuzz target.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/install-deps.sh"
 "$here/build.sh" dev
+"$here/build.sh" asan
 
 cd "$here/.."
 # The browser engine's sandbox cannot run as root (CI runs as root).
@@ -18,3 +21,6 @@ if [ -z "${DISPLAY:-}" ]; then
 else
     "${ctest_command[@]}"
 fi
+
+echo "== Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
+ctest --preset asan -j 2
