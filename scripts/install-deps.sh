@@ -12,6 +12,9 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils imagemagick
+    clang libclang-rt-14-dev
+    nginx-light openssl
+    appstream desktop-file-utils dpkg-dev
 )
 
 missing=()
