@@ -101,7 +101,7 @@ QProcessEnvironment E2eHarness::viewerEnvironment() const
     env.insert(QStringLiteral("DISPLAY"), m_display);
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/config"));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.path() + QStringLiteral("/cache"));
     env.insert(QStringLiteral("TAMBERLYN_COURSE_HOST"), courseHost());
     env.insert(QStringLiteral("TAMBERLYN_COURSE_PIN"), m_fingerprint);

@@ -56,6 +56,9 @@ public:
     QString fileLocn() const { return QStringLiteral("https://") + courseHost() + QStringLiteral("/kq_cbt/kq/"); }
     QString fingerprint() const { return m_fingerprint; }
     QString dataHome() const { return m_home.path() + QStringLiteral("/data"); }
+    // XDG_CONFIG_HOME of the viewers: the settings file is
+    // configHome()/Marrowick/Tamberlyn.ini.
+    QString configHome() const { return m_home.path() + QStringLiteral("/config"); }
     QString dornDir() const { return dataHome() + QStringLiteral("/Marrowick/KQ/"); }
     QString display() const { return m_display; }
     QString error() const { return m_error; }

@@ -34,6 +34,10 @@ PinnedMediaStream::PinnedMediaStream(QNetworkAccessManager &network, const Certi
     // A redirect may not leave the host whose certificate was checked.
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::SameOriginRedirectPolicy);
     request.setTransferTimeout(QuietLimitMs);
+    // Over HTTP/2 the reply takes in the whole file, however slowly the
+    // player reads: its read buffer size only holds back HTTP/1.1, where a
+    // full buffer stops reading from the connection and the server waits.
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
     m_reply = network.get(request);
     m_reply->setParent(this);
     m_reply->setReadBufferSize(ReadAhead);
