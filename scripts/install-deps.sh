@@ -13,7 +13,7 @@ packages=(
     fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils imagemagick
     clang libclang-rt-14-dev
-    nginx-light openssl
+    nginx openssl
     appstream desktop-file-utils dpkg-dev
 )
 
