@@ -14,8 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyleOptionFocusRect>
 
 namespace Tamberlyn::Finders {
 
@@ -89,6 +91,32 @@ protected:
         QListView::focusInEvent(event);
         if (!selectionModel()->hasSelection())
             selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        viewport()->update();
+    }
+
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        QListView::focusOutEvent(event);
+        viewport()->update();
+    }
+
+    // With no current entry the view draws no focus at all, and a learner
+    // who tabs in could not see where the keyboard went. A classic list box
+    // then rings its first line; so does this one, the way the style rings
+    // a focused entry (and only once the keyboard has moved the focus).
+    void paintEvent(QPaintEvent *event) override
+    {
+        QListView::paintEvent(event);
+        if (!hasFocus() || currentIndex().isValid())
+            return;
+        QStyleOptionFocusRect ring;
+        ring.initFrom(this);
+        ring.backgroundColor = palette().color(QPalette::Base);
+        const QModelIndex first = model() ? model()->index(0, 0) : QModelIndex();
+        ring.rect = first.isValid() ? visualRect(first)
+                                    : QRect(0, 0, viewport()->width(), fontMetrics().height() + 2);
+        QPainter painter(viewport());
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, this);
     }
 };
 

@@ -184,6 +184,8 @@ private slots:
     void keysPressTheFocusedButton_data();
     void keysPressTheFocusedButton();
     void companionIsAButtonForKeysAndAssistiveTechnology();
+    void focusIsVisible_data();
+    void focusIsVisible();
 };
 
 void TestAccessibility::everyControlIsNamedAndDescribed_data()
@@ -370,6 +372,46 @@ void TestAccessibility::companionIsAButtonForKeysAndAssistiveTechnology()
     QCOMPARE(quits.size(), 3);
     QTest::keyClick(&companion, Qt::Key_A);
     QCOMPARE(returns.size() + quits.size(), 6);
+}
+
+void TestAccessibility::focusIsVisible_data()
+{
+    QTest::addColumn<Window>("which");
+    QTest::addColumn<QString>("control");
+    QTest::newRow("main window's bar button") << Window::Main << u"cmdNext"_s;
+    QTest::newRow("finder window's bar button") << Window::Index << u"cmdHelp"_s;
+    QTest::newRow("search button") << Window::Search << u"cmdFTS"_s;
+    QTest::newRow("entry box") << Window::Search << u"txtInput"_s;
+    QTest::newRow("list") << Window::History << u"lbResults"_s;
+    QTest::newRow("companion window") << Window::Companion << QString();
+}
+
+void TestAccessibility::focusIsVisible()
+{
+    QFETCH(Window, which);
+    QFETCH(QString, control);
+    Windows w;
+    QWidget &window = *w.window(which);
+    QVERIFY(activate(window));
+    QWidget *target = control.isEmpty() ? &window : window.findChild<QWidget *>(control);
+    QVERIFY(target);
+
+    // The same control with and without the focus, the focus moved by the
+    // keyboard: styles show it only once the keyboard has moved it. A
+    // window with one control keeps it on Tab; there it is taken away.
+    target->setFocus();
+    QTest::keyClick(target, Qt::Key_Tab);
+    if (target->hasFocus())
+        target->clearFocus();
+    QVERIFY(!target->hasFocus());
+    const QImage without = target->grab().toImage();
+    if (QWidget *focus = QApplication::focusWidget())
+        QTest::keyClick(focus, Qt::Key_Backtab, Qt::ShiftModifier);
+    else
+        target->setFocus(Qt::TabFocusReason);
+    QVERIFY(target->hasFocus());
+    const QImage with = target->grab().toImage();
+    QVERIFY(with != without);
 }
 
 QTEST_MAIN(TestAccessibility)
