@@ -69,7 +69,9 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
     m_picHelp->setGeometry(40, 48, 821, 695);
     m_picHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(devicePixelRatioF())));
+    // Drawn for the sharpest screen there is: the window is made before it
+    // is placed on a screen, and a picture stretched up would blur.
+    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(qApp->devicePixelRatio())));
     m_picHelp->setAccessibleName(QStringLiteral("Help image"));
     m_picHelp->setAccessibleDescription(
         QStringLiteral("What each button does and what the symbols in the pages mean; a click or any key hides it."));
