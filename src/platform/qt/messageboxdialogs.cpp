@@ -2,8 +2,8 @@
 
 #include "platform/boxplacement.h"
 
-#include <QGuiApplication>
 #include <QAbstractButton>
+#include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
 #include <QTimer>
