@@ -5,6 +5,7 @@
 
 #include "navigation/coursemap.h"
 #include "platform/clock.h"
+#include "platform/qt/accessiblewindow.h"
 #include "platform/qt/classicfont.h"
 
 #include <QApplication>
@@ -13,8 +14,10 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QPainter>
 #include <QPushButton>
 #include <QStringListModel>
+#include <QStyleOptionFocusRect>
 
 namespace Tamberlyn::Finders {
 
@@ -35,20 +38,26 @@ struct Look
 {
     const char *name;
     const char *caption;
+    const char *description; // for screen readers
 };
 
 Look lookOf(Finder finder)
 {
     switch (finder) {
     case Finder::Search:
-        return {"frmSearch", "Tamberlyn - Search"};
+        return {"frmSearch", "Tamberlyn - Search", "Finds the course pages that have one or two words."};
     case Finder::Index:
-        return {"frmIndex", "Tamberlyn - Index"};
+        return {"frmIndex", "Tamberlyn - Index", "The words of the course in alphabetical order."};
     case Finder::History:
         break;
     }
-    return {"frmHist", "Tamberlyn - History"};
+    return {"frmHist", "Tamberlyn - History", "The pages seen, oldest first; choose one to open it again."};
 }
+
+// What the help picture toggles say, wherever the button sits.
+constexpr const char *TogglesHelp = "Shows or hides the help picture: what each button does.";
+// Back, << and >> of a finder window all do this.
+constexpr const char *LeavesWindow = "Leaves this window for the page shown before it.";
 
 QFont classicFont(qreal pointSize, bool bold = false)
 {
@@ -82,6 +91,32 @@ protected:
         QListView::focusInEvent(event);
         if (!selectionModel()->hasSelection())
             selectionModel()->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        viewport()->update();
+    }
+
+    void focusOutEvent(QFocusEvent *event) override
+    {
+        QListView::focusOutEvent(event);
+        viewport()->update();
+    }
+
+    // With no current entry the view draws no focus at all, and a learner
+    // who tabs in could not see where the keyboard went. A classic list box
+    // then rings its first line; so does this one, the way the style rings
+    // a focused entry (and only once the keyboard has moved the focus).
+    void paintEvent(QPaintEvent *event) override
+    {
+        QListView::paintEvent(event);
+        if (!hasFocus() || currentIndex().isValid())
+            return;
+        QStyleOptionFocusRect ring;
+        ring.initFrom(this);
+        ring.backgroundColor = palette().color(QPalette::Base);
+        const QModelIndex first = model() ? model()->index(0, 0) : QModelIndex();
+        ring.rect = first.isValid() ? visualRect(first)
+                                    : QRect(0, 0, viewport()->width(), fontMetrics().height() + 2);
+        QPainter painter(viewport());
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &ring, &painter, this);
     }
 };
 
@@ -98,6 +133,9 @@ FinderFrame::FinderFrame(FinderSet &set, Finder finder, EscapeKey escape, QRect 
     const Look look = lookOf(finder);
     setObjectName(QLatin1String(look.name));
     setWindowTitle(QLatin1String(look.caption));
+    Platform::reportAsAccessibleWindow(staticMetaObject);
+    setAccessibleName(QLatin1String(look.caption));
+    setAccessibleDescription(QLatin1String(look.description));
     setAttribute(Qt::WA_QuitOnClose, false); // only EndVK ends the course
     if (QWidget *main = m_set.host().mainWindow())
         setWindowIcon(main->windowIcon());
@@ -123,6 +161,9 @@ FinderFrame::FinderFrame(FinderSet &set, Finder finder, EscapeKey escape, QRect 
     m_picHelp->setGeometry(HelpPlace);
     m_picHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     m_picHelp->setPixmap(m_set.helpPicture());
+    m_picHelp->setAccessibleName(QStringLiteral("Help picture"));
+    m_picHelp->setAccessibleDescription(
+        QStringLiteral("What each button does and what the symbols in the pages mean; a click or a key hides it."));
     m_picHelp->hide();
 
     // The window sees every key before the focused control does.
@@ -138,21 +179,34 @@ void FinderFrame::createButtonBar()
         const char *name;
         const char *caption;
         void (FinderFrame::*click)();
+        // What a screen reader says: the caption in words, then what the
+        // button does in this window.
+        const char *spokenName;
+        const char *description;
     };
     // The third place holds Index in the search window, Search elsewhere.
-    const Button third = m_finder == Finder::Search ? Button{"cmdIndex", "&Index", &FinderFrame::cmdIndex_Click}
-                                                    : Button{"cmdSearch", "&Search", &FinderFrame::cmdSearch_Click};
+    const Button third =
+        m_finder == Finder::Search
+            ? Button{"cmdIndex", "&Index", &FinderFrame::cmdIndex_Click, "Index",
+                     "Opens the Index window to find the words in alphabetical order."}
+            : Button{"cmdSearch", "&Search", &FinderFrame::cmdSearch_Click, "Search",
+                     "Opens the Search window to find the pages that have a particular word."};
+    const char *historyDescription = m_finder == Finder::History
+                                         ? TogglesHelp
+                                         : "Opens the History window to go back to each page visited.";
     const Button bar[] = {
-        {"cmdCont", "&Contents", &FinderFrame::cmdCont_Click},
-        {"cmdPrint", "&Print", &FinderFrame::cmdPrint_Click},
+        {"cmdCont", "&Contents", &FinderFrame::cmdCont_Click, "Contents",
+         "Shows the contents page of the course to select a module."},
+        {"cmdPrint", "&Print", &FinderFrame::cmdPrint_Click, "Print",
+         "Prints the help picture while it is shown, else the course page."},
         third,
-        {"cmdBack", "&Back", &FinderFrame::cmdBack_Click},
-        {"cmdPrev", "&<<", &FinderFrame::cmdPrev_Click},
-        {"cmdNext", "&>>", &FinderFrame::cmdNext_Click},
-        {"cmdHist", "His&tory", &FinderFrame::cmdHist_Click},
-        {"cmdCalc", "C&alc", &FinderFrame::cmdCalc_Click},
-        {"cmdHelp", "&Help", &FinderFrame::cmdHelp_Click},
-        {"cmdSecn", "Sectio&n", &FinderFrame::cmdSecn_Click},
+        {"cmdBack", "&Back", &FinderFrame::cmdBack_Click, "Back", LeavesWindow},
+        {"cmdPrev", "&<<", &FinderFrame::cmdPrev_Click, "Previous page", LeavesWindow},
+        {"cmdNext", "&>>", &FinderFrame::cmdNext_Click, "Next page", LeavesWindow},
+        {"cmdHist", "His&tory", &FinderFrame::cmdHist_Click, "History", historyDescription},
+        {"cmdCalc", "C&alc", &FinderFrame::cmdCalc_Click, "Calc", "Starts the system calculator."},
+        {"cmdHelp", "&Help", &FinderFrame::cmdHelp_Click, "Help", TogglesHelp},
+        {"cmdSecn", "Sectio&n", &FinderFrame::cmdSecn_Click, "Section", TogglesHelp},
     };
     const QFont font = classicFont(8.25, true);
     int left = 3;
@@ -161,7 +215,11 @@ void FinderFrame::createButtonBar()
         button->setObjectName(QLatin1String(entry.name));
         button->setGeometry(QRect(QPoint(left, ButtonTop), ButtonSize));
         button->setFont(font);
-        // No finder window has a default button: Enter is the window's.
+        button->setAccessibleName(QLatin1String(entry.spokenName));
+        button->setAccessibleDescription(QLatin1String(entry.description));
+        // No finder window has a default button, and a focused button does
+        // not take Enter either: Enter is the window's (the choice of the
+        // selected entry, or the search), so the bar answers Space.
         button->setAutoDefault(false);
         connect(button, &QPushButton::clicked, this, entry.click);
         m_bar << button;

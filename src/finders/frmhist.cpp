@@ -15,6 +15,9 @@ namespace Tamberlyn::Finders {
 FrmHist::FrmHist(FinderSet &set)
     : FinderFrame(set, Navigation::Finder::History, EscapeKey::HidesHelp, {24, 32, 681, 238})
 {
+    lbResults()->setAccessibleName(QStringLiteral("Pages seen"));
+    lbResults()->setAccessibleDescription(
+        QStringLiteral("The titles of the pages seen, oldest first; Enter or a double-click opens the selected page."));
     orderControls({lbResults()});
 }
 

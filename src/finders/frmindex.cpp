@@ -17,7 +17,13 @@ FrmIndex::FrmIndex(FinderSet &set)
     , m_txtInput(addEntryBox())
     , m_lblFound(addLabel("lblFound", initialFoundLabel(), {512, 88, 145, 25}))
 {
-    addLabel("lblIndex", QStringLiteral("Index Results:"), {24, 88, 137, 17});
+    m_txtInput->setAccessibleName(QStringLiteral("Index word"));
+    m_txtInput->setAccessibleDescription(
+        QStringLiteral("The first letters of a word; the list shows the index words that begin with them."));
+    lbResults()->setAccessibleName(QStringLiteral("Index results"));
+    lbResults()->setAccessibleDescription(
+        QStringLiteral("The index words; Enter or a double-click lists the pages that have the selected word."));
+    addLabel("lblIndex", QStringLiteral("Index Results:"), {24, 88, 137, 17})->setBuddy(lbResults());
     connect(m_txtInput, &QLineEdit::textChanged, this, &FrmIndex::txtInput_Change);
     orderControls({m_txtInput, lbResults()});
 }

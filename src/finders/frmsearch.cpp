@@ -18,11 +18,18 @@ FrmSearch::FrmSearch(FinderSet &set)
     , m_cmdFTS(new QPushButton(QStringLiteral("&Search"), this))
     , m_lblFound(addLabel("lblFound", initialFoundLabel(), {512, 88, 145, 25}))
 {
+    m_txtInput->setAccessibleName(QStringLiteral("Search words"));
+    m_txtInput->setAccessibleDescription(QStringLiteral("One or two words to look for; Enter runs the search."));
     m_cmdFTS->setObjectName(QStringLiteral("cmdFTS"));
     m_cmdFTS->setGeometry(616, 40, 89, 25);
     m_cmdFTS->setAutoDefault(false);
+    m_cmdFTS->setAccessibleName(QStringLiteral("Search"));
+    m_cmdFTS->setAccessibleDescription(QStringLiteral("Searches the course for the words in the entry box."));
     connect(m_cmdFTS, &QPushButton::clicked, this, &FrmSearch::cmdFTS_Click);
-    addLabel("lblSearch", QStringLiteral("Search Results:"), {24, 88, 137, 17});
+    lbResults()->setAccessibleName(QStringLiteral("Search results"));
+    lbResults()->setAccessibleDescription(
+        QStringLiteral("The pages found; Enter or a double-click opens the selected page."));
+    addLabel("lblSearch", QStringLiteral("Search Results:"), {24, 88, 137, 17})->setBuddy(lbResults());
     orderControls({m_txtInput, m_cmdFTS, lbResults()});
 }
 

@@ -9,6 +9,8 @@ PicAvi::PicAvi(QWidget *parent)
     : QWidget(parent)
 {
     setObjectName(QStringLiteral("picAVI"));
+    setAccessibleName(QStringLiteral("Video"));
+    setAccessibleDescription(QStringLiteral("The video playing; a click or Esc stops it."));
     QPalette dark = palette();
     dark.setColor(QPalette::Window, Qt::black);
     setPalette(dark);

@@ -11,7 +11,8 @@ class WindowSystem
 public:
     virtual ~WindowSystem() = default;
 
-    // The whole primary screen in pixels, not its available area.
+    // The whole primary screen, not its available area, in the
+    // device-independent pixels that windows are placed and classified in.
     virtual QSize screenSize() const = 0;
     virtual int titleBarHeight() const = 0;
     // Brings to the front the top-level window whose title equals `title`
@@ -21,7 +22,7 @@ public:
 
     struct PointerState
     {
-        QPoint position;      // global, in pixels
+        QPoint position;      // global, in device-independent pixels
         bool leftButtonDown = false;
     };
     // Where the pointer is and whether the left button is held, anywhere on

@@ -1,6 +1,7 @@
 #include "frmpopup.h"
 
 #include "platform/browserpane.h"
+#include "platform/qt/accessiblewindow.h"
 #include "platform/windowsystem.h"
 
 #include <QApplication>
@@ -18,10 +19,19 @@ FrmPopup::FrmPopup(PaneFactory paneFactory, Platform::WindowSystem &windows, std
 {
     setObjectName(QStringLiteral("frmPopup"));
     setWindowTitle(QString());
+    // The title stays empty, so the window needs a name of its own.
+    Platform::reportAsAccessibleWindow(staticMetaObject);
+    setAccessibleName(QStringLiteral("Picture pop-up"));
+    setAccessibleDescription(
+        QStringLiteral("A picture of the course next to the pointer; any key or a press of the left button closes it."));
     // A single-line border around a white page.
     setStyleSheet(QStringLiteral("#frmPopup { background: white; border: 1px solid black; }"));
     setAttribute(Qt::WA_StyledBackground);
     m_web2->setObjectName(QStringLiteral("Web2"));
+    if (QWidget *view = m_web2->view()) {
+        view->setAccessibleName(QStringLiteral("Picture"));
+        view->setAccessibleDescription(QStringLiteral("The course file shown in the pop-up."));
+    }
     m_timerPop->setObjectName(QStringLiteral("TimerPop"));
     m_timerPop->setInterval(50);
     connect(m_timerPop, &QTimer::timeout, this, &FrmPopup::TimerPop_Timer);

@@ -1,6 +1,8 @@
 #include "frmvk.h"
 
+#include "platform/qt/accessiblewindow.h"
 #include "platform/qt/classicfont.h"
+#include "platform/qt/commandbutton.h"
 #include "navigation/finderwindows.h"
 #include "frmsplsh.h"
 #include "calculator.h"
@@ -56,6 +58,10 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
 {
     setObjectName(QStringLiteral("frmVK"));
     setWindowTitle(QStringLiteral("   Tamberlyn"));
+    // No accessible name of its own: the caption names the module shown,
+    // and a fixed name would hide it.
+    Platform::reportAsAccessibleWindow(staticMetaObject);
+    setAccessibleDescription(QStringLiteral("The course page, with the button bar above it."));
     // The size it comes back to from maximised: the course's design area.
     resize(1280, 800);
     createButtons();
@@ -63,7 +69,12 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
     m_picHelp->setGeometry(40, 48, 821, 695);
     m_picHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(devicePixelRatioF())));
+    // Drawn for the sharpest screen there is: the window is made before it
+    // is placed on a screen, and a picture stretched up would blur.
+    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(qApp->devicePixelRatio())));
+    m_picHelp->setAccessibleName(QStringLiteral("Help image"));
+    m_picHelp->setAccessibleDescription(
+        QStringLiteral("What each button does and what the symbols in the pages mean; a click or any key hides it."));
     m_picHelp->hide();
     qApp->installEventFilter(this);
 
@@ -80,15 +91,27 @@ void FrmVK::createButtons()
         const char *name;
         const char *caption;
         void (Navigation::NavigationCommands::*command)();
+        // What a screen reader says: the caption in words, then what the
+        // button does, in the help image's terms.
+        const char *spokenName;
+        const char *description;
     };
     using C = Navigation::NavigationCommands;
     // Print, Calc and Help are the main window's own commands, wired below.
     static const Button buttons[] = {
-        {"cmdCont", "&Contents", &C::cmdCont_Click},  {"cmdPrint", "&Print", nullptr},
-        {"cmdSearch", "&Search", &C::cmdSearch_Click}, {"cmdBack", "&Back", &C::cmdBack_Click},
-        {"cmdPrev", "&<<", &C::cmdPrev_Click},         {"cmdNext", "&>>", &C::cmdNext_Click},
-        {"cmdHist", "His&tory", &C::cmdHist_Click},    {"cmdCalc", "C&alc", nullptr},
-        {"cmdHelp", "&Help", nullptr},                 {"cmdSecn", "Sectio&n", &C::cmdSecn_Click},
+        {"cmdCont", "&Contents", &C::cmdCont_Click, "Contents",
+         "Shows the contents page to select a module; pressed again, the alternate contents page."},
+        {"cmdPrint", "&Print", nullptr, "Print", "Prints the page shown, or the help image while it is shown."},
+        {"cmdSearch", "&Search", &C::cmdSearch_Click, "Search",
+         "Opens the Search window to find the pages that have a particular word."},
+        {"cmdBack", "&Back", &C::cmdBack_Click, "Back", "Goes back to the last screen."},
+        {"cmdPrev", "&<<", &C::cmdPrev_Click, "Previous page", "Goes to the previous page of the course."},
+        {"cmdNext", "&>>", &C::cmdNext_Click, "Next page", "Goes to the next page of the course."},
+        {"cmdHist", "His&tory", &C::cmdHist_Click, "History",
+         "Opens the History window to go back to each page visited."},
+        {"cmdCalc", "C&alc", nullptr, "Calc", "Starts the system calculator."},
+        {"cmdHelp", "&Help", nullptr, "Help", "Shows or hides the help image: what each button does."},
+        {"cmdSecn", "Sectio&n", &C::cmdSecn_Click, "Section", "Goes to the sections of this module."},
     };
     static const std::pair<const char *, void (FrmVK::*)()> ownCommands[] = {
         {"cmdPrint", &FrmVK::cmdPrint_Click}, {"cmdCalc", &FrmVK::cmdCalc_Click}, {"cmdHelp", &FrmVK::cmdHelp_Click}};
@@ -96,6 +119,8 @@ void FrmVK::createButtons()
     int index = 0;
     for (const Button &spec : buttons) {
         QPushButton *button = addButton(spec.name, QString::fromLatin1(spec.caption), index++);
+        button->setAccessibleName(QString::fromLatin1(spec.spokenName));
+        button->setAccessibleDescription(QString::fromLatin1(spec.description));
         if (spec.command) {
             const auto command = spec.command;
             connect(button, &QPushButton::clicked, this, [this, command] { (commands().*command)(); });
@@ -112,11 +137,10 @@ void FrmVK::createButtons()
 
 QPushButton *FrmVK::addButton(const char *name, const QString &caption, int index)
 {
-    auto *button = new QPushButton(caption, this);
+    auto *button = new Platform::CommandButton(caption, this);
     button->setObjectName(QLatin1String(name));
     button->setGeometry(QRect(QPoint(ButtonLeft + ButtonStep * index, ButtonTop), ButtonSize));
     button->setFont(Platform::classicSansSerif(8.25, true));
-    button->setAutoDefault(false);
     return button;
 }
 
@@ -127,6 +151,8 @@ Platform::BrowserPane &FrmVK::web1()
         m_web1->setObjectName(QStringLiteral("Web1"));
         if (QWidget *view = m_web1->view()) {
             view->setObjectName(QStringLiteral("Web1View"));
+            view->setAccessibleName(QStringLiteral("Course page"));
+            view->setAccessibleDescription(QStringLiteral("The page of the course shown now."));
             view->lower(); // under the help picture and the video
         }
         fitPane();

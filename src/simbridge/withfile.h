@@ -22,6 +22,11 @@ public:
     void placeAndShow(int screenWidth);
     QWidget *picRud29() const { return m_pressed; }
 
+    // What a left click does, and what a right click does, for the
+    // keyboard and for assistive technology.
+    void press();
+    void openMenu();
+
 signals:
     void returnRequested(); // left button released
     void quitRequested();   // right button pressed
@@ -30,6 +35,13 @@ protected:
     void paintEvent(QPaintEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
+    // Space (pressed look while held) and Enter return to the course;
+    // the menu key and Shift+F10 ask whether to quit.
+    void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    // The focus ring comes and goes with the focus.
+    void focusInEvent(QFocusEvent *event) override;
+    void focusOutEvent(QFocusEvent *event) override;
 
 private:
     QWidget *m_pressed;

@@ -2,6 +2,7 @@
 
 #include "platform/boxplacement.h"
 
+#include <QAbstractButton>
 #include <QGuiApplication>
 #include <QMessageBox>
 #include <QScreen>
@@ -32,12 +33,28 @@ QMessageBox::StandardButtons buttonsOf(Dialogs::Buttons buttons)
     return QMessageBox::Ok;
 }
 
+// What each answer does, for screen readers; the captions say only "Yes".
+const char *descriptionOf(QMessageBox::StandardButton button)
+{
+    switch (button) {
+    case QMessageBox::Yes: return "Answers the question with yes.";
+    case QMessageBox::No: return "Answers the question with no.";
+    case QMessageBox::Cancel: return "Cancels.";
+    default: return "Closes this message.";
+    }
+}
+
 } // namespace
 
 Dialogs::Answer MessageBoxDialogs::ask(QWidget *owner, const Box &box)
 {
     QMessageBox message(iconOf(box.icon), box.title, box.text, buttonsOf(box.buttons), owner);
     message.setWindowFlag(Qt::WindowStaysOnTopHint);
+    // A box is read out by its title and description; the text is what it
+    // has to say.
+    message.setAccessibleDescription(box.text);
+    for (QAbstractButton *button : message.buttons())
+        button->setAccessibleDescription(QLatin1String(descriptionOf(message.standardButton(button))));
     if (box.offset && owner) {
         // Placed as soon as it is shown and has its size. Each box carries
         // its own offset, so a second question while one is open is placed

@@ -1,5 +1,7 @@
 #include "x11windowsystem.h"
 
+#include "platform/qt/logicalpixels.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QLoggingCategory>
@@ -315,6 +317,9 @@ bool X11WindowSystem::isConnected() const
 
 QSize X11WindowSystem::screenSize() const
 {
+    // Qt's screen is measured in device-independent pixels, the unit the
+    // size classes are made for; the server's own measure is in its pixels
+    // and serves only where no GUI application scales anything.
     if (qobject_cast<QGuiApplication *>(QCoreApplication::instance())) {
         if (const QScreen *screen = QGuiApplication::primaryScreen())
             return screen->geometry().size();
@@ -390,7 +395,14 @@ WindowSystem::PointerState X11WindowSystem::pointer() const
     // False only means the pointer is on another screen of this display; the
     // root position is still where it is.
     XQueryPointer(m_x->display, m_x->root, &rootReturn, &child, &rootX, &rootY, &windowX, &windowY, &mask);
-    return {QPoint(rootX, rootY), (mask & Button1Mask) != 0};
+    QPoint position(rootX, rootY);
+    // The server counts its own pixels; our windows are placed in Qt's
+    // device-independent ones, which differ as soon as Qt scales (a pop-up
+    // at QT_SCALE_FACTOR=2 would open twice as far from the corner as the
+    // pointer). Without a GUI application nothing is scaled.
+    if (qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
+        position = logicalFromNative(position);
+    return {position, (mask & Button1Mask) != 0};
 }
 
 } // namespace Tamberlyn::Platform
