@@ -1,5 +1,6 @@
 # The Debian package: everything `cmake --install` lays out, under /usr.
-# scripts/build-deb.sh builds the release preset and runs CPack on it.
+# scripts/build-deb.sh builds the release preset's deb-contents and runs
+# `cpack --preset deb` on it.
 
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tamberlyn)
@@ -45,5 +46,10 @@ set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")
 # videos may need more codecs than the demo's.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS
     "gnome-calculator | kcalc | galculator | qalculate-gtk | x11-apps, gstreamer1.0-libav")
+
+# What the package holds, so that it can be built without the tests and
+# benchmarks. (CPack installs what is there and builds nothing itself.)
+add_custom_target(deb-contents)
+add_dependencies(deb-contents tamberlyn tamberlyn-course-server tamberlyn-index tamberlyn-simulator demo-index)
 
 include(CPack)
