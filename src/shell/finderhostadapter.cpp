@@ -38,7 +38,8 @@ QString FinderHostAdapter::dornDir() const
     return m_frmVK.state().DornDir;
 }
 
-// Not kept: each finder window asks once, when it first loads its tables.
+// Looked up afresh each time: it is asked only when a finder window reads
+// the table files, and a few file checks cost nothing beside that reading.
 // A plain look here; the reader's own check, which asks about a folder it
 // cannot list, still runs on the folder chosen.
 QString FinderHostAdapter::programFolder() const
