@@ -72,6 +72,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlyn"));
     QApplication::setOrganizationName(QStringLiteral("Marrowick"));
+    // Ties the windows to the installed menu entry and its icon.
+    QApplication::setDesktopFileName(QStringLiteral("org.marrowick.Tamberlyn"));
 
     Platform::DesktopShell shell;
     Platform::MessageBoxDialogs dialogs;

@@ -10,7 +10,8 @@
 
 namespace Tamberlyn::Finders {
 
-// The two table files, which lie in the program's own folder.
+// The two table files, which lie in the program's own folder or, for an
+// installed program, in its data folder (indexfolder.h).
 inline constexpr char WordsFileName[] = "words.vxp";
 inline constexpr char FilesFileName[] = "files.vxp";
 

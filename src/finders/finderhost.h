@@ -24,7 +24,8 @@ public:
     virtual QString fileLocn() const = 0;  // course base address, ends in "/"
     virtual int screenSize() const = 0;    // size class 1..11, 0 before any
     virtual QString dornDir() const = 0;   // per-user data folder, ends in a separator
-    // The folder of the program itself, where "words.vxp" and "files.vxp" lie.
+    // The folder where "words.vxp" and "files.vxp" lie: the program's own
+    // folder, or an installed program's data folder (indexfolder.h).
     virtual QString programFolder() const = 0;
 
     // Web1: load an address; go one step back in its own history. A finder

@@ -4,9 +4,11 @@
 #include "helpimage.h"
 #include "quitquestion.h"
 
+#include "finders/indexfolder.h"
 #include "platform/browserpane.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 
 namespace Tamberlyn::Shell {
 
@@ -36,9 +38,15 @@ QString FinderHostAdapter::dornDir() const
     return m_frmVK.state().DornDir;
 }
 
+// Looked up afresh each time: it is asked only when a finder window reads
+// the table files, and a few file checks cost nothing beside that reading.
+// A plain look here; the reader's own check, which asks about a folder it
+// cannot list, still runs on the folder chosen.
 QString FinderHostAdapter::programFolder() const
 {
-    return QCoreApplication::applicationDirPath();
+    const QStringList folders = Finders::indexFolderCandidates(QCoreApplication::applicationDirPath(),
+                                                               QStringLiteral(TAMBERLYN_DATA_FROM_PROGRAM));
+    return Finders::indexFolder(folders, [](const QString &path) { return QFileInfo(path).isFile(); });
 }
 
 void FinderHostAdapter::web1Navigate(const QString &address)
