@@ -14,7 +14,7 @@ packages=(
     xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils imagemagick
     clang libclang-rt-14-dev
     nginx openssl
-    appstream desktop-file-utils dpkg-dev
+    appstream desktop-file-utils dpkg-dev librsvg2-bin
 )
 
 missing=()

@@ -24,3 +24,7 @@ fi
 
 echo "== Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 ctest --preset asan -j 2
+
+echo "== The Debian package: build, install, run on the demo course, purge"
+"$here/build-deb.sh"
+"$here/../tests/package/test-deb.sh"
