@@ -384,16 +384,18 @@ def summary(values):
 
 
 # What the table shows: name, unit, value of a run, and whether the goal is
-# judged on it. PSS is shown but not judged: its shared pages are split with
-# whatever else maps the same libraries at that moment (on a shared machine,
-# other people's programs), so it moves by tens of MiB between adjacent runs.
-# RSS (shared pages counted in full) and USS (private pages only) bracket it
-# and are steady.
+# judged on it. Memory is judged on RSS alone. PSS splits each shared page
+# between all its users and USS counts the pages that only one process maps,
+# so both depend on what else maps the same libraries at that moment: on a
+# shared machine, other people's browsers and Qt programs move them by tens
+# of MiB between neighbouring runs. RSS depends only on the tree itself (it
+# counts a page shared inside the tree once per process, alike for both
+# programs, which have the same four processes).
 ROWS = [
     ("start-up", "ms", lambda r: r.startup_ms, True),
     ("  engine load-finished", "ms", lambda r: r.engine_ms, False),
-    ("USS, all processes", "MiB", lambda r: r.memory.uss_kib / 1024, True),
     ("RSS, all processes", "MiB", lambda r: r.memory.rss_kib / 1024, True),
+    ("USS, all processes", "MiB", lambda r: r.memory.uss_kib / 1024, False),
     ("PSS, all processes", "MiB", lambda r: r.memory.pss_kib / 1024, False),
     # What start-up cost in work rather than in waiting: less swayed by how
     # busy the machine is than the wall-clock time, though it includes the

@@ -185,26 +185,27 @@ class Measure(unittest.TestCase):
 
 
 class Report(unittest.TestCase):
-    def runs(self, program, times, uss_mib, pss_mib=(100, 100, 100), cpu_ms=(900, 900, 900)):
-        return [bs.Run(program, t, t * 0.9, bs.Memory(rss_kib=int(u * 3072), pss_kib=int(p * 1024),
-                                                      uss_kib=int(u * 1024), processes=4), cpu_ms=cpu)
-                for t, u, p, cpu in zip(times, uss_mib, pss_mib, cpu_ms)]
+    def runs(self, program, times, memory_mib, pss_mib=(100, 100, 100), cpu_ms=(900, 900, 900)):
+        # RSS three times the USS, as a tree sharing its libraries has it.
+        return [bs.Run(program, t, t * 0.9, bs.Memory(rss_kib=int(m * 3072), pss_kib=int(p * 1024),
+                                                      uss_kib=int(m * 1024), processes=4), cpu_ms=cpu)
+                for t, m, p, cpu in zip(times, memory_mib, pss_mib, cpu_ms)]
 
     def test_ratio_of_medians_against_the_goal(self):
         same = [100, 100, 100]
         cases = [
-            # name, viewer times, minimal times, viewer USS, minimal USS, viewer PSS, goal met
+            # name, viewer times, minimal times, viewer memory, minimal memory, viewer PSS, goal met
             ("1.10 exactly", [1100, 1000, 5000], [1000, 900, 1100], same, same, same, True),
             ("start-up 1.12", [1120, 1000, 1200], [1000, 900, 1100], same, same, same, False),
             ("memory 1.12", [1000] * 3, [1000] * 3, [112, 112, 50], same, same, False),
             ("PSS alone is not judged", [1000] * 3, [1000] * 3, same, same, [150, 150, 150], True),
             ("a yardstick of zero", [1000] * 3, [1000] * 3, same, [0, 0, 0], same, False),
         ]
-        for name, viewer_t, minimal_t, viewer_uss, minimal_uss, viewer_pss, met in cases:
+        for name, viewer_t, minimal_t, viewer_memory, minimal_memory, viewer_pss, met in cases:
             with self.subTest(name):
                 out = io.StringIO()
-                runs = (self.runs("tamberlyn", viewer_t, viewer_uss, viewer_pss)
-                        + self.runs("minimalview", minimal_t, minimal_uss))
+                runs = (self.runs("tamberlyn", viewer_t, viewer_memory, viewer_pss)
+                        + self.runs("minimalview", minimal_t, minimal_memory))
                 self.assertEqual(bs.report(runs, out), met)
                 self.assertEqual("MISSED" not in out.getvalue(), met)
 
