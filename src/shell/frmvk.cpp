@@ -63,7 +63,9 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
     m_picHelp->setGeometry(40, 48, 821, 695);
     m_picHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(devicePixelRatioF())));
+    // The picture is drawn the first time Help shows it: drawing it here
+    // would load the fonts and paint text before the first page is even
+    // asked for, and keep the pixmap for learners who never press Help.
     m_picHelp->hide();
     qApp->installEventFilter(this);
 
@@ -252,6 +254,8 @@ void FrmVK::startCalculator()
 
 void FrmVK::cmdHelp_Click()
 {
+    if (m_picHelp->pixmap().isNull())
+        m_picHelp->setPixmap(QPixmap::fromImage(helpImage(devicePixelRatioF())));
     m_picHelp->setVisible(!m_picHelp->isVisible());
     if (m_picHelp->isVisible())
         m_picHelp->raise();
