@@ -20,8 +20,11 @@ summed: VmRSS (a page shared by several processes counted in each), PSS
 from smaps_rollup (shared pages split between their users, including users
 outside the tree: other programs on a shared machine that map the same Qt
 libraries lower it, so it wanders from run to run) and USS (pages private
-to one process), and the whole process tree is killed. The order alternates each round (viewer first, then
-minimalview first) so a drift in the machine's load hits both alike.
+to one process), and the whole process tree is killed. The order alternates
+each round (viewer first, then minimalview first) so a drift in the
+machine's load hits both alike. The table gives medians with min-max and
+the viewer/minimal ratio of the medians; start-up and RSS are judged
+against the goal, the rest is shown to explain them.
 
 Exit status: 0 when every run measured (whether or not the goal was met;
 the table says), 1 when a run failed, 2 on bad arguments.
@@ -444,6 +447,9 @@ def parse_args(argv):
     parser.add_argument("--chromium-flags", default="--disable-gpu",
                         help="QTWEBENGINE_CHROMIUM_FLAGS for both programs (default --disable-gpu: "
                              "the private X server has no GPU)")
+    parser.add_argument("--show-first", action="store_true",
+                        help="let minimalview show its window before the load; by default it shows it "
+                             "once the page has loaded, as the viewer does (see minimalview.cpp)")
     parser.add_argument("--verbose", action="store_true", help="print every run")
     args = parser.parse_args(argv)
     if args.runs < 1 or args.warmup < 0 or args.settle < 0 or args.timeout <= 0:
@@ -504,6 +510,8 @@ def main(argv=None):
 
         def run_minimal(home):
             command = [str(minimal_bin), "--pin", fingerprint, "--stay", str(args.settle + args.timeout), url]
+            if args.show_first:
+                command.insert(1, "--show-first")
             return measure("minimalview", command, environment(home), MINIMAL_LINE, url, args.settle,
                            args.timeout)
 
@@ -523,11 +531,11 @@ def main(argv=None):
                     label = f"run {round_no - args.warmup + 1}" if measured else "warm-up"
                     memory = result.memory
                     print(f"{label:>8} {result.program:<12} {result.startup_ms:6.0f} ms "
-                          f"(engine {result.engine_ms:6.0f} ms, CPU {result.cpu_ms:5.0f} ms)  USS {memory.uss_kib / 1024:6.1f}  "
-                          f"RSS {memory.rss_kib / 1024:6.1f}  PSS {memory.pss_kib / 1024:6.1f} MiB  "
-                          f"{memory.processes} processes", flush=True)
+                          f"(engine {result.engine_ms:6.0f} ms, CPU {result.cpu_ms:5.0f} ms)  "
+                          f"RSS {memory.rss_kib / 1024:6.1f}  USS {memory.uss_kib / 1024:6.1f}  "
+                          f"PSS {memory.pss_kib / 1024:6.1f} MiB  {memory.processes} processes", flush=True)
         print(f"page {url}, screen {args.screen}, QTWEBENGINE_CHROMIUM_FLAGS={args.chromium_flags!r}, "
-              f"settle {args.settle:g} s")
+              f"settle {args.settle:g} s" + (", minimalview shows its window first" if args.show_first else ""))
         report(runs)
         return 0
     except BenchError as error:
