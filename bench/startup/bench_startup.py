@@ -110,10 +110,11 @@ def process_table(proc="/proc"):
 
 
 def process_tree(root, table):
-    """The root and everything it started: its descendants, and anything left
-    in its session whose parent has gone (a double fork hands the grandchild
-    to init, out of the descendant chain, but not out of the session the
-    harness gave the root). Sorted pids; empty when the root is gone."""
+    """The root and everything it started: its descendants, and when it leads
+    a session (the harness starts every program in one of its own) anything
+    else in that session, since a double fork hands the grandchild to init,
+    out of the descendant chain but not out of the session. Sorted pids;
+    empty when the root is gone."""
     if root not in table:
         return []
     children = {}
@@ -165,7 +166,7 @@ class Memory:
 
 
 def tree_memory(pids, proc="/proc"):
-    """VmRSS and PSS summed over `pids`. A process that ended meanwhile, or
+    """VmRSS, PSS and USS summed over `pids`. A process that ended meanwhile, or
     is a zombie waiting to be reaped, holds no memory and is left out; a
     live one whose PSS cannot be read is an error rather than a silent zero."""
     total = Memory()
@@ -193,6 +194,7 @@ class Run:
     engine_ms: float  # to the engine's load-finished
     memory: Memory
     cpu_ms: float = 0.0  # CPU time of the tree, start to settled
+    requests: tuple = ()  # what it asked the course server for
     pids: list = field(default_factory=list)
     log: list = field(default_factory=list)
 
@@ -220,10 +222,9 @@ def reap():
 def alive(pid):
     try:
         with open(f"/proc/{pid}/stat", encoding="utf-8", errors="replace") as f:
-            text = f.read()
+            return stat_fields(f.read())[0] not in ("Z", "X")
     except OSError:
         return False
-    return text[text.rindex(")") + 2:][:1] not in ("Z", "X")
 
 
 def kill_tree(process, known=()):
@@ -329,8 +330,8 @@ def measure(program, command, env, line_pattern, expected_url, settle_s, timeout
         pids = process_tree(process.pid, process_table())
         memory = tree_memory(pids)
         cpu_ms = tree_cpu_ms(pids)
-        return Run(program, (loaded_at - started) * 1000.0, (engine_at - started) * 1000.0, memory, cpu_ms,
-                   pids, log)
+        return Run(program, (loaded_at - started) * 1000.0, (engine_at - started) * 1000.0, memory,
+                   cpu_ms=cpu_ms, pids=pids, log=log)
     except BenchError as error:
         tail = "\n".join("    " + line for line in log[-30:])
         raise BenchError(f"{error}\n  last output:\n{tail}") from None
@@ -425,6 +426,10 @@ def report(runs, out=sys.stdout):
               f"{f'{mlo:.1f}-{mhi:.1f}':>15} {ratio:7.3f}  {verdict}", file=out)
     counts = sorted({r.memory.processes for r in viewer}), sorted({r.memory.processes for r in minimal})
     print(f"processes per run: viewer {counts[0]}, minimal {counts[1]}", file=out)
+    # A page loaded ahead, or twice, shows here before it shows in the times.
+    for program, program_runs in (("viewer", viewer), ("minimal", minimal)):
+        asked = sorted({r.requests for r in program_runs})
+        print(f"requests per run, {program}: " + " | ".join(", ".join(a) for a in asked), file=out)
     print("goal " + ("met" if met else "MISSED"), file=out)
     return met
 
@@ -476,6 +481,13 @@ def main(argv=None):
     try:
         xvfb, display = start_xvfb(args.screen)
         server, port, fingerprint = start_course_server(server_bin, site, work)
+        server_log = open(work / "course-server.log", encoding="utf-8", errors="replace")
+        server_log.read()
+
+        def server_requests():
+            """The requests logged since the last call, as "GET /path status"."""
+            return tuple(line.replace("/kq_cbt/kq/", "", 1).strip()
+                         for line in server_log.read().splitlines() if line.startswith(("GET ", "HEAD ")))
         host = f"127.0.0.1:{port}"
         url = f"https://{host}/kq_cbt/kq/{args.page}"
 
@@ -522,6 +534,7 @@ def main(argv=None):
                 home = Path(tempfile.mkdtemp(prefix="home-", dir=work))
                 try:
                     result = run(home)
+                    result.requests = server_requests()
                 finally:
                     shutil.rmtree(home, ignore_errors=True)
                 measured = round_no >= args.warmup
