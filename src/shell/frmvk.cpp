@@ -69,9 +69,9 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
     m_picHelp->setGeometry(40, 48, 821, 695);
     m_picHelp->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    // Drawn for the sharpest screen there is: the window is made before it
-    // is placed on a screen, and a picture stretched up would blur.
-    m_picHelp->setPixmap(QPixmap::fromImage(helpImage(qApp->devicePixelRatio())));
+    // The picture is drawn the first time Help shows it: drawing it here
+    // would load the fonts and paint text before the first page is even
+    // asked for, and keep the pixmap for learners who never press Help.
     m_picHelp->setAccessibleName(QStringLiteral("Help image"));
     m_picHelp->setAccessibleDescription(
         QStringLiteral("What each button does and what the symbols in the pages mean; a click or any key hides it."));
@@ -278,6 +278,10 @@ void FrmVK::startCalculator()
 
 void FrmVK::cmdHelp_Click()
 {
+    // Drawn for the sharpest screen there is, so moving the window to
+    // another screen never shows a picture stretched up.
+    if (m_picHelp->pixmap().isNull())
+        m_picHelp->setPixmap(QPixmap::fromImage(helpImage(qApp->devicePixelRatio())));
     m_picHelp->setVisible(!m_picHelp->isVisible());
     if (m_picHelp->isVisible())
         m_picHelp->raise();

@@ -139,6 +139,10 @@ void WebEnginePane::onLoadFinished(bool ok)
         emit loadFailed(address);
         return;
     }
+    // Logged apart from the completion below, which waits for the page's
+    // renderer to hand over the links: start-up and page-turn timings need
+    // the engine's own moment as well as ours.
+    qCInfo(lcPane).noquote() << "load finished:" << address;
     // Completion is reported only once the links are read, and only if no
     // newer load has started meanwhile (that one reports for itself).
     const quint64 serial = m_loadSerial;
