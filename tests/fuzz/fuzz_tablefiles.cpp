@@ -2,7 +2,7 @@
 // the Index window's narrowing and the full-text search over what was
 // loaded, each held to the plain algorithm of the unit tests' yardstick.
 //
-// Input: a query typed into the entry box, the words file, the files file
+// Input: a query typed into the entry box (UTF-8), the words file, the files file
 // (FuzzedDataProvider strings, in that order), and two trailing bytes that
 // pick a word of the loaded index and how much of it to type.
 
@@ -205,7 +205,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     const WordIndex wordIndex(words.table);
     const SearchIndex searchIndex(words.table, files.table);
-    const QString typed = codePage.decode(queryBytes);
+    // Typed text is any Unicode, not only what the code page holds.
+    const QString typed = QString::fromUtf8(queryBytes);
     const QString prefix = typedPrefix(words.table, pick, length);
     const QString other = typedPrefix(words.table, length, pick);
     for (const QString &query : {typed, prefix}) {
