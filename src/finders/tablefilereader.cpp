@@ -1,5 +1,6 @@
 #include "tablefilereader.h"
 
+#include "boundedread.h"
 #include "finderslogging.h"
 #include "numberfields.h"
 #include "tablelines.h"
@@ -50,7 +51,7 @@ FileText TableFileReader::readText(const QString &path) const
     }
     // Read one byte past the limit rather than trust the size: the path
     // need not be a plain file.
-    const QByteArray bytes = file.read(MaxFileBytes + 1);
+    const QByteArray bytes = readUpTo(file, MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
         qCWarning(lcFinders).noquote() << "cannot read" << path << file.errorString();
         return {{}, ReadEnd::Unreadable};

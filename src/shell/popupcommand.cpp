@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace Tamberlyn::Shell {
@@ -22,6 +23,17 @@ int readNumber(const QString &text)
 int roundTwips(double twips)
 {
     return static_cast<int>(std::nearbyint(twips));
+}
+
+// The command line may ask for up to 999999999 pixels, which in twips no
+// longer fits an int. No window can be larger than the toolkit's limit
+// (QWIDGETSIZE_MAX), so a wanted size is held to it either way before the
+// arithmetic; every real size passes unchanged.
+constexpr int MaxWantedPixels = (1 << 24) - 1;
+
+int boundedPixels(int wanted)
+{
+    return std::clamp(wanted, -MaxWantedPixels, MaxWantedPixels);
 }
 
 } // namespace
@@ -47,8 +59,8 @@ std::optional<PopupCommand> parsePopupCommand(const QString &commandLine)
 
 QRect popupTwips(QSize wanted, QPoint pointerPixels, QSize screenPixels)
 {
-    const int width = roundTwips(double(TwipsPerPixel) * wanted.width() + 700);
-    const int height = roundTwips(double(TwipsPerPixel) * wanted.height() + 300);
+    const int width = roundTwips(double(TwipsPerPixel) * boundedPixels(wanted.width()) + 700);
+    const int height = roundTwips(double(TwipsPerPixel) * boundedPixels(wanted.height()) + 300);
     int top = TwipsPerPixel * pointerPixels.y();
     int left = TwipsPerPixel * pointerPixels.x();
     const int screenHeight = TwipsPerPixel * screenPixels.height();

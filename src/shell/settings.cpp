@@ -37,6 +37,23 @@ QString hostFormProblem(const QString &host)
     return {};
 }
 
+QString markerProblem(const QString &host)
+{
+    QStringList markers{QStringLiteral("mod"), QStringLiteral("obj"), QStringLiteral("kqprac")};
+    for (char letter = 'a'; letter <= 'k'; ++letter)
+        markers << QStringLiteral("kq") + QLatin1Char(letter) + QStringLiteral(".vxp");
+    for (const QString &marker : markers) {
+        if (host.contains(marker))
+            return QStringLiteral("contains \"%1\", which page addresses are searched for").arg(marker);
+    }
+    // Page names are cut after the first "kq/" of an address, which must be
+    // the one that ends the base address.
+    const QString base = QStringLiteral("https://") + host + QStringLiteral("/kq_cbt/kq/");
+    if (base.indexOf(QLatin1String("kq/")) != base.size() - 3)
+        return QStringLiteral("ends in \"kq\", where page names would be cut");
+    return {};
+}
+
 } // namespace
 
 Settings Settings::read(const QSettings &ini, const EnvironmentLookup &env)
@@ -82,18 +99,16 @@ QString courseHostProblem(const QString &host)
 {
     if (QString problem = hostFormProblem(host); !problem.isEmpty())
         return problem;
-    QStringList markers{QStringLiteral("mod"), QStringLiteral("obj"), QStringLiteral("kqprac")};
-    for (char letter = 'a'; letter <= 'k'; ++letter)
-        markers << QStringLiteral("kq") + QLatin1Char(letter) + QStringLiteral(".vxp");
-    for (const QString &marker : markers) {
-        if (host.contains(marker))
-            return QStringLiteral("contains \"%1\", which page addresses are searched for").arg(marker);
+    // The viewer makes addresses from the host as given, but the page-load
+    // handler reads the ones the browser pane reports, where the host is in
+    // lower case and encoded ("Objects.example" comes back "objects...").
+    // Neither form may hold what page addresses are searched for.
+    const QString reported = QUrl(QStringLiteral("https://") + host + QLatin1Char('/'), QUrl::StrictMode)
+                                 .authority(QUrl::FullyEncoded);
+    for (const QString &form : {host, reported}) {
+        if (QString problem = markerProblem(form); !problem.isEmpty())
+            return problem;
     }
-    // Page names are cut after the first "kq/" of an address, which must be
-    // the one that ends the base address.
-    const QString base = QStringLiteral("https://") + host + QStringLiteral("/kq_cbt/kq/");
-    if (base.indexOf(QLatin1String("kq/")) != base.size() - 3)
-        return QStringLiteral("ends in \"kq\", where page names would be cut");
     return {};
 }
 

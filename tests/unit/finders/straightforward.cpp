@@ -29,10 +29,15 @@ QList<int> usableFiles(QString list, const Finders::PageTable &pages)
         const qsizetype tab = list.indexOf(u'\t');
         const QString field = trimSpaces(tab < 0 ? QStringView(list) : QStringView(list).left(tab)).toString();
         list = tab < 0 ? QString() : list.mid(tab + 1);
-        bool digitsOnly = !field.isEmpty() && field.size() <= 5;
+        bool digitsOnly = !field.isEmpty();
         for (const QChar c : field)
             digitsOnly = digitsOnly && c >= u'0' && c <= u'9';
-        const int f = digitsOnly ? field.toInt() : 0;
+        // Leading zeros leave the number as it is ("000001" is file 1); a
+        // number in range has at most five digits after them.
+        QStringView significant(field);
+        while (significant.size() > 1 && significant.front() == u'0')
+            significant = significant.sliced(1);
+        const int f = digitsOnly && significant.size() <= 5 ? significant.toInt() : 0;
         if (f >= 1 && f <= 12400 && !pages.slot(f).pageFile.isEmpty())
             files.append(f);
     }

@@ -1,9 +1,11 @@
+#include "finders/boundedread.h"
 #include "finders/codepage.h"
 #include "finders/numberfields.h"
 #include "finders/tablefilereader.h"
 #include "finders/tablelines.h"
 #include "finders/textrules.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -45,6 +47,8 @@ private slots:
     void fileListFields();
     void textRules();
     void filesOnDisk();
+    void boundedReading_data();
+    void boundedReading();
 };
 
 void TestTableFileReader::cutting_data()
@@ -259,6 +263,38 @@ void TestTableFileReader::filesOnDisk()
     const FilesRead folder = credulous.readFiles(dir.path());
     QCOMPARE(folder.end, ReadEnd::Unreadable);
     QCOMPARE(folder.table.lineCount(), 0);
+}
+
+void TestTableFileReader::boundedReading_data()
+{
+    QTest::addColumn<qsizetype>("held");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<qsizetype>("expected");
+
+    QTest::newRow("empty") << qsizetype(0) << qint64(10) << qsizetype(0);
+    QTest::newRow("under the limit") << qsizetype(10) << qint64(11) << qsizetype(10);
+    QTest::newRow("exactly the limit") << qsizetype(10) << qint64(10) << qsizetype(10);
+    QTest::newRow("stops at the limit") << qsizetype(10) << qint64(4) << qsizetype(4);
+    QTest::newRow("no limit, no bytes") << qsizetype(10) << qint64(0) << qsizetype(0);
+    QTest::newRow("stops at the limit past the first step") << qsizetype(300'000) << qint64(200'001) << qsizetype(200'001);
+    // The limit is never set aside whole: a terabyte of limit for a few
+    // bytes is no allocation failure, and no slow read either.
+    QTest::newRow("a limit far beyond the content") << qsizetype(300'000) << (qint64(1) << 40) << qsizetype(300'000);
+}
+
+void TestTableFileReader::boundedReading()
+{
+    QFETCH(qsizetype, held);
+    QFETCH(qint64, maxBytes);
+    QFETCH(qsizetype, expected);
+    QByteArray content(held, Qt::Uninitialized);
+    for (qsizetype i = 0; i < held; ++i)
+        content[i] = char(i % 251);
+    QBuffer buffer(&content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    const QByteArray read = readUpTo(buffer, maxBytes);
+    QCOMPARE(read.size(), expected);
+    QVERIFY(read == content.left(expected));
 }
 
 QTEST_APPLESS_MAIN(TestTableFileReader)

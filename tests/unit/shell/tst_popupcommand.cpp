@@ -71,6 +71,14 @@ void TestPopupCommand::geometry_data()
     QTest::newRow("taller than the screen: negative top")
         << QSize(400, 1100) << QPoint(10, 10) << QRect(150, 1024 * 15 - (1100 * 15 + 300) - 200, 6700, 1100 * 15 + 300);
     QTest::newRow("no size") << QSize(0, 0) << QPoint(0, 0) << QRect(0, 0, 700, 300);
+    // The line may ask for 999999999 pixels; the twips of that overflowed.
+    const int largest = (1 << 24) - 1;
+    QTest::newRow("beyond any window: held to the largest")
+        << QSize(999'999'999, 999'999'999) << QPoint(0, 0)
+        << QRect(1280 * 15 - (largest * 15 + 700) - 200, 1024 * 15 - (largest * 15 + 300) - 200, largest * 15 + 700,
+                 largest * 15 + 300);
+    QTest::newRow("far negative: held too") << QSize(-999'999'999, 0) << QPoint(0, 0)
+                                            << QRect(0, 0, -largest * 15 + 700, 300);
 }
 
 void TestPopupCommand::geometry()

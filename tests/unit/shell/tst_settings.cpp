@@ -132,6 +132,11 @@ void TestSettings::courseHost_data()
     QTest::newRow("contents page name") << u"kqd.vxp.example"_s << false;
     QTest::newRow("ends in kq") << u"cdn.kq"_s << false;
     QTest::newRow("kq with a port is fine") << u"cdn.kq:443"_s << true;
+    // The browser reports the host in lower case, and the handler searches
+    // what it reports.
+    QTest::newRow("obj in capitals") << u"Objects.example"_s << false;
+    QTest::newRow("ends in KQ") << u"cdn.KQ"_s << false;
+    QTest::newRow("capitals elsewhere are fine") << u"Course.Example:8443"_s << true;
     QTest::newRow("empty") << QString() << false;
     QTest::newRow("path") << u"course.example/x"_s << false;
     QTest::newRow("user info") << u"me@course.example"_s << false;
