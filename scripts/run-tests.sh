@@ -25,6 +25,9 @@ fi
 echo "== Unit tests under AddressSanitizer + UndefinedBehaviorSanitizer"
 ctest --preset asan -j 2
 
+echo "== Every fuzz target for 30 seconds (clang, ASan + UBSan)"
+"$here/run-fuzz.sh" 30
+
 echo "== The Debian package: build, install, run on the demo course, purge"
 "$here/build-deb.sh"
 "$here/../tests/package/test-deb.sh"
