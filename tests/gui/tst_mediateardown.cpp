@@ -15,13 +15,12 @@ using namespace Qt::StringLiterals;
 // the window system: a video stopped while it is still setting up, again
 // and again, as a learner pressing Escape at once would.
 //
-// Known to fail (see its registration in CMakeLists.txt). The stopped
-// players are deleted with their pipelines short of the NULL state
-// (GStreamer: "Trying to dispose element qgstvideorenderersink…, but it is
-// in READY instead of the NULL state"). In about one run of three this
-// process then dies with SIGSEGV in QGstreamerMediaPlayer::decoderPadRemoved,
-// called from ~QMediaPlayer through ~MediaSession (the same stack that ended
-// the viewer in the soak test); in others the last video never gets going.
+// When every stopped video's decoder was deleted, short of GStreamer's NULL
+// state ("Trying to dispose element qgstvideorenderersink…, but it is in
+// READY instead of the NULL state"), about one run in three died with
+// SIGSEGV in QGstreamerMediaPlayer::decoderPadRemoved, called from
+// ~QMediaPlayer (the stack that ended the viewer in the soak test), and in
+// others the last video never got going. One decoder now serves them all.
 class TestMediaTeardown final : public QObject
 {
     Q_OBJECT

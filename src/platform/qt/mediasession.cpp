@@ -2,7 +2,6 @@
 
 #include "pinnedmediastream.h"
 
-#include <QAudioOutput>
 #include <QLoggingCategory>
 #include <QMediaPlayer>
 #include <QVideoWidget>
@@ -13,34 +12,27 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcMediaSession, "tamberlyn.media", QtInfoMsg)
 
-// Half of full volume, the level the course's media were mixed for.
-constexpr float DefaultVolume = 0.5F;
-
 } // namespace
 
 MediaSession::MediaSession(QNetworkAccessManager &network, const CertificatePins &pins, const QUrl &url,
-                           QWidget *videoParent, QObject *parent)
+                           QMediaPlayer &player, QVideoWidget &video, QObject *parent)
     : QObject(parent)
     , m_url(url)
-    , m_player(new QMediaPlayer(this))
-    , m_audio(new QAudioOutput(m_player))
-    , m_video(new QVideoWidget(videoParent))
+    , m_player(player)
+    , m_video(video)
     , m_stream(new PinnedMediaStream(network, pins, url, this))
 {
-    m_video->hide();
-    m_audio->setVolume(DefaultVolume);
-    m_player->setAudioOutput(m_audio);
-    m_player->setVideoOutput(m_video.data());
+    m_video.hide();
 
-    connect(m_player, &QMediaPlayer::playbackStateChanged, this, &MediaSession::changed);
-    connect(m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
+    connect(&m_player, &QMediaPlayer::playbackStateChanged, this, &MediaSession::changed);
+    connect(&m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
         if (status == QMediaPlayer::InvalidMedia)
             fail(QStringLiteral("the media cannot be played"));
         emit changed();
     });
     // The decoder reports its faults but stays in the playing state; a
     // fault here means the media will not play.
-    connect(m_player, &QMediaPlayer::errorOccurred, this,
+    connect(&m_player, &QMediaPlayer::errorOccurred, this,
             [this](QMediaPlayer::Error, const QString &message) { fail(message); });
     connect(m_stream, &PinnedMediaStream::failed, this, &MediaSession::fail);
     // The decoder learns that a stream read piece by piece has ended only
@@ -48,44 +40,45 @@ MediaSession::MediaSession(QNetworkAccessManager &network, const CertificatePins
     connect(m_stream, &PinnedMediaStream::drained, this, &MediaSession::dropStream);
 
     // The address is given along only to name the media; the data comes
-    // from the stream.
-    m_player->setSourceDevice(m_stream, url);
-    m_player->play();
+    // from the stream. A new source takes the last session's media out of
+    // the decoder.
+    m_player.setSourceDevice(m_stream, url);
+    m_player.play();
 }
 
 MediaSession::~MediaSession()
 {
-    // The decoder goes before the outputs it draws and sounds into.
-    delete m_player;
-    delete m_video.data();
+    halt();
 }
 
 QWidget *MediaSession::videoArea() const
 {
-    return m_video.data();
+    return &m_video;
 }
 
 bool MediaSession::isLive() const
 {
-    return !m_failed && !m_halted && m_player->playbackState() == QMediaPlayer::PlayingState;
+    return !m_failed && !m_halted && m_player.playbackState() == QMediaPlayer::PlayingState;
 }
 
 bool MediaSession::isPlaying() const
 {
     // Loading counts as not playing: a video that has not got going by the
     // end of its grace period is taken down by the watch.
-    return isLive() && m_player->mediaStatus() == QMediaPlayer::BufferedMedia;
+    return isLive() && m_player.mediaStatus() == QMediaPlayer::BufferedMedia;
 }
 
 void MediaSession::halt()
 {
+    if (m_halted)
+        return;
     m_halted = true;
+    m_player.disconnect(this);
     // Stopping would wait for the decoder to settle, which takes the video
     // renderer up to a second while it waits for this very thread.
-    if (m_player->playbackState() == QMediaPlayer::PlayingState)
-        m_player->pause();
-    if (m_video)
-        m_video->hide();
+    if (m_player.playbackState() == QMediaPlayer::PlayingState)
+        m_player.pause();
+    m_video.hide();
     dropStream();
 }
 
@@ -101,8 +94,9 @@ void MediaSession::fail(const QString &reason)
     QMetaObject::invokeMethod(
         this,
         [this] {
-            if (m_player->playbackState() == QMediaPlayer::PlayingState)
-                m_player->pause();
+            // A halted session no longer owns the decoder: the next one may.
+            if (!m_halted && m_player.playbackState() == QMediaPlayer::PlayingState)
+                m_player.pause();
         },
         Qt::QueuedConnection);
     emit failed(reason);

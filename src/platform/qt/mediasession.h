@@ -4,7 +4,6 @@
 #include <QPointer>
 #include <QUrl>
 
-class QAudioOutput;
 class QMediaPlayer;
 class QNetworkAccessManager;
 class QVideoWidget;
@@ -15,19 +14,20 @@ namespace Tamberlyn::Platform {
 class CertificatePins;
 class PinnedMediaStream;
 
-// One playing of one media file: its own download, decoder, audio output
-// and video area. A new file gets a new session, so an old pipeline never
-// shares its outputs with the next one and can be let go without waiting
-// for it.
+// One playing of one media file: its own download, on the one decoder and
+// video area of the program. The decoder outlives its sessions: deleting a
+// decoder that was stopped while it set itself up crashes the media backend
+// (Qt 6.4 on GStreamer) or leaves the next media unable to start, while
+// giving a live decoder a new source takes the old one apart safely.
 class MediaSession final : public QObject
 {
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(MediaSession)
 
 public:
-    // The video area is made a child of `videoParent`, hidden.
+    // Starts the media on `player`, which draws into `video` (hidden here).
     MediaSession(QNetworkAccessManager &network, const CertificatePins &pins, const QUrl &url,
-                 QWidget *videoParent, QObject *parent = nullptr);
+                 QMediaPlayer &player, QVideoWidget &video, QObject *parent = nullptr);
     ~MediaSession() override;
 
     QWidget *videoArea() const;
@@ -37,8 +37,9 @@ public:
     bool hasFailed() const { return m_failed; }
 
     // Silences the session without waiting for the decoder to settle: the
-    // decoder only pauses, the download stops, the video area hides. The
-    // session is then only good for deleting, which is quick a moment later.
+    // decoder only pauses, the download stops, the video area hides, and the
+    // session stops listening to the decoder. It is then only good for
+    // deleting; the decoder waits, paused, for the next session's source.
     void halt();
 
 signals:
@@ -52,9 +53,8 @@ private:
     void dropStream();
 
     QUrl m_url;
-    QMediaPlayer *m_player;
-    QAudioOutput *m_audio;
-    QPointer<QVideoWidget> m_video;
+    QMediaPlayer &m_player;
+    QVideoWidget &m_video;
     QPointer<PinnedMediaStream> m_stream;
     bool m_failed = false;
     bool m_halted = false;

@@ -2,9 +2,11 @@
 
 #include "mediasession.h"
 
+#include <QAudioOutput>
 #include <QLoggingCategory>
+#include <QMediaPlayer>
 #include <QNetworkAccessManager>
-#include <QTimer>
+#include <QVideoWidget>
 #include <QUrl>
 #include <QWidget>
 
@@ -14,9 +16,8 @@ namespace {
 
 Q_LOGGING_CATEGORY(lcMedia, "tamberlyn.media", QtInfoMsg)
 
-// A halted session is deleted once its decoder has had time to pause;
-// deleting it sooner would wait for the video renderer instead.
-constexpr int SettleMs = 1000;
+// Half of full volume, the level the course's media were mixed for.
+constexpr float DefaultVolume = 0.5F;
 
 } // namespace
 
@@ -28,7 +29,18 @@ QtMediaPlayer::QtMediaPlayer(const CertificatePins &pins, QWidget *window, QObje
     Q_ASSERT(window);
 }
 
-QtMediaPlayer::~QtMediaPlayer() = default;
+QtMediaPlayer::~QtMediaPlayer()
+{
+    retire();
+    if (m_decoder) {
+        // Out of its media while it is whole, so nothing of the pipeline
+        // reports to a decoder half destroyed; this may wait for the video
+        // renderer, which only matters once, at the end.
+        m_decoder->setSource(QUrl());
+        delete m_decoder;
+    }
+    delete m_video.data();
+}
 
 void QtMediaPlayer::setAddress(const QString &address)
 {
@@ -53,17 +65,8 @@ void QtMediaPlayer::play()
         return;
     }
     qCInfo(lcMedia).noquote() << "fetching" << url.toDisplayString();
-    if (!m_network) {
-        // How a stream read piece by piece ends, and how quickly a player
-        // can be let go, were worked out on GStreamer; another backend is
-        // used only when asked for by name.
-        if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
-            qputenv("QT_MEDIA_BACKEND", "gstreamer");
-        m_network = new QNetworkAccessManager(this);
-    }
-    // The new video area is the newest child of the window, so it starts
-    // in front of everything there, the backdrop included.
-    m_session = new MediaSession(*m_network, m_pins, url, m_window, this);
+    startEngine();
+    m_session = new MediaSession(*m_network, m_pins, url, *m_decoder, *m_video, this);
     connect(m_session, &MediaSession::changed, this, &QtMediaPlayer::report);
     connect(m_session, &MediaSession::failed, this, &QtMediaPlayer::failed);
     showVideoArea();
@@ -111,6 +114,25 @@ void QtMediaPlayer::raise()
         area->raise();
 }
 
+void QtMediaPlayer::startEngine()
+{
+    if (m_decoder)
+        return;
+    // How a stream read piece by piece ends, and how a decoder is best let
+    // go, were worked out on GStreamer; another backend is used only when
+    // asked for by name.
+    if (!qEnvironmentVariableIsSet("QT_MEDIA_BACKEND"))
+        qputenv("QT_MEDIA_BACKEND", "gstreamer");
+    m_network = new QNetworkAccessManager(this);
+    m_decoder = new QMediaPlayer;
+    auto *audio = new QAudioOutput(m_decoder);
+    audio->setVolume(DefaultVolume);
+    m_decoder->setAudioOutput(audio);
+    m_video = new QVideoWidget(m_window);
+    m_video->hide();
+    m_decoder->setVideoOutput(m_video.data());
+}
+
 QWidget *QtMediaPlayer::videoArea() const
 {
     return m_session ? m_session->videoArea() : nullptr;
@@ -124,7 +146,7 @@ void QtMediaPlayer::retire()
     m_session = nullptr;
     old->disconnect(this);
     old->halt();
-    QTimer::singleShot(SettleMs, old, &QObject::deleteLater);
+    old->deleteLater();
 }
 
 void QtMediaPlayer::showVideoArea()
@@ -135,7 +157,12 @@ void QtMediaPlayer::showVideoArea()
     area->setGeometry(m_geometry);
     // "Invisible" shows nothing at all, whatever the player's own
     // visibility says; the video area alone is all "none" shows.
-    area->setVisible(m_visible && m_mode == UiMode::None);
+    const bool shown = m_visible && m_mode == UiMode::None;
+    // Shown, it goes in front of everything in the window, the backdrop
+    // included.
+    if (shown && !area->isVisible())
+        area->raise();
+    area->setVisible(shown);
 }
 
 void QtMediaPlayer::report()

@@ -5,7 +5,9 @@
 #include <QPointer>
 #include <QRect>
 
+class QMediaPlayer;
 class QNetworkAccessManager;
+class QVideoWidget;
 class QWidget;
 
 namespace Tamberlyn::Platform {
@@ -56,6 +58,7 @@ signals:
     void failed(const QString &reason);
 
 private:
+    void startEngine();
     void retire();
     void showVideoArea();
     void report();
@@ -63,6 +66,9 @@ private:
     const CertificatePins &m_pins;
     QPointer<QWidget> m_window;
     QNetworkAccessManager *m_network = nullptr;
+    // The one decoder and video area, made at the first play and kept.
+    QMediaPlayer *m_decoder = nullptr;
+    QPointer<QVideoWidget> m_video;
     MediaSession *m_session = nullptr;
     QString m_address;
     UiMode m_mode = UiMode::None;
