@@ -2,6 +2,8 @@
 
 #include "platform/qt/classicfont.h"
 
+#include <QFont>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QPainterPath>
 
@@ -96,8 +98,17 @@ void drawWordButton(QPainter &p, const QRectF &box, const QString &word)
     p.setPen(QPen(Ink, 1.2));
     p.setBrush(QColor(200, 225, 250));
     p.drawRoundedRect(box, 5, 5);
-    p.setFont(Platform::classicSansSerif(8, true));
-    p.drawText(box, Qt::AlignCenter, word);
+    // The longest word is narrowed to fit inside its button rather than
+    // running over the border.
+    QFont font = Platform::classicSansSerif(8, true);
+    p.setFont(font);
+    const QRectF inside = box.adjusted(3, 0, -3, 0);
+    const qreal wide = p.fontMetrics().horizontalAdvance(word);
+    if (wide > inside.width()) {
+        font.setStretch(qMax(50, int(100.0 * inside.width() / wide)));
+        p.setFont(font);
+    }
+    p.drawText(inside, Qt::AlignCenter, word);
 }
 
 } // namespace
