@@ -1,4 +1,5 @@
 #include "e2eharness.h"
+#include "pagevisits.h"
 
 #include "finders/finderfiles.h"
 #include "history/historyloader.h"
@@ -8,7 +9,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPoint>
-#include <QRegularExpression>
 #include <QTest>
 
 using namespace Tamberlyn;
@@ -46,14 +46,7 @@ public:
     }
 
     // Every page the page-load handler has handled so far, in order.
-    QStringList handledPages() const
-    {
-        static const QRegularExpression pageLine(u"tamberlyn\\.navigation: page (\\S+)"_s);
-        QStringList pages;
-        for (auto it = pageLine.globalMatch(E2eHarness::output(m_viewer)); it.hasNext();)
-            pages << it.next().captured(1);
-        return pages;
-    }
+    QStringList handledPages() const { return PageVisits::handledPages(E2eHarness::output(m_viewer)); }
 
     // Waits for the next page the handler handles after the `seen` first
     // ones, and tells whether it is `page`.

@@ -1,4 +1,5 @@
 #include "e2eharness.h"
+#include "pagevisits.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -80,11 +81,7 @@ QList<Step> courseWalk()
 // Every page the handler reported so far, in order.
 QStringList handledPages(QProcess *viewer)
 {
-    static const QRegularExpression pageLine(u"tamberlyn\\.navigation: page (\\S+)"_s);
-    QStringList pages;
-    for (auto it = pageLine.globalMatch(E2eHarness::output(viewer)); it.hasNext();)
-        pages << it.next().captured(1);
-    return pages;
+    return PageVisits::handledPages(E2eHarness::output(viewer));
 }
 
 QStringList waitForHandledPages(QProcess *viewer, qsizetype count, int timeoutMs)

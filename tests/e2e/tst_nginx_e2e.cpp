@@ -1,4 +1,5 @@
 #include "e2eharness.h"
+#include "pagevisits.h"
 #include "nginxcourseserver.h"
 
 #include "platform/certificatepins.h"
@@ -101,11 +102,7 @@ QProcessEnvironment settingsOnlyEnvironment(const E2eHarness &harness)
 // Every page the page-load handler reported so far, in order.
 QStringList handledPages(QProcess *viewer)
 {
-    static const QRegularExpression pageLine(u"tamberlyn\\.navigation: page (\\S+)"_s);
-    QStringList pages;
-    for (auto it = pageLine.globalMatch(E2eHarness::output(viewer)); it.hasNext();)
-        pages << it.next().captured(1);
-    return pages;
+    return PageVisits::handledPages(E2eHarness::output(viewer));
 }
 
 bool waitForHandledPages(QProcess *viewer, const QStringList &expected, int timeoutMs)
