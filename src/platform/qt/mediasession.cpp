@@ -19,10 +19,10 @@ MediaSession::MediaSession(QNetworkAccessManager &network, const CertificatePins
     : QObject(parent)
     , m_url(url)
     , m_player(player)
-    , m_video(video)
+    , m_video(&video)
     , m_stream(new PinnedMediaStream(network, pins, url, this))
 {
-    m_video.hide();
+    m_video->hide();
 
     connect(&m_player, &QMediaPlayer::playbackStateChanged, this, &MediaSession::changed);
     connect(&m_player, &QMediaPlayer::mediaStatusChanged, this, [this](QMediaPlayer::MediaStatus status) {
@@ -53,7 +53,7 @@ MediaSession::~MediaSession()
 
 QWidget *MediaSession::videoArea() const
 {
-    return &m_video;
+    return m_video.data();
 }
 
 bool MediaSession::isLive() const
@@ -78,7 +78,9 @@ void MediaSession::halt()
     // renderer up to a second while it waits for this very thread.
     if (m_player.playbackState() == QMediaPlayer::PlayingState)
         m_player.pause();
-    m_video.hide();
+    // The video area lives in the course window, which may go first.
+    if (m_video)
+        m_video->hide();
     dropStream();
 }
 

@@ -54,7 +54,7 @@ private:
 
     QUrl m_url;
     QMediaPlayer &m_player;
-    QVideoWidget &m_video;
+    QPointer<QVideoWidget> m_video;
     QPointer<PinnedMediaStream> m_stream;
     bool m_failed = false;
     bool m_halted = false;
