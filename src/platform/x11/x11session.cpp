@@ -79,7 +79,6 @@ bool preferX11Session(const char *programName, int argc, char **argv)
         // Set in the environment, not passed as an argument, so that the
         // programs we start (a simulator, the engine's helpers) agree.
         qputenv("QT_QPA_PLATFORM", choice.qpaPlatform);
-        qCInfo(lcSession) << "Wayland session: the windows go through Xwayland on" << session.display;
     }
     if (!choice.needsXServer)
         return true;
@@ -91,8 +90,11 @@ bool preferX11Session(const char *programName, int argc, char **argv)
         }
     }
     const QString problem = missingXServerProblem(session, reachable);
-    if (problem.isEmpty())
+    if (problem.isEmpty()) {
+        if (!choice.qpaPlatform.isEmpty())
+            qCInfo(lcSession) << "Wayland session: the windows go through Xwayland on" << session.display;
         return true;
+    }
     std::fprintf(stderr, "%s: %s\n", programName, problem.toLocal8Bit().constData());
     return false;
 }
