@@ -49,6 +49,7 @@ void FrmPopup::showPopup(const QString &fileLocn, const PopupCommand &command)
     if (QWidget *view = m_web2->view())
         view->setGeometry(0, 0, place.width(), place.height());
     setGeometry(place);
+    raise();
     QCoreApplication::processEvents();
     show();
     raise();
