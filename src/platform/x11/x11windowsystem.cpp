@@ -36,9 +36,6 @@ constexpr long kMaxClients = 65536;
 // walk stops short of the deep trees some programs build inside their own.
 constexpr int kClientDepth = 3;
 
-// The ICCCM WM_STATE of a window its program has withdrawn.
-constexpr long kWithdrawnState = 0;
-
 // Xlib has one error handler per process, and its default ends the process.
 // Other programs' windows can vanish between two of our requests, so every
 // request about them runs inside a trap: errors on our connection are counted
@@ -308,7 +305,6 @@ public:
 
     Display *const display;
     const Window root;
-    Atom wmState = None;
     Atom netWmName = None;
     Atom utf8String = None;
     Atom compoundText = None;
@@ -316,6 +312,7 @@ public:
     Atom netClientList = None;
     Atom netClientListStacking = None;
     Atom netActiveWindow = None;
+    Atom wmState = None;
 
 private:
     std::vector<Window> children(Window window) const
@@ -350,7 +347,7 @@ private:
                 const std::optional<Property> state = read(window, wmState, 1);
                 if (state && state->format == 32 && state->items > 0) {
                     const long value = *reinterpret_cast<const long *>(state->data.get());
-                    return ClientState{window, value != kWithdrawnState};
+                    return ClientState{window, value != WithdrawnState};
                 }
                 if (depth < kClientDepth) {
                     const std::vector<Window> below = children(window);
@@ -437,8 +434,8 @@ bool X11WindowSystem::bringToFront(const QString &title)
         if (const auto clients = m_x->listedClients())
             matches = m_x->titled(*clients, title);
         if (matches.empty())
-            qCInfo(lcX11Windows) << "the window manager lists no window titled" << title
-                                 << "- looking through the window tree";
+            qCDebug(lcX11Windows) << "the window manager lists no window titled" << title
+                                  << "- looking through the window tree";
     }
     // Window managers that keep a partial list, or none at all, still leave
     // their clients in the tree.
