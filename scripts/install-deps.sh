@@ -12,6 +12,7 @@ packages=(
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-dejavu-core
     xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils imagemagick
+    weston xwayland qt6-wayland
     clang libclang-rt-14-dev
     nginx openssl
     appstream desktop-file-utils dpkg-dev librsvg2-bin

@@ -7,6 +7,7 @@
 #include "navigation/picavi.h"
 #include "platform/qt/qtmediaplayer.h"
 #include "platform/qt/qtprinting.h"
+#include "platform/x11/x11session.h"
 #include "platform/x11/x11windowsystem.h"
 #include "platform/qt/systemclock.h"
 #include "platform/qt/webenginepane.h"
@@ -68,6 +69,9 @@ void keepBackStepsReported()
 int main(int argc, char *argv[])
 {
     keepBackStepsReported();
+    // Every mode finds, places or polls windows through X11.
+    if (!Platform::preferX11Session("tamberlyn", argc, argv))
+        return 1;
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tamberlyn"));

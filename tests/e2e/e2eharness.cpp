@@ -1,8 +1,15 @@
 #include "e2eharness.h"
 
 #include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTest>
+
+#include <sys/stat.h>
 
 E2eHarness::E2eHarness() = default;
 
@@ -13,6 +20,7 @@ E2eHarness::~E2eHarness()
     stop(m_windowManager.get());
     stop(m_server.get());
     stop(m_xserver.get());
+    stop(m_compositor.get());
 }
 
 bool E2eHarness::fail(const QString &reason)
@@ -63,6 +71,67 @@ bool E2eHarness::startDisplay(QSize screen, bool withWindowManager)
     return true;
 }
 
+QString E2eHarness::waylandUnavailable()
+{
+    for (const char *program : {"weston", "Xwayland"}) {
+        if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+            return QLatin1String(program) + QStringLiteral(" is not installed (Debian: weston, xwayland)");
+    }
+    return {};
+}
+
+bool E2eHarness::startWaylandSession(QSize screen)
+{
+    // Weston puts Xwayland's socket where every X server puts its own; on a
+    // machine that never ran one the folder is missing, and weston fails.
+    if (!QFileInfo(QStringLiteral("/tmp/.X11-unix")).isDir()
+        && (::mkdir("/tmp/.X11-unix", 01777) != 0 || ::chmod("/tmp/.X11-unix", 01777) != 0))
+        return fail(QStringLiteral("cannot make /tmp/.X11-unix for Xwayland's socket"));
+
+    const QString runtime = m_home.path() + QStringLiteral("/runtime");
+    if (!QDir().mkpath(runtime) || !QFile::setPermissions(runtime, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+        return fail(QStringLiteral("cannot make the runtime folder ") + runtime);
+    m_waylandDisplay = QStringLiteral("tamberlyn-%1").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+    const QString log = m_home.path() + QStringLiteral("/weston.log");
+
+    m_compositor = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // Weston would otherwise nest itself in whatever display is around
+    // (xvfb-run's, in CI) instead of standing alone.
+    env.remove(QStringLiteral("DISPLAY"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtime);
+    m_compositor->setProcessEnvironment(env);
+    m_compositor->setStandardOutputFile(QProcess::nullDevice());
+    m_compositor->setStandardErrorFile(m_home.path() + QStringLiteral("/weston.stderr"));
+    m_compositor->start(QStringLiteral("weston"),
+                        {QStringLiteral("--backend=headless-backend.so"), QStringLiteral("--use-pixman"),
+                         QStringLiteral("--xwayland"), QStringLiteral("--no-config"), QStringLiteral("--idle-time=0"),
+                         QStringLiteral("--socket=") + m_waylandDisplay,
+                         QStringLiteral("--width=%1").arg(screen.width()),
+                         QStringLiteral("--height=%1").arg(screen.height()), QStringLiteral("--log=") + log});
+    if (!m_compositor->waitForStarted(10000))
+        return fail(QStringLiteral("weston did not start: ") + m_compositor->errorString());
+
+    // Weston opens the X display at once and starts Xwayland behind it on
+    // the first X client; it names the display in its log.
+    static const QRegularExpression listening(QStringLiteral("xserver listening on display (:\\d+)"));
+    const QDeadlineTimer deadline(20000);
+    while (m_display.isEmpty()) {
+        QFile file(log);
+        if (file.open(QIODevice::ReadOnly)) {
+            if (const auto match = listening.match(QString::fromUtf8(file.readAll())); match.hasMatch())
+                m_display = match.captured(1);
+        }
+        if (m_display.isEmpty()) {
+            if (deadline.hasExpired() || m_compositor->state() == QProcess::NotRunning)
+                return fail(QStringLiteral("weston opened no X display; its log is in ") + log);
+            QTest::qWait(50);
+        }
+    }
+    return true;
+}
+
 bool E2eHarness::startCourseServer()
 {
     m_server = std::make_unique<QProcess>();
@@ -99,7 +168,14 @@ QProcessEnvironment E2eHarness::viewerEnvironment() const
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    if (m_waylandDisplay.isEmpty()) {
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    } else {
+        env.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        env.insert(QStringLiteral("WAYLAND_DISPLAY"), m_waylandDisplay);
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_home.path() + QStringLiteral("/runtime"));
+        env.insert(QStringLiteral("XDG_SESSION_TYPE"), QStringLiteral("wayland"));
+    }
     env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome());
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), configHome());
     env.insert(QStringLiteral("XDG_CACHE_HOME"), m_home.path() + QStringLiteral("/cache"));

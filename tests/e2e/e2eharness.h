@@ -24,9 +24,23 @@ public:
     bool startDisplay(QSize screen, bool withWindowManager = false);
     bool startCourseServer();
 
+    // Why a Wayland session cannot be had here (weston or Xwayland not
+    // installed); empty when it can.
+    static QString waylandUnavailable();
+    // A Wayland desktop in place of the X server: weston's headless backend
+    // with Xwayland, in a runtime folder and on a socket of its own. The X
+    // display is the one weston opens for Xwayland; X clients (xdotool, the
+    // viewer on X11) use it. Weston's headless backend has no seat, and
+    // Xwayland ends on synthetic pointer input without one, so nothing may
+    // move or click the pointer there.
+    bool startWaylandSession(QSize screen);
+    QString waylandDisplay() const { return m_waylandDisplay; }
+
     // Environment for a viewer: the display, private data and config
     // folders, the course host and its pin (override the pin with
     // TAMBERLYN_COURSE_PIN to test refusal), page-load logging switched on.
+    // In a Wayland session it names the session as a desktop does and
+    // leaves the platform plugin to the viewer; otherwise it asks for xcb.
     QProcessEnvironment viewerEnvironment() const;
     // Starts a viewer; its merged output is collected in output(viewer).
     QProcess *startViewer(const QStringList &arguments = {},
@@ -69,10 +83,12 @@ private:
 
     QTemporaryDir m_home;
     std::unique_ptr<QProcess> m_xserver;
+    std::unique_ptr<QProcess> m_compositor;
     std::unique_ptr<QProcess> m_windowManager;
     std::unique_ptr<QProcess> m_server;
     std::vector<std::unique_ptr<QProcess>> m_viewers;
     QString m_display;
+    QString m_waylandDisplay;
     QString m_fingerprint;
     int m_port = 0;
     QString m_error;

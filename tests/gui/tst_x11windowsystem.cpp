@@ -299,6 +299,48 @@ private:
 
 Q_DECLARE_METATYPE(TitledWindow)
 
+namespace {
+
+// What a stand-in window manager keeps in _NET_CLIENT_LIST.
+enum class ClientList { Absent, Empty, OtherWindow };
+
+// A client as a reparenting window manager leaves it: inside a frame (and a
+// wrapper, when `depth` is 2), marked with WM_STATE. Only the frame needs
+// destroying; the rest goes with it.
+struct Framed
+{
+    Window frame = None;
+    Window parent = None;   // of the client: the frame or the wrapper
+    Window client = None;
+};
+
+Framed framed(TestDisplay &screen, const QByteArray &title, int depth, long state, bool frameShown)
+{
+    Framed made;
+    made.frame = XCreateSimpleWindow(screen.x, screen.root, 40, 40, 220, 130, 0, 0, 0);
+    screen.created.push_back(made.frame);
+    made.parent = made.frame;
+    for (int level = 1; level < depth; ++level) {
+        made.parent = XCreateSimpleWindow(screen.x, made.parent, 0, 0, 220, 130, 0, 0, 0);
+        XMapWindow(screen.x, made.parent);
+    }
+    made.client = XCreateSimpleWindow(screen.x, made.parent, 10, 20, 200, 100, 0, 0, 0);
+    XChangeProperty(screen.x, made.client, screen.atom("_NET_WM_NAME"), screen.atom("UTF8_STRING"), 8,
+                    PropModeReplace, reinterpret_cast<const unsigned char *>(title.constData()), int(title.size()));
+    const long wmState[] = {state, long(None)};
+    XChangeProperty(screen.x, made.client, screen.atom("WM_STATE"), screen.atom("WM_STATE"), 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char *>(wmState), 2);
+    XMapWindow(screen.x, made.client);
+    if (frameShown)
+        XMapWindow(screen.x, made.frame);
+    XSync(screen.x, False);
+    return made;
+}
+
+} // namespace
+
+Q_DECLARE_METATYPE(ClientList)
+
 class TestX11WindowSystem final : public QObject
 {
     Q_OBJECT
@@ -314,6 +356,8 @@ private slots:
     void passesOverWindowsThatVanish();
     void ignoresTheLeftoversOfADeadWindowManager();
     void asksTheWindowManagerOnTheUsersBehalf();
+    void findsClientsInTheTreeWhenTheListLacksThem_data();
+    void findsClientsInTheTreeWhenTheListLacksThem();
     void pointer_data();
     void pointer();
     void screenSizeFromTheServerWithoutAGuiApplication_data();
@@ -522,6 +566,84 @@ void TestX11WindowSystem::asksTheWindowManagerOnTheUsersBehalf()
     QCOMPARE(event.xclient.window, course);
     QCOMPARE(event.xclient.format, 32);
     QCOMPARE(event.xclient.data.l[0], 2L);   // source: acting for the user
+}
+
+void TestX11WindowSystem::findsClientsInTheTreeWhenTheListLacksThem_data()
+{
+    // A window manager may answer the EWMH check yet list only some of its
+    // windows, or none (weston's lists none), or not speak EWMH at all
+    // (twm). The client is then found below its frame by its WM_STATE.
+    QTest::addColumn<bool>("ewmh");
+    QTest::addColumn<ClientList>("list");
+    QTest::addColumn<int>("depth");
+    QTest::addColumn<long>("state");
+    QTest::addColumn<bool>("frameShown");
+    QTest::addColumn<bool>("found");
+
+    QTest::newRow("EWMH, no list") << true << ClientList::Absent << 1 << long(NormalState) << true << true;
+    QTest::newRow("EWMH, empty list") << true << ClientList::Empty << 1 << long(NormalState) << true << true;
+    QTest::newRow("EWMH, list of others") << true << ClientList::OtherWindow << 1 << long(NormalState) << true
+                                          << true;
+    QTest::newRow("EWMH, client in a wrapper") << true << ClientList::Absent << 2 << long(NormalState) << true
+                                               << true;
+    QTest::newRow("EWMH, minimised") << true << ClientList::Absent << 1 << long(IconicState) << false << true;
+    QTest::newRow("EWMH, withdrawn") << true << ClientList::Absent << 1 << long(WithdrawnState) << true << false;
+    QTest::newRow("no EWMH") << false << ClientList::Absent << 1 << long(NormalState) << true << true;
+    QTest::newRow("no EWMH, client in a wrapper") << false << ClientList::Absent << 2 << long(NormalState) << true
+                                                  << true;
+    // Without a manager to ask, a hidden frame is nothing to bring up.
+    QTest::newRow("no EWMH, minimised") << false << ClientList::Absent << 1 << long(IconicState) << false << false;
+}
+
+void TestX11WindowSystem::findsClientsInTheTreeWhenTheListLacksThem()
+{
+    QFETCH(bool, ewmh);
+    QFETCH(ClientList, list);
+    QFETCH(int, depth);
+    QFETCH(long, state);
+    QFETCH(bool, frameShown);
+    QFETCH(bool, found);
+    TestDisplay &screen = *m_plain;
+
+    const Framed course = framed(screen, "Tamberlyn", depth, state, frameShown);
+    // Above it, another managed window, the one the list holds if any.
+    const Framed other = framed(screen, "Orvanix", 1, NormalState, true);
+    if (ewmh) {
+        const Window check = XCreateSimpleWindow(screen.x, screen.root, 0, 0, 1, 1, 0, 0, 0);
+        screen.created.push_back(check);
+        screen.setWindows(check, "_NET_SUPPORTING_WM_CHECK", {check});
+        screen.setWindows(screen.root, "_NET_SUPPORTING_WM_CHECK", {check});
+    }
+    if (list != ClientList::Absent) {
+        const std::vector<Window> clients =
+            list == ClientList::OtherWindow ? std::vector<Window>{other.client} : std::vector<Window>{};
+        screen.setWindows(screen.root, "_NET_CLIENT_LIST", clients);
+        screen.setWindows(screen.root, "_NET_CLIENT_LIST_STACKING", clients);
+    }
+    // What a manager would be asked: to activate (EWMH) or to restack the
+    // client inside its frame (ICCCM).
+    XSelectInput(screen.x, screen.root, SubstructureNotifyMask);
+    XSelectInput(screen.x, course.parent, SubstructureRedirectMask);
+    XSync(screen.x, True);
+
+    X11WindowSystem system(screen.name);
+    QCOMPARE(system.bringToFront(u"Tamberlyn"_s), found);
+    if (!found)
+        return;
+
+    XEvent event{};
+    if (ewmh) {
+        QVERIFY(QTest::qWaitFor([&] { return XCheckTypedEvent(screen.x, ClientMessage, &event); }, WaitMs));
+        QCOMPARE(event.xclient.message_type, screen.atom("_NET_ACTIVE_WINDOW"));
+        QCOMPARE(event.xclient.window, course.client);
+    } else {
+        QCOMPARE(screen.focused(), course.client);
+    }
+    // The raise goes to whoever manages the frame's inside, about the client.
+    QVERIFY(QTest::qWaitFor([&] { return XCheckTypedEvent(screen.x, ConfigureRequest, &event); }, WaitMs));
+    QCOMPARE(event.xconfigurerequest.window, course.client);
+    QVERIFY(event.xconfigurerequest.value_mask & CWStackMode);
+    QCOMPARE(event.xconfigurerequest.detail, Above);
 }
 
 void TestX11WindowSystem::pointer_data()

@@ -1,6 +1,8 @@
 #include "options.h"
 #include "simulator.h"
 
+#include "platform/x11/x11session.h"
+
 #include <QApplication>
 
 #include <csignal>
@@ -15,6 +17,9 @@ int main(int argc, char *argv[])
     // started under ("Prismo") and be found by anyone looking for ours.
     QApplication::setApplicationName(QStringLiteral("tamberlyn-simulator"));
     QApplication::setApplicationVersion(QStringLiteral(TAMBERLYN_VERSION));
+    // The viewer finds our window through X11, on a Wayland session too.
+    if (!Tamberlyn::Platform::preferX11Session("tamberlyn-simulator", argc, argv))
+        return 1;
     QApplication app(argc, argv);
     // Whoever follows our output may stop reading before we quit; a write to
     // the closed pipe must fail quietly rather than kill us mid-poll.

@@ -32,6 +32,9 @@ Q_LOGGING_CATEGORY(lcX11Windows, "tamberlyn.windows", QtInfoMsg)
 constexpr long kTitleLongs = 1024;
 // More clients than this on one screen is not a desktop we will meet.
 constexpr long kMaxClients = 65536;
+// Window managers put a client one or two windows below their frame; the
+// walk stops short of the deep trees some programs build inside their own.
+constexpr int kClientDepth = 3;
 
 // Xlib has one error handler per process, and its default ends the process.
 // Other programs' windows can vanish between two of our requests, so every
@@ -133,7 +136,7 @@ public:
     {
         static const char *names[] = {"_NET_WM_NAME", "UTF8_STRING", "COMPOUND_TEXT",
                                       "_NET_SUPPORTING_WM_CHECK", "_NET_CLIENT_LIST",
-                                      "_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW"};
+                                      "_NET_CLIENT_LIST_STACKING", "_NET_ACTIVE_WINDOW", "WM_STATE"};
         Atom atoms[std::size(names)] = {};
         XInternAtoms(display, const_cast<char **>(names), int(std::size(names)), False, atoms);
         netWmName = atoms[0];
@@ -143,6 +146,7 @@ public:
         netClientList = atoms[4];
         netClientListStacking = atoms[5];
         netActiveWindow = atoms[6];
+        wmState = atoms[7];
     }
 
     ~Connection() { XCloseDisplay(display); }
@@ -197,18 +201,22 @@ public:
         return Title{QString::fromLatin1(name->bytes()), name->complete};
     }
 
-    // Top-level client windows, highest first, as the window manager keeps
-    // them. Nothing when no EWMH window manager is running: a root property
-    // left behind by one that died names a window that is gone or no longer
-    // points at itself.
-    std::optional<std::vector<Window>> managedClients() const
+    // Whether an EWMH window manager runs. A root property left behind by
+    // one that died names a window that is gone or no longer points at
+    // itself.
+    bool windowManagerRuns() const
     {
         const auto check = readWindows(root, netSupportingWmCheck, 1);
         if (!check || check->empty())
-            return std::nullopt;
+            return false;
         const auto self = readWindows(check->front(), netSupportingWmCheck, 1);
-        if (!self || self->empty() || self->front() != check->front())
-            return std::nullopt;
+        return self && !self->empty() && self->front() == check->front();
+    }
+
+    // Top-level client windows, highest first, as the window manager lists
+    // them. Nothing when it keeps no list; some keep none, or only part.
+    std::optional<std::vector<Window>> listedClients() const
+    {
         auto clients = readWindows(root, netClientList, kMaxClients);
         if (!clients)
             return std::nullopt;
@@ -221,29 +229,54 @@ public:
         return clients;
     }
 
-    // Without a window manager the top-level windows are the root's
-    // children, bottom to top. Only those on the screen count: hidden ones
-    // are the helpers every toolkit keeps, or windows their program withdrew.
-    // Override-redirect ones are menus and tooltips, not windows of their own.
-    std::vector<Window> viewableTopLevels() const
+    // Top-level client windows as the window tree holds them, highest first,
+    // under any window manager or none. Under one that reparents, a root
+    // child is its frame and the client is the window below it that carries
+    // WM_STATE; without one, the root child is the client. Withdrawn windows
+    // are left out: those are the helpers every toolkit keeps, or windows
+    // their program hid. Override-redirect ones are menus and tooltips, not
+    // windows of their own. Only an EWMH manager is asked for the windows it
+    // keeps off the screen (minimised, on another desktop); otherwise a map
+    // request would show what a manager long gone had hidden.
+    std::vector<Window> clientsInTree(bool managed) const
     {
-        Window rootReturn = None;
-        Window parent = None;
-        Window *children = nullptr;
-        unsigned int count = 0;
-        std::vector<Window> windows;
-        if (!XQueryTree(display, root, &rootReturn, &parent, &children, &count))
-            return windows;
-        windows.assign(children, children + count);
-        if (children)
-            XFree(children);
-        std::reverse(windows.begin(), windows.end());
-        std::erase_if(windows, [this](Window window) {
+        std::vector<Window> clients;
+        std::vector<Window> topLevels = children(root);
+        std::reverse(topLevels.begin(), topLevels.end());
+        for (const Window topLevel : topLevels) {
             XWindowAttributes attributes;
-            return !XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable
-                || attributes.override_redirect;
-        });
-        return windows;
+            if (!XGetWindowAttributes(display, topLevel, &attributes) || attributes.override_redirect)
+                continue;
+            if (!managed && attributes.map_state != IsViewable)
+                continue;
+            if (const std::optional<ClientState> client = clientBelow(topLevel)) {
+                if (client->shown)
+                    clients.push_back(client->window);
+            } else if (attributes.map_state == IsViewable) {
+                // No manager has seen it: a window of its own on a bare server.
+                clients.push_back(topLevel);
+            }
+        }
+        return clients;
+    }
+
+    // Exact titles first, then those that begin with `sought`; each group in
+    // the order given.
+    std::vector<Window> titled(const std::vector<Window> &windows, const QString &sought) const
+    {
+        std::vector<Window> exact;
+        std::vector<Window> prefix;
+        for (const Window window : windows) {
+            const std::optional<Title> found = title(window);
+            if (!found)
+                continue;
+            if (found->complete && found->text == sought)
+                exact.push_back(window);
+            else if (found->text.startsWith(sought))
+                prefix.push_back(window);
+        }
+        exact.insert(exact.end(), prefix.begin(), prefix.end());
+        return exact;
     }
 
     void activate(Window window, bool managed) const
@@ -279,8 +312,53 @@ public:
     Atom netClientList = None;
     Atom netClientListStacking = None;
     Atom netActiveWindow = None;
+    Atom wmState = None;
 
 private:
+    std::vector<Window> children(Window window) const
+    {
+        Window rootReturn = None;
+        Window parent = None;
+        Window *list = nullptr;
+        unsigned int count = 0;
+        std::vector<Window> result;
+        if (XQueryTree(display, window, &rootReturn, &parent, &list, &count) && list)
+            result.assign(list, list + count);
+        if (list)
+            XFree(list);
+        return result;
+    }
+
+    struct ClientState
+    {
+        Window window = None;
+        bool shown = false;   // normal or minimised, not withdrawn
+    };
+
+    // The window at or nearest below `topLevel` that a window manager marked
+    // with WM_STATE, as xprop -frame looks for it. Nothing when there is
+    // none: no manager has seen the window.
+    std::optional<ClientState> clientBelow(Window topLevel) const
+    {
+        std::vector<Window> level{topLevel};
+        for (int depth = 0; depth <= kClientDepth && !level.empty(); ++depth) {
+            std::vector<Window> next;
+            for (const Window window : level) {
+                const std::optional<Property> state = read(window, wmState, 1);
+                if (state && state->format == 32 && state->items > 0) {
+                    const long value = *reinterpret_cast<const long *>(state->data.get());
+                    return ClientState{window, value != WithdrawnState};
+                }
+                if (depth < kClientDepth) {
+                    const std::vector<Window> below = children(window);
+                    next.insert(next.end(), below.begin(), below.end());
+                }
+            }
+            level = std::move(next);
+        }
+        return std::nullopt;
+    }
+
     std::optional<QString> fromCompoundText(const Property &name) const
     {
         XTextProperty text;
@@ -350,25 +428,22 @@ bool X11WindowSystem::bringToFront(const QString &title)
         return false;
 
     ErrorTrap trap(m_x->display);
-    const std::optional<std::vector<Window>> clients = m_x->managedClients();
-    const bool managed = clients.has_value();
-    const std::vector<Window> windows = managed ? *clients : m_x->viewableTopLevels();
-
-    std::vector<Window> exact;
-    std::vector<Window> prefix;
-    for (const Window window : windows) {
-        const std::optional<Title> found = m_x->title(window);
-        if (!found)
-            continue;
-        if (found->complete && found->text == title)
-            exact.push_back(window);
-        else if (found->text.startsWith(title))
-            prefix.push_back(window);
+    const bool managed = m_x->windowManagerRuns();
+    std::vector<Window> matches;
+    if (managed) {
+        if (const auto clients = m_x->listedClients())
+            matches = m_x->titled(*clients, title);
+        if (matches.empty())
+            qCDebug(lcX11Windows) << "the window manager lists no window titled" << title
+                                  << "- looking through the window tree";
     }
-    exact.insert(exact.end(), prefix.begin(), prefix.end());
+    // Window managers that keep a partial list, or none at all, still leave
+    // their clients in the tree.
+    if (matches.empty())
+        matches = m_x->titled(m_x->clientsInTree(managed), title);
 
     trap.sync();
-    for (const Window window : exact) {
+    for (const Window window : matches) {
         m_x->activate(window, managed);
         if (trap.sync()) {
             qCInfo(lcX11Windows).nospace() << "brought window 0x" << Qt::hex << window << " to the front for "
@@ -377,7 +452,7 @@ bool X11WindowSystem::bringToFront(const QString &title)
         }
         qCInfo(lcX11Windows).nospace() << "window 0x" << Qt::hex << window << " went away before it came up";
     }
-    qCInfo(lcX11Windows) << "no window is titled" << title << (managed ? "among the managed windows" : "on the screen");
+    qCInfo(lcX11Windows) << "no window is titled" << title << "on the screen";
     return false;
 }
 

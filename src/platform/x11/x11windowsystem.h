@@ -28,7 +28,8 @@ public:
     int titleBarHeight() const override;
     // Exact titles win over prefixes; among equals the one highest on the
     // screen wins. A window that vanishes on the way is passed over for the
-    // next match.
+    // next match. The window manager's client list is asked first; when it
+    // holds no such window, or there is none, the window tree is.
     bool bringToFront(const QString &title) override;
     PointerState pointer() const override;
 
