@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QString>
 
 namespace Tamberlyn::Platform {
@@ -35,3 +36,5 @@ struct LoadFailure
 };
 
 } // namespace Tamberlyn::Platform
+
+Q_DECLARE_METATYPE(Tamberlyn::Platform::LoadFailure)

@@ -15,21 +15,31 @@ using Kind = Platform::LoadFailure::Kind;
 
 const QString Bullet = QStringLiteral("\u2022 ");
 
-// Where a setting is changed: the environment variable when it gave the
-// value (it hides the file's), else the key in the settings file.
-QString settingPlace(const Settings &settings, const QString &key)
-{
-    if (settings.fromEnvironment.contains(key)) {
-        return QStringLiteral("%1 (set in the environment, where it overrides %2 in %3)")
-            .arg(Settings::environmentVariableFor(key), key, settings.fileName);
-    }
-    return QStringLiteral("%1 in %2").arg(key, settings.fileName);
-}
-
-// The same, short enough for one line in the terminal.
+// A setting by the name it is changed under: the environment variable when
+// it gave the value (it hides the file's), else the key in the settings file.
 QString settingName(const Settings &settings, const QString &key)
 {
     return settings.fromEnvironment.contains(key) ? Settings::environmentVariableFor(key) : key;
+}
+
+// Where the course settings come from, said once after the checks.
+QString settingsSources(const Settings &settings)
+{
+    QStringList variables;
+    QStringList keys;
+    for (const QString &key : settings.fromEnvironment) {
+        if (key.startsWith(QLatin1String("course/"))) {
+            variables << Settings::environmentVariableFor(key);
+            keys << key;
+        }
+    }
+    QString text = QStringLiteral("The settings are read from %1").arg(settings.fileName);
+    if (!variables.isEmpty()) {
+        text += QStringLiteral("; %1, set in the environment, take%2 the place of its %3")
+                    .arg(variables.join(QStringLiteral(" and ")),
+                         variables.size() == 1 ? QStringLiteral("s") : QString(), keys.join(QStringLiteral(" and ")));
+    }
+    return text + QStringLiteral(". The README describes them under \"Pointing the viewer at a course server\".");
 }
 
 QString statusReason(int status)
@@ -69,10 +79,9 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
     const QUrl url(address);
     const QString server = url.authority().isEmpty() ? settings.courseHost : url.authority();
     const QString host = url.host().isEmpty() ? settings.courseHost : url.host();
-    const QString hostPlace = settingPlace(settings, QStringLiteral("course/host"));
     const QString hostName = settingName(settings, QStringLiteral("course/host"));
     const QString hostCheck = QStringLiteral("Are the host and port in %1 those of the course server? They are %2 now.")
-                                  .arg(hostPlace, settings.courseHost);
+                                  .arg(hostName, settings.courseHost);
     const QString serverRunning = QStringLiteral("Is the course server running? When it starts it prints the "
                                                  "address it listens on, \"listening on https://HOST:PORT/\".");
     Wording w;
@@ -85,7 +94,7 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
         if (url.port() == 0) {
             w.checks << QStringLiteral("Port 0 is no port a server can listen on: put the course server's port "
                                        "into %1.")
-                            .arg(hostPlace);
+                            .arg(hostName);
         }
         if (host.contains(QLatin1Char(':'))) {
             w.checks << QStringLiteral("%1 is an IPv6 address. A server that listens on an IPv4 address, such as "
@@ -99,7 +108,7 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
     case Kind::HostNotFound:
         w.what = QStringLiteral("The host name %1 could not be found, so %2 could not be loaded.").arg(host, address);
         w.checks << QStringLiteral("Is the host name in %1 spelled right? It is %2 now.")
-                        .arg(hostPlace, settings.courseHost)
+                        .arg(hostName, settings.courseHost)
                  << QStringLiteral("Is this computer connected to the network where that name is known?");
         w.shortReason = QStringLiteral("host name not found");
         w.shortCheck = QStringLiteral("check %1").arg(hostName);
@@ -117,9 +126,10 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
         const auto seconds = settings.firstPageWait().count();
         if (failure.code == 0) {
             // Our own wait: the load goes on, and the course still shows if it comes.
-            w.what = QStringLiteral("No page came from %1 within %2 seconds for %3. The viewer keeps waiting and "
-                                    "shows the course as soon as it comes.")
-                         .arg(server, QString::number(seconds), address);
+            const QString wait = seconds == 1 ? QStringLiteral("1 second") : QStringLiteral("%1 seconds").arg(seconds);
+            w.what = QStringLiteral("No page came from %1 within %2 for %3. The viewer keeps waiting and shows the "
+                                    "course as soon as it comes.")
+                         .arg(server, wait, address);
             w.shortReason = QStringLiteral("no answer within %1 s").arg(seconds);
         } else {
             w.what = QStringLiteral("%1 did not answer in time (%2), so %3 could not be loaded.")
@@ -132,7 +142,7 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
                  << hostCheck;
         if (failure.code == 0) {
             w.checks << QStringLiteral("On a slow connection, wait longer: %1 sets the wait in seconds (%2 now).")
-                            .arg(settingPlace(settings, QStringLiteral("course/timeout")), QString::number(seconds));
+                            .arg(settingName(settings, QStringLiteral("course/timeout")), QString::number(seconds));
         }
         w.shortCheck = QStringLiteral("is the course server at %1 answering? check %2").arg(server, hostName);
         break;
@@ -150,11 +160,11 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
         }
         w.checks << QStringLiteral("Put the course server's host and port into %1; it is %2 now. The demo course "
                                    "server listens on 127.0.0.1:8443 unless told otherwise.")
-                        .arg(hostPlace, settings.courseHost);
+                        .arg(hostName, settings.courseHost);
         w.shortCheck = QStringLiteral("check %1").arg(hostName);
         break;
     case Kind::Certificate: {
-        const QString pinPlace = settingPlace(settings, QStringLiteral("course/pin"));
+        const QString pinName = settingName(settings, QStringLiteral("course/pin"));
         w.what = QStringLiteral("The certificate of the server at %1 is not signed by an authority this system "
                                 "trusts, and it is not the certificate pinned for %1. The viewer shows no course "
                                 "over a connection it cannot trust, so %2 was not loaded.")
@@ -164,11 +174,11 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
                           .arg(failure.certificateFingerprint);
         }
         if (settings.coursePin.isEmpty()) {
-            w.checks << QStringLiteral("No certificate is pinned: %1 is not set.").arg(pinPlace);
+            w.checks << QStringLiteral("No certificate is pinned: %1 is not set.").arg(pinName);
         } else {
             const auto pinned = Platform::CertificatePins::parseFingerprint(settings.coursePin);
             w.checks << QStringLiteral("%1 holds %2, the fingerprint of another certificate.")
-                            .arg(pinPlace, pinned ? Platform::CertificatePins::formatFingerprint(*pinned)
+                            .arg(pinName, pinned ? Platform::CertificatePins::formatFingerprint(*pinned)
                                                   : settings.coursePin);
         }
         w.checks << QStringLiteral("If %1 is your course server, compare the fingerprint above with the one the "
@@ -176,13 +186,13 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
                                    "--print-fingerprint; for another server: openssl x509 -noout -fingerprint "
                                    "-sha256 -in CERT), then put it into %2. Pin nothing you cannot compare: a "
                                    "certificate that differs may be someone else's.")
-                        .arg(server, pinPlace)
+                        .arg(server, pinName)
                  << hostCheck;
         w.shortReason = failure.certificateFingerprint.isEmpty()
                             ? QStringLiteral("certificate not trusted and not pinned")
                             : QStringLiteral("certificate not trusted and not pinned (SHA-256 %1)")
                                   .arg(failure.certificateFingerprint);
-        w.shortCheck = QStringLiteral("check %1").arg(settingName(settings, QStringLiteral("course/pin")));
+        w.shortCheck = QStringLiteral("check %1").arg(pinName);
         break;
     }
     case Kind::SecureConnection:
@@ -218,7 +228,7 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
             w.checks << QStringLiteral("The server failed to answer: its log may say why.");
         }
         w.checks << QStringLiteral("Is %1 the course server, and not another web server? It is set by %2.")
-                        .arg(server, hostPlace);
+                        .arg(server, hostName);
         w.shortReason = QStringLiteral("HTTP status ") + status;
         w.shortCheck = QStringLiteral("does %1 serve the course? check %2").arg(server, hostName);
         break;
@@ -246,8 +256,7 @@ FirstPageMessage firstPageMessage(const Platform::LoadFailure &failure, const QS
     for (const QString &check : w.checks)
         checks << Bullet + check;
     message.text = w.what + QStringLiteral("\n\nWhat to check:\n") + checks.join(QLatin1Char('\n'))
-                   + QStringLiteral("\n\nThe settings are described in the README, under \"Pointing the viewer at "
-                                    "a course server\".");
+                   + QStringLiteral("\n\n") + settingsSources(settings);
     message.logLine = QStringLiteral("tamberlyn: cannot load the course from %1: %2; %3")
                           .arg(address, w.shortReason, w.shortCheck)
                           .simplified();

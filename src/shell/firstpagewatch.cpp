@@ -2,15 +2,19 @@
 
 #include "platform/browserpane.h"
 
+#include <QTimer>
+
 namespace Tamberlyn::Shell {
 
 FirstPageWatch::FirstPageWatch(Platform::BrowserPane &web1, std::chrono::milliseconds wait, QObject *parent)
     : QObject(parent)
     , m_web1(web1)
+    , m_wait(new QTimer(this))
 {
-    m_wait.setSingleShot(true);
-    m_wait.setInterval(wait);
-    connect(&m_wait, &QTimer::timeout, this, &FirstPageWatch::onWaitOver);
+    m_wait->setObjectName(QStringLiteral("firstPageWait"));
+    m_wait->setSingleShot(true);
+    m_wait->setInterval(wait);
+    connect(m_wait, &QTimer::timeout, this, &FirstPageWatch::onWaitOver);
     connect(&m_web1, &Platform::BrowserPane::documentComplete, this, &FirstPageWatch::onDocumentComplete);
     connect(&m_web1, &Platform::BrowserPane::loadFailed, this, &FirstPageWatch::onLoadFailed);
 }
@@ -21,7 +25,7 @@ void FirstPageWatch::load(const QString &address)
         return;
     m_address = address;
     m_phase = Phase::Loading;
-    m_wait.start();
+    m_wait->start();
     m_web1.navigate(address);
 }
 
@@ -30,7 +34,7 @@ void FirstPageWatch::onDocumentComplete()
     if (m_phase == Phase::Idle || m_phase == Phase::Over)
         return;
     m_phase = Phase::Over;
-    m_wait.stop();
+    m_wait->stop();
     disconnect(&m_web1, nullptr, this, nullptr);
     emit loaded();
 }
@@ -42,7 +46,7 @@ void FirstPageWatch::onLoadFailed(const QString &address, const Platform::LoadFa
     if (m_phase == Phase::Idle || m_phase == Phase::Over || failure.kind == Platform::LoadFailure::Kind::Aborted)
         return;
     m_phase = Phase::Failed;
-    m_wait.stop();
+    m_wait->stop();
     emit failed(address.isEmpty() ? m_address : address, failure);
 }
 

@@ -4,9 +4,10 @@
 
 #include <QObject>
 #include <QString>
-#include <QTimer>
 
 #include <chrono>
+
+class QTimer;
 
 namespace Tamberlyn::Platform {
 class BrowserPane;
@@ -45,7 +46,7 @@ private:
     void onWaitOver();
 
     Platform::BrowserPane &m_web1;
-    QTimer m_wait;
+    QTimer *m_wait;
     QString m_address;
     Phase m_phase = Phase::Idle;
 };
