@@ -39,7 +39,9 @@ QString settingsSources(const Settings &settings)
                     .arg(variables.join(QStringLiteral(" and ")),
                          variables.size() == 1 ? QStringLiteral("s") : QString(), keys.join(QStringLiteral(" and ")));
     }
-    return text + QStringLiteral(". The README describes them under \"Pointing the viewer at a course server\".");
+    // Retry loads the same address with the same pin; new settings need a new start.
+    return text + QStringLiteral(". Changed settings take effect when the viewer starts again. The README "
+                                 "describes them under \"Pointing the viewer at a course server\".");
 }
 
 QString statusReason(int status)

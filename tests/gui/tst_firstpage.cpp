@@ -1,8 +1,6 @@
-#include "../unit/common/fakes.h"
+#include "programfixture.h"
 
 #include "shell/firstpagepanel.h"
-#include "shell/frmvk.h"
-#include "shell/settings.h"
 
 #include <QFile>
 #include <QLabel>
@@ -17,43 +15,18 @@ using Kind = Platform::LoadFailure::Kind;
 
 namespace {
 
-const QString Base = u"https://course.example/kq_cbt/kq/"_s;
+const QString Base = ProgramFixture::base();
 const QString FirstPage = Base + u"kqg.vxp"_s;
 
-// The main window around a fake pane, as start-up leaves it before the
-// first page: hidden, measured, with an empty data folder.
-struct Harness
+// The program around a fake pane, as start-up leaves it before the first
+// page: the main window hidden, measured, with an empty data folder.
+struct Harness : ProgramFixture
 {
-    QTemporaryDir dir;
-    QStringList events;
-    Fakes::Shell shell{events};
-    Fakes::Clock clock{events};
-    Fakes::WindowSystem windows{events};
-    Fakes::Channel channel{events};
-    Fakes::Dialogs dialogs;
-    Fakes::Printing printing{events};
-    Shell::Settings settings;
-    Fakes::Pane *pane = nullptr;
-    std::unique_ptr<Shell::FrmVK> window;
-
     explicit Harness(const QString &timeout = {})
     {
         settings.courseHost = u"course.example"_s;
         settings.courseTimeout = timeout;
         settings.fileName = dir.filePath(u"Tamberlyn.ini"_s);
-        window = std::make_unique<Shell::FrmVK>(
-            [this](QWidget *parent) {
-                pane = new Fakes::Pane(events);
-                pane->setParent(parent);
-                return pane;
-            },
-            Shell::FrmVK::Services{shell, clock, windows, channel, settings, dialogs, printing});
-        windows.screen = {1920, 1080};
-        window->state().FileLocn = Base;
-        window->state().DornDir = dir.path() + u'/';
-        window->state().ScreenWidth = 1920;
-        window->state().ScreenHeight = 1080;
-        window->state().ScreenSize = 7;
     }
 
     QString historyFile() const { return dir.filePath(u"history.vxp"_s); }
@@ -62,13 +35,13 @@ struct Harness
         QFile file(historyFile());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    Shell::FirstPagePanel *panel() const { return window->findChild<Shell::FirstPagePanel *>(); }
+    Shell::FirstPagePanel *panel() const { return frmVK.findChild<Shell::FirstPagePanel *>(); }
     QString panelText() const
     {
-        const auto *text = window->findChild<QLabel *>(u"lblWhatToCheck"_s);
+        const auto *text = frmVK.findChild<QLabel *>(u"lblWhatToCheck"_s);
         return text ? text->text() : QString();
     }
-    QPushButton *button(const QString &name) const { return window->findChild<QPushButton *>(name); }
+    QPushButton *button(const QString &name) const { return frmVK.findChild<QPushButton *>(name); }
     bool panelGone() const
     {
         // The panel goes with the next deferred deletion.
@@ -95,20 +68,20 @@ private slots:
 void TestFirstPage::failureShowsTheWindowWithTheMessage()
 {
     Harness h;
-    h.window->loadFirstPage(FirstPage);
+    h.frmVK.loadFirstPage(FirstPage);
     QCOMPARE(h.events, QStringList{u"navigate "_s + FirstPage});
-    QVERIFY(!h.window->isVisible());
+    QVERIFY(!h.frmVK.isVisible());
 
     h.pane->failAll({Kind::Refused, -102, u"net::ERR_CONNECTION_REFUSED"_s, {}});
-    QVERIFY(h.window->isVisible());
-    QVERIFY(h.window->windowState() & Qt::WindowMaximized);
+    QVERIFY(h.frmVK.isVisible());
+    QVERIFY(h.frmVK.windowState() & Qt::WindowMaximized);
     QVERIFY(h.panel() && h.panel()->isVisible());
     // In the page's place, under the button bar.
-    QCOMPARE(h.panel()->geometry(), QRect(0, 24, h.window->width(), h.window->height() - 24));
+    QCOMPARE(h.panel()->geometry(), QRect(0, 24, h.frmVK.width(), h.frmVK.height() - 24));
     QVERIFY2(h.panelText().contains(FirstPage), qPrintable(h.panelText()));
     QVERIFY(h.panelText().contains(u"Is the course server running?"_s));
     QVERIFY(h.panelText().contains(h.settings.fileName));
-    QCOMPARE(h.window->focusWidget(), h.button(u"cmdRetry"_s));
+    QCOMPARE(h.frmVK.focusWidget(), h.button(u"cmdRetry"_s));
     // Nothing to act on: the bar is held back, and nothing was recorded.
     QVERIFY(!h.button(u"cmdNext"_s)->isEnabled());
     QVERIFY(!h.button(u"cmdCont"_s)->isEnabled());
@@ -117,28 +90,28 @@ void TestFirstPage::failureShowsTheWindowWithTheMessage()
     // A second failure while it shows only changes the words.
     h.pane->failAll({Kind::HttpStatus, 404, {}, {}});
     QVERIFY(h.panelText().contains(u"404 Not Found"_s));
-    QCOMPARE(h.window->findChildren<Shell::FirstPagePanel *>().size(), 1);
+    QCOMPARE(h.frmVK.findChildren<Shell::FirstPagePanel *>().size(), 1);
 }
 
 void TestFirstPage::retryLoadsAgainAndASuccessStartsTheCourse()
 {
     Harness h;
-    h.window->loadFirstPage(FirstPage);
+    h.frmVK.loadFirstPage(FirstPage);
     h.pane->failAll({Kind::Refused, -102, {}, {}});
     h.events.clear();
 
     h.button(u"cmdRetry"_s)->click();
     QCOMPARE(h.events, QStringList{u"navigate "_s + FirstPage});
-    QCOMPARE(h.window->findChild<QLabel *>(u"lblStatus"_s)->text(), u"Loading the page again..."_s);
+    QCOMPARE(h.frmVK.findChild<QLabel *>(u"lblStatus"_s)->text(), u"Loading the page again..."_s);
     // A load the retry replaced says nothing about the server.
     emit h.pane->loadFailed(FirstPage, {Kind::Aborted, -3, u"net::ERR_ABORTED"_s, {}});
-    QVERIFY(h.window->findChild<QLabel *>(u"lblStatus"_s)->text().startsWith(u"Loading"_s));
+    QVERIFY(h.frmVK.findChild<QLabel *>(u"lblStatus"_s)->text().startsWith(u"Loading"_s));
 
     h.pane->linksOf.insert(FirstPage, {Base + u"kqg.vxp"_s, Base + u"kqg.vxp"_s, Base + u"mod01g.vxp"_s});
     h.pane->deliverAll();
     // The course goes on as after any start: the page handled and recorded
     // once, the buttons bound and given back, the message gone.
-    QCOMPARE(h.window->windowTitle(), u"Tamberlyn"_s);
+    QCOMPARE(h.frmVK.windowTitle(), u"Tamberlyn"_s);
     QCOMPARE(h.history(), QByteArray("\"kqg.vxp\"\r\n"));
     QVERIFY(h.panelGone());
     QVERIFY(h.button(u"cmdNext"_s)->isEnabled());
@@ -152,7 +125,7 @@ void TestFirstPage::noPageWithinTheWaitIsReportedAndALatePageStillStarts()
     Harness h(u"1"_s);
     QElapsedTimer clock;
     clock.start();
-    h.window->loadFirstPage(FirstPage);
+    h.frmVK.loadFirstPage(FirstPage);
     QTRY_VERIFY_WITH_TIMEOUT(h.panel() && h.panel()->isVisible(), 10000);
     QVERIFY(clock.elapsed() >= 900);
     QVERIFY2(h.panelText().contains(u"within 1 second for "_s + FirstPage), qPrintable(h.panelText()));
@@ -174,10 +147,10 @@ void TestFirstPage::noPageWithinTheWaitIsReportedAndALatePageStillStarts()
 void TestFirstPage::laterFailuresLeaveThePaneAlone()
 {
     Harness h(u"1"_s);
-    h.window->loadFirstPage(FirstPage);
+    h.frmVK.loadFirstPage(FirstPage);
     h.pane->linksOf.insert(FirstPage, {Base + u"kqg.vxp"_s, Base + u"kqg.vxp"_s, Base + u"kq010003.vxp"_s});
     h.pane->deliverAll();
-    QVERIFY(h.window->isVisible());
+    QVERIFY(h.frmVK.isVisible());
 
     // A later page that fails stays the pane's own affair: no message, and
     // the next press of a button loads again.
@@ -186,7 +159,7 @@ void TestFirstPage::laterFailuresLeaveThePaneAlone()
     QVERIFY(!h.panel());
     QVERIFY(h.button(u"cmdNext"_s)->isEnabled());
     // Nor does the first page's wait run on to report one.
-    QVERIFY(!h.window->findChild<QTimer *>(u"firstPageWait"_s)->isActive());
+    QVERIFY(!h.frmVK.findChild<QTimer *>(u"firstPageWait"_s)->isActive());
     h.events.clear();
     h.button(u"cmdNext"_s)->click();
     QCOMPARE(h.events, QStringList{u"navigate "_s + Base + u"kq010003.vxp"_s});
@@ -195,12 +168,12 @@ void TestFirstPage::laterFailuresLeaveThePaneAlone()
 void TestFirstPage::enterPressesRetryUnlessQuitHasTheFocus()
 {
     Harness h;
-    h.window->loadFirstPage(FirstPage);
+    h.frmVK.loadFirstPage(FirstPage);
     h.pane->failAll({Kind::Refused, -102, {}, {}});
     h.events.clear();
 
     // Enter where no button takes it presses Retry, the default.
-    QTest::keyClick(h.window->findChild<QLabel *>(u"lblWhatToCheck"_s), Qt::Key_Return);
+    QTest::keyClick(h.frmVK.findChild<QLabel *>(u"lblWhatToCheck"_s), Qt::Key_Return);
     QCOMPARE(h.events, QStringList{u"navigate "_s + FirstPage});
     h.pane->failAll({Kind::Refused, -102, {}, {}});
     h.events.clear();
@@ -231,7 +204,7 @@ void TestFirstPage::quitEndsWithoutTouchingTheHistory()
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(earlier);
     }
-    h.window->loadFirstPage(FirstPage);
+    h.frmVK.loadFirstPage(FirstPage);
     h.pane->failAll({Kind::Certificate, -202, {}, {}});
     h.events.clear();
     QVERIFY_THROWS_EXCEPTION(Fakes::ProcessEnded, h.button(u"cmdQuit"_s)->click());

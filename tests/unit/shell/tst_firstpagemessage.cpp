@@ -47,7 +47,8 @@ void TestFirstPageMessage::wording_data()
         << failure(Kind::Refused, -102, u"net::ERR_CONNECTION_REFUSED"_s) << u"127.0.0.1:8443"_s << QString()
         << QString() << none
         << QStringList{u"Nothing accepted a connection at 127.0.0.1:8443"_s, u"Is the course server running?"_s,
-                       u"Are the host and port in course/host those of the course server? They are 127.0.0.1:8443 now."_s,
+                       u"Are the host and port in course/host those of the course server? "
+                       u"They are 127.0.0.1:8443 now."_s,
                        u"The settings are read from "_s + SettingsFile + u"."_s}
         << QStringList{u"IPv6"_s, u"Port 0"_s, u"environment"_s}
         << QStringList{u"connection refused"_s, u"is the course server running at 127.0.0.1:8443? check course/host"_s};
@@ -170,6 +171,7 @@ void TestFirstPageMessage::wording()
     QCOMPARE(message.heading, u"The course could not be loaded"_s);
     // Every message names the address, what to check, and where the settings are.
     for (const QString &text : QStringList{address, u"What to check:\n\u2022 "_s, SettingsFile,
+                                           u"take effect when the viewer starts again"_s,
                                            u"\"Pointing the viewer at a course server\""_s} + says)
         QVERIFY2(message.text.contains(text), qPrintable(u"missing: "_s + text + u"\nin:\n"_s + message.text));
     for (const QString &text : neverSays)
