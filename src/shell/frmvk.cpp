@@ -196,6 +196,7 @@ void FrmVK::firstPageFailed(const QString &address, const Platform::LoadFailure 
     if (!m_firstPagePanel) {
         m_firstPagePanel = new FirstPagePanel(this);
         connect(m_firstPagePanel, &FirstPagePanel::retryRequested, this, [this] {
+            qCInfo(lcMain) << "loading the first page again";
             m_firstPagePanel->showRetrying();
             m_firstPage->retry();
         });
@@ -203,6 +204,9 @@ void FrmVK::firstPageFailed(const QString &address, const Platform::LoadFailure 
         connect(m_firstPagePanel, &FirstPagePanel::quitRequested, this, &FrmVK::EndVK);
     }
     fitPane();
+    // The caption a course page would give it: a second start finds the
+    // course window by a title that begins with the product's name.
+    setCaption(QStringLiteral("Tamberlyn"));
     if (!isWindowVisible())
         showWindow();
     m_firstPagePanel->showMessage(message);

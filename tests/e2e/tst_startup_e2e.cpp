@@ -116,11 +116,13 @@ void TestStartupEndToEnd::refusesAServerWithoutItsPin()
     // The handshake failed, so not one course page left the server.
     QVERIFY2(!harness.serverLog().contains(u"/kq_cbt/kq/"_s), qPrintable(harness.serverLog()));
 
-    // The learner is told, with the certificate the server presented.
+    // The learner is told, with the certificate the server presented and
+    // the setting to look at (an empty variable leaves the file's key).
     const qint64 elapsed = waitForFailureMessage(
         harness, viewer, started, DefaultWaitSeconds * 1000 + StartSlackMs,
         u"tamberlyn: cannot load the course from "_s + harness.fileLocn() + u"kqd.vxp: certificate not trusted "
-        u"and not pinned (SHA-256 "_s + harness.fingerprint() + u"); check TAMBERLYN_COURSE_PIN"_s);
+        u"and not pinned (SHA-256 "_s + harness.fingerprint() + u"); check "_s
+            + (pin.isEmpty() ? u"course/pin"_s : u"TAMBERLYN_COURSE_PIN"_s));
     QVERIFY(elapsed >= 0);
     qInfo("%s: the message showed %lld ms after the start", QTest::currentDataTag(), elapsed);
     QVERIFY(!QFile::exists(harness.dornDir() + u"history.vxp"_s));
@@ -176,6 +178,14 @@ void TestStartupEndToEnd::firstPageThatDoesNotComeIsExplained()
         QVERIFY2(elapsed >= wait * 1000, "the message came before the wait was over");
     QVERIFY(!E2eHarness::output(viewer).contains(u"document complete"_s));
     QVERIFY(!QFile::exists(harness.dornDir() + u"history.vxp"_s));
+
+    // A second start finds the window and hands over to it.
+    QProcess *second = harness.startViewer({}, env);
+    QVERIFY(second->waitForFinished(30000));
+    QCOMPARE(second->exitCode(), 0);
+    QVERIFY2(E2eHarness::output(second).contains(u"to the front for \"Tamberlyn\""_s),
+             qPrintable(E2eHarness::output(second)));
+    QCOMPARE(viewer->state(), QProcess::Running);
 }
 
 void TestStartupEndToEnd::retryAfterTheServerStartsShowsTheCourse()
@@ -201,6 +211,8 @@ void TestStartupEndToEnd::retryAfterTheServerStartsShowsTheCourse()
     QVERIFY2(harness.runOnDisplay(u"xdotool"_s, {u"windowfocus"_s, u"--sync"_s, window}), qPrintable(harness.error()));
     QVERIFY2(harness.runOnDisplay(u"xdotool"_s, {u"key"_s, u"--window"_s, window, u"Return"_s}),
              qPrintable(harness.error()));
+    QVERIFY2(E2eHarness::waitForOutput(viewer, u"loading the first page again"_s, PageTimeoutMs),
+             qPrintable(E2eHarness::output(viewer)));
     const QString contents = harness.fileLocn() + u"kqd.vxp"_s;
     QVERIFY2(E2eHarness::waitForOutput(viewer, u"document complete: "_s + contents, PageTimeoutMs),
              qPrintable(E2eHarness::output(viewer)));

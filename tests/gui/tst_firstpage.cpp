@@ -75,6 +75,8 @@ void TestFirstPage::failureShowsTheWindowWithTheMessage()
     h.pane->failAll({Kind::Refused, -102, u"net::ERR_CONNECTION_REFUSED"_s, {}});
     QVERIFY(h.frmVK.isVisible());
     QVERIFY(h.frmVK.windowState() & Qt::WindowMaximized);
+    // Titled so that a second start finds it and hands over.
+    QCOMPARE(h.frmVK.windowTitle(), u"Tamberlyn"_s);
     QVERIFY(h.panel() && h.panel()->isVisible());
     // In the page's place, under the button bar.
     QCOMPARE(h.panel()->geometry(), QRect(0, 24, h.frmVK.width(), h.frmVK.height() - 24));
