@@ -126,7 +126,7 @@ int main(int argc, char *argv[])
     Shell::Startup startup(
         frmVK.state(), settings, {shell, windows, channel, files},
         {
-            .loadInWeb1 = [&frmVK](const QString &address) { frmVK.web1().navigate(address); },
+            .loadInWeb1 = [&frmVK](const QString &address) { frmVK.loadFirstPage(address); },
             .enableTimerEnd = [&frmVK] { frmVK.timerEnd().start(); },
             .setTitles =
                 [&frmVK](const QString &title) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "loadfailure.h"
+
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -45,6 +47,10 @@ public:
 
 signals:
     void documentComplete(const QString &address);
+    // A main-frame load that brought no page (the pane may show the
+    // engine's own error page meanwhile). No documentComplete follows for
+    // that load.
+    void loadFailed(const QString &address, const Tamberlyn::Platform::LoadFailure &failure);
 };
 
 } // namespace Tamberlyn::Platform

@@ -4,6 +4,9 @@
 #include "platform/qt/classicfont.h"
 #include "platform/qt/commandbutton.h"
 #include "navigation/finderwindows.h"
+#include "firstpagemessage.h"
+#include "firstpagepanel.h"
+#include "firstpagewatch.h"
 #include "frmsplsh.h"
 #include "calculator.h"
 #include "helpimage.h"
@@ -31,6 +34,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace Tamberlyn::Shell {
@@ -173,6 +177,49 @@ Navigation::NavigationCommands &FrmVK::commands()
 {
     web1();
     return *m_commands;
+}
+
+void FrmVK::loadFirstPage(const QString &address)
+{
+    if (!m_firstPage) {
+        m_firstPage = new FirstPageWatch(web1(), m_services.settings.firstPageWait(), this);
+        connect(m_firstPage, &FirstPageWatch::failed, this, &FrmVK::firstPageFailed);
+        connect(m_firstPage, &FirstPageWatch::loaded, this, &FrmVK::firstPageLoaded);
+    }
+    m_firstPage->load(address);
+}
+
+void FrmVK::firstPageFailed(const QString &address, const Platform::LoadFailure &failure)
+{
+    const FirstPageMessage message = firstPageMessage(failure, address, m_services.settings);
+    std::fprintf(stderr, "%s\n", qPrintable(message.logLine));
+    if (!m_firstPagePanel) {
+        m_firstPagePanel = new FirstPagePanel(this);
+        connect(m_firstPagePanel, &FirstPagePanel::retryRequested, this, [this] {
+            qCInfo(lcMain) << "loading the first page again";
+            m_firstPagePanel->showRetrying();
+            m_firstPage->retry();
+        });
+        // Nothing was recorded, so the history file is left as it is.
+        connect(m_firstPagePanel, &FirstPagePanel::quitRequested, this, &FrmVK::EndVK);
+    }
+    fitPane();
+    // The caption a course page would give it: a second start finds the
+    // course window by a title that begins with the product's name.
+    setCaption(QStringLiteral("Tamberlyn"));
+    if (!isWindowVisible())
+        showWindow();
+    m_firstPagePanel->showMessage(message);
+    qCInfo(lcMain).noquote() << "first page failure shown:" << address;
+}
+
+void FrmVK::firstPageLoaded()
+{
+    if (!m_firstPagePanel)
+        return;
+    m_firstPagePanel->hide();
+    m_firstPagePanel->deleteLater(); // gives the held-back controls back
+    m_firstPagePanel = nullptr;
 }
 
 void FrmVK::EndVK()
@@ -391,8 +438,11 @@ void FrmVK::fitPane()
 {
     // The pane fills the client area under the button bar; a pane as tall
     // as the whole client area would hide the bottom of every page.
+    const QRect paneArea(0, Web1Top, width(), qMax(0, height() - Web1Top));
     if (m_web1 && m_web1->view())
-        m_web1->view()->setGeometry(0, Web1Top, width(), qMax(0, height() - Web1Top));
+        m_web1->view()->setGeometry(paneArea);
+    if (m_firstPagePanel)
+        m_firstPagePanel->setGeometry(paneArea);
 }
 
 void FrmVK::hideHelp()

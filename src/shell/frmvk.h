@@ -31,8 +31,14 @@ namespace Tamberlyn::SimBridge {
 class SimulatorChannel;
 }
 
+namespace Tamberlyn::Platform {
+struct LoadFailure;
+}
+
 namespace Tamberlyn::Shell {
 
+class FirstPagePanel;
+class FirstPageWatch;
 class FrmSplsh;
 struct Settings;
 
@@ -68,6 +74,11 @@ public:
     Navigation::PageLoadHandler &handler();
     Navigation::NavigationCommands &commands();
     QTimer &timerEnd() { return *m_timerEnd; }
+
+    // LastBit's load of the opening page. Until a first page has come, a
+    // failure shows the window with what failed and what to check, and
+    // Retry and Quit.
+    void loadFirstPage(const QString &address);
 
     void setFinderWindows(Navigation::FinderWindows *finders) { m_finders = finders; }
     // Videos and sounds; Escape stops them as a click on the backdrop does,
@@ -129,6 +140,8 @@ private:
     void createButtons();
     QPushButton *addButton(const char *name, const QString &caption, int index);
     bool findersReady() const;
+    void firstPageFailed(const QString &address, const Platform::LoadFailure &failure);
+    void firstPageLoaded();
 
     PaneFactory m_paneFactory;
     Services m_services;
@@ -138,6 +151,8 @@ private:
     std::unique_ptr<Navigation::NavigationCommands> m_commands;
     QLabel *m_picHelp;
     FrmSplsh *m_splash = nullptr;
+    FirstPageWatch *m_firstPage = nullptr;
+    FirstPagePanel *m_firstPagePanel = nullptr;
     QTimer *m_timerEnd;
     Navigation::FinderWindows *m_finders = nullptr;
     Navigation::MediaController *m_media = nullptr;

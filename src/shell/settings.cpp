@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QUrl>
 
+#include <optional>
+
 namespace Tamberlyn::Shell {
 
 namespace {
@@ -23,7 +25,18 @@ const Key Keys[] = {
     {"exam/pin", "TAMBERLYN_EXAM_PIN", &Settings::examPin},
     {"programs/calculator", "TAMBERLYN_CALCULATOR", &Settings::calculator},
     {"programs/folder", "TAMBERLYN_PROGRAM_FILES", &Settings::programFiles},
+    {"course/timeout", "TAMBERLYN_COURSE_TIMEOUT", &Settings::courseTimeout},
 };
+
+// Whole seconds within the allowed range, or nothing.
+std::optional<int> timeoutSeconds(const QString &text)
+{
+    bool ok = false;
+    const int seconds = text.toInt(&ok);
+    if (!ok || seconds < 1 || seconds > Settings::MaximumCourseTimeout)
+        return std::nullopt;
+    return seconds;
+}
 
 QString hostFormProblem(const QString &host)
 {
@@ -59,11 +72,14 @@ QString markerProblem(const QString &host)
 Settings Settings::read(const QSettings &ini, const EnvironmentLookup &env)
 {
     Settings settings;
+    settings.fileName = ini.fileName();
     for (const Key &key : Keys) {
         const QString fromEnvironment = env(QLatin1String(key.environmentVariable)).trimmed();
         settings.*key.field = fromEnvironment.isEmpty()
                                   ? ini.value(QLatin1String(key.iniKey)).toString().trimmed()
                                   : fromEnvironment;
+        if (!fromEnvironment.isEmpty())
+            settings.fromEnvironment << QLatin1String(key.iniKey);
     }
     if (settings.courseHost.isEmpty())
         settings.courseHost = QLatin1String(DefaultCourseHost);
@@ -73,9 +89,23 @@ Settings Settings::read(const QSettings &ini, const EnvironmentLookup &env)
     return settings;
 }
 
+QString Settings::environmentVariableFor(const QString &iniKey)
+{
+    for (const Key &key : Keys) {
+        if (iniKey == QLatin1String(key.iniKey))
+            return QLatin1String(key.environmentVariable);
+    }
+    return {};
+}
+
 QString Settings::fileLocn() const
 {
     return QStringLiteral("https://") + courseHost + QStringLiteral("/kq_cbt/kq/");
+}
+
+std::chrono::seconds Settings::firstPageWait() const
+{
+    return std::chrono::seconds(timeoutSeconds(courseTimeout).value_or(DefaultCourseTimeout));
 }
 
 QStringList Settings::problems() const
@@ -92,6 +122,10 @@ QStringList Settings::problems() const
     };
     checkPin(coursePin, "course");
     checkPin(examPin, "exam");
+    if (!courseTimeout.isEmpty() && !timeoutSeconds(courseTimeout))
+        found << QStringLiteral("The course time-out \"%1\" is not a whole number of seconds from 1 to %2.")
+                     .arg(courseTimeout)
+                     .arg(MaximumCourseTimeout);
     return found;
 }
 

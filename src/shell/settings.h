@@ -3,6 +3,9 @@
 #include "folders.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <chrono>
 
 class QSettings;
 
@@ -18,14 +21,27 @@ struct Settings
     QString examPin;
     QString calculator;    // calculator program, empty: search PATH
     QString programFiles;  // where the simulators are installed, empty: /opt
+    QString courseTimeout; // seconds to wait for the first course page, empty: the default
+
+    // Where the values came from, so a message can say what to change: the
+    // INI file read, and the INI keys whose value an environment variable gave.
+    QString fileName;
+    QStringList fromEnvironment;
 
     static constexpr const char *DefaultCourseHost = "127.0.0.1:8443";
+    static constexpr int DefaultCourseTimeout = 30;
+    static constexpr int MaximumCourseTimeout = 600;
 
     // Reads `ini`, then lets the TAMBERLYN_* variables override each key.
     static Settings read(const QSettings &ini, const EnvironmentLookup &env);
+    // The environment variable that overrides an INI key ("course/host").
+    static QString environmentVariableFor(const QString &iniKey);
 
     // "https://" + course host + "/kq_cbt/kq/".
     QString fileLocn() const;
+    // How long the first course page may take before the learner is told
+    // it did not come; the default when the setting is unusable.
+    std::chrono::seconds firstPageWait() const;
 
     // Everything wrong with these settings, one line each; empty when usable.
     QStringList problems() const;

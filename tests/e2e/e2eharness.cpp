@@ -136,9 +136,11 @@ bool E2eHarness::startCourseServer()
 {
     m_server = std::make_unique<QProcess>();
     m_server->setProcessChannelMode(QProcess::SeparateChannels);
+    const int port = m_port;
+    m_port = 0;
     m_server->start(QStringLiteral(TAMBERLYN_COURSE_SERVER),
                     {QStringLiteral("--root"), QStringLiteral(TAMBERLYN_DEMO_SITE), QStringLiteral("--port"),
-                     QStringLiteral("0"), QStringLiteral("--cert-dir"), m_home.path() + QStringLiteral("/cert")});
+                     QString::number(port), QStringLiteral("--cert-dir"), m_home.path() + QStringLiteral("/cert")});
     if (!m_server->waitForStarted(10000))
         return fail(QStringLiteral("course server did not start"));
 
@@ -161,6 +163,25 @@ bool E2eHarness::startCourseServer()
     }
     if (m_fingerprint.isEmpty())
         return fail(QStringLiteral("course server printed no fingerprint"));
+    return true;
+}
+
+bool E2eHarness::prepareCourseServer(int port)
+{
+    QProcess server;
+    server.start(QStringLiteral(TAMBERLYN_COURSE_SERVER), {QStringLiteral("--print-fingerprint"),
+                                                           QStringLiteral("--cert-dir"),
+                                                           m_home.path() + QStringLiteral("/cert")});
+    if (!server.waitForFinished(20000) || server.exitCode() != 0) {
+        return fail(QStringLiteral("course server made no certificate: ")
+                    + QString::fromLocal8Bit(server.readAllStandardError()));
+    }
+    static const QRegularExpression fingerprintLine(QStringLiteral("fingerprint: ([0-9A-F:]{95})"));
+    const auto match = fingerprintLine.match(QString::fromUtf8(server.readAllStandardOutput()));
+    if (!match.hasMatch())
+        return fail(QStringLiteral("course server printed no fingerprint"));
+    m_fingerprint = match.captured(1);
+    m_port = port;
     return true;
 }
 

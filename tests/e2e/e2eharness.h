@@ -23,6 +23,10 @@ public:
     // Each returns false with the reason in error().
     bool startDisplay(QSize screen, bool withWindowManager = false);
     bool startCourseServer();
+    // Makes the course server's certificate and settles its port without
+    // starting it, so a viewer can be pointed at a server that starts
+    // later; startCourseServer() then listens on that port.
+    bool prepareCourseServer(int port);
 
     // Why a Wayland session cannot be had here (weston or Xwayland not
     // installed); empty when it can.

@@ -9,6 +9,15 @@ namespace Tamberlyn::Platform {
 
 Q_LOGGING_CATEGORY(lcTls, "tamberlyn.tls", QtInfoMsg)
 
+namespace {
+
+QString authorityOf(const QUrl &url)
+{
+    return url.host().toLower() + QLatin1Char(':') + QString::number(url.port(443));
+}
+
+} // namespace
+
 PinnedWebPage::PinnedWebPage(const CertificatePins &pins, QObject *parent)
     : QWebEnginePage(parent)
     , m_pins(pins)
@@ -27,10 +36,17 @@ void PinnedWebPage::onCertificateError(const QWebEngineCertificateError &error)
         pending.acceptCertificate();
         return;
     }
+    const QString fingerprint = CertificatePins::formatFingerprint(CertificatePins::fingerprintOf(leaf));
     qCWarning(lcTls).noquote() << "rejected certificate for" << pending.url().toDisplayString()
-                               << "-" << pending.description() << "- SHA-256"
-                               << CertificatePins::formatFingerprint(CertificatePins::fingerprintOf(leaf));
+                               << "-" << pending.description() << "- SHA-256" << fingerprint;
+    m_rejectedAuthority = authorityOf(pending.url());
+    m_rejectedFingerprint = leaf.isNull() ? QString() : fingerprint;
     pending.rejectCertificate();
+}
+
+QString PinnedWebPage::rejectedFingerprint(const QUrl &url) const
+{
+    return authorityOf(url) == m_rejectedAuthority ? m_rejectedFingerprint : QString();
 }
 
 } // namespace Tamberlyn::Platform

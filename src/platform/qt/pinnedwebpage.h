@@ -17,10 +17,17 @@ class PinnedWebPage final : public QWebEnginePage
 public:
     PinnedWebPage(const CertificatePins &pins, QObject *parent = nullptr);
 
+    // The fingerprint of the certificate last rejected for `url`'s host and
+    // port, formatted as pins are; empty when none was. Lets a failed load
+    // tell the learner which certificate the server presented.
+    QString rejectedFingerprint(const QUrl &url) const;
+
 private:
     void onCertificateError(const QWebEngineCertificateError &error);
 
     const CertificatePins &m_pins;
+    QString m_rejectedAuthority;
+    QString m_rejectedFingerprint;
 };
 
 } // namespace Tamberlyn::Platform

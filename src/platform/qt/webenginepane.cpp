@@ -1,5 +1,6 @@
 #include "webenginepane.h"
 
+#include "engineloadfailure.h"
 #include "pinnedwebpage.h"
 
 #include <QJsonArray>
@@ -8,6 +9,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QTimer>
+#include <QWebEngineLoadingInfo>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -39,6 +41,9 @@ WebEnginePane::WebEnginePane(const CertificatePins &pins, QWidget *parentWidget)
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEnginePane::onLoadStarted);
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEnginePane::onLoadFinished);
+    // Only this report says why a load failed (refused, certificate, an
+    // HTTP error status, ...); loadFinished says merely that it did.
+    connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEnginePane::onLoadingChanged);
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 onRenderProcessTerminated(static_cast<int>(status), exitCode);
@@ -134,9 +139,8 @@ void WebEnginePane::onLoadFinished(bool ok)
     m_loading = false;
     const QString address = locationUrl();
     if (!ok) {
-        qCWarning(lcPane).noquote() << "load failed:" << address;
+        // Reported with its reason by onLoadingChanged, which follows.
         m_links.clear();
-        emit loadFailed(address);
         return;
     }
     // Logged apart from the completion below, which waits for the page's
@@ -155,6 +159,21 @@ void WebEnginePane::onLoadFinished(bool ok)
                               qCInfo(lcPane).noquote() << "document complete:" << address;
                               emit self->documentComplete(address);
                           });
+}
+
+void WebEnginePane::onLoadingChanged(const QWebEngineLoadingInfo &info)
+{
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+        return;
+    LoadFailure failure = engineLoadFailure(info.errorDomain(), info.errorCode(), info.errorString());
+    if (failure.kind == LoadFailure::Kind::Certificate)
+        failure.certificateFingerprint = m_page->rejectedFingerprint(info.url());
+    const QString address = info.url().toString(QUrl::FullyEncoded);
+    qCWarning(lcPane).noquote() << "load failed:" << address << "-"
+                                << (failure.kind == LoadFailure::Kind::HttpStatus
+                                        ? QStringLiteral("HTTP status %1").arg(failure.code)
+                                        : failure.engineText);
+    emit loadFailed(address, failure);
 }
 
 void WebEnginePane::onRenderProcessTerminated(int status, int exitCode)

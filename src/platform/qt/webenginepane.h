@@ -4,6 +4,7 @@
 
 #include <QUrl>
 
+class QWebEngineLoadingInfo;
 class QWebEngineView;
 class QWidget;
 
@@ -32,14 +33,10 @@ public:
     PrintState printState() const override;
     void printDocument(QPrinter &printer, std::function<void(const QString &error)> done) override;
 
-signals:
-    // A main-frame load that did not complete (refused certificate, server
-    // down); the engine shows its own error page.
-    void loadFailed(const QString &address);
-
 private:
     void onLoadStarted();
     void onLoadFinished(bool ok);
+    void onLoadingChanged(const QWebEngineLoadingInfo &info);
     void onRenderProcessTerminated(int status, int exitCode);
 
     QWebEngineView *m_view;

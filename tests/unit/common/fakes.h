@@ -209,6 +209,14 @@ public:
         }
     }
 
+    // Fails the loads due instead, as the engine reports a server it
+    // cannot reach.
+    void failAll(const Tamberlyn::Platform::LoadFailure &failure)
+    {
+        pendingReports = 0;
+        emit loadFailed(locationUrl(), failure);
+    }
+
 private:
     QStringList &m_events;
 };

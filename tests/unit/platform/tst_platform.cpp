@@ -1,5 +1,6 @@
 #include "platform/certificatepins.h"
 #include "platform/posix/flockinstancelock.h"
+#include "platform/qt/engineloadfailure.h"
 #include "platform/qt/systemclock.h"
 #include "platform/tickcount.h"
 
@@ -46,6 +47,8 @@ private slots:
     void fingerprintParsing();
     void pinsAcceptOnlyTheirHost_data();
     void pinsAcceptOnlyTheirHost();
+    void engineFailuresSorted_data();
+    void engineFailuresSorted();
     void instanceLockTellsFirstFromSecond();
     void instanceLockSurvivesACrash();
     void instanceLockUnavailable();
@@ -139,6 +142,59 @@ void TestPlatform::pinsAcceptOnlyTheirHost()
     QVERIFY(otherPin.pin(pinnedFor, QByteArray(32, '\x11')));
     QVERIFY(!otherPin.accepts(QUrl(address), certificate));
     QVERIFY(!pins.accepts(QUrl(address), QSslCertificate()));
+}
+
+void TestPlatform::engineFailuresSorted_data()
+{
+    using Kind = LoadFailure::Kind;
+    using Info = QWebEngineLoadingInfo;
+    QTest::addColumn<int>("domain");
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("errorString");
+    QTest::addColumn<LoadFailure::Kind>("kind");
+
+    // As the engine reported them for the viewer's first page.
+    QTest::newRow("nothing listens") << int(Info::ConnectionErrorDomain) << -102
+                                     << u"net::ERR_CONNECTION_REFUSED"_s << Kind::Refused;
+    QTest::newRow("name not resolved") << int(Info::ConnectionErrorDomain) << -105
+                                       << u"net::ERR_NAME_NOT_RESOLVED"_s << Kind::HostNotFound;
+    QTest::newRow("port 1") << int(Info::HttpErrorDomain) << -312 << u"net::ERR_UNSAFE_PORT"_s
+                            << Kind::BlockedAddress;
+    QTest::newRow("no pin") << int(Info::CertificateErrorDomain) << -202 << u"net::ERR_CERT_AUTHORITY_INVALID"_s
+                            << Kind::Certificate;
+    QTest::newRow("handshake never answered") << int(Info::ConnectionErrorDomain) << -7 << u"net::ERR_TIMED_OUT"_s
+                                              << Kind::TimedOut;
+    QTest::newRow("not an HTTPS server") << int(Info::ConnectionErrorDomain) << -107
+                                         << u"net::ERR_SSL_PROTOCOL_ERROR"_s << Kind::SecureConnection;
+    QTest::newRow("404") << int(Info::HttpStatusCodeDomain) << 404
+                         << u"No webpage was found for the web address: <strong jscontent=\"failedUrl\">"_s
+                         << Kind::HttpStatus;
+    // Sorted by what they are, not by a list of numbers.
+    QTest::newRow("any DNS error") << int(Info::DnsErrorDomain) << -806 << u"net::ERR_DNS_SERVER_FAILED"_s
+                                   << Kind::HostNotFound;
+    QTest::newRow("any TLS error") << int(Info::ConnectionErrorDomain) << -150
+                                   << u"net::ERR_SSL_PINNED_KEY_NOT_IN_CERT_CHAIN"_s << Kind::SecureConnection;
+    QTest::newRow("a success in the status domain") << int(Info::HttpStatusCodeDomain) << 200 << QString()
+                                                    << Kind::Other;
+    QTest::newRow("replaced by a newer load") << int(Info::ConnectionErrorDomain) << -3 << u"net::ERR_ABORTED"_s
+                                              << Kind::Aborted;
+    QTest::newRow("unknown") << int(Info::InternalErrorDomain) << -2 << u"net::ERR_FAILED"_s << Kind::Other;
+}
+
+void TestPlatform::engineFailuresSorted()
+{
+    QFETCH(int, domain);
+    QFETCH(int, code);
+    QFETCH(QString, errorString);
+    QFETCH(LoadFailure::Kind, kind);
+    const LoadFailure failure =
+        engineLoadFailure(static_cast<QWebEngineLoadingInfo::ErrorDomain>(domain), code, errorString);
+    QCOMPARE(failure.kind, kind);
+    QCOMPARE(failure.code, code);
+    // A status comes with a page template for a text, which is nobody's words.
+    QCOMPARE(failure.engineText,
+             domain == QWebEngineLoadingInfo::HttpStatusCodeDomain ? QString() : errorString);
+    QVERIFY(failure.certificateFingerprint.isEmpty());
 }
 
 void TestPlatform::instanceLockTellsFirstFromSecond()

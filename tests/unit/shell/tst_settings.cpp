@@ -33,6 +33,8 @@ private slots:
     void courseHost_data();
     void courseHost();
     void malformedPinIsAProblem();
+    void courseTimeout_data();
+    void courseTimeout();
 };
 
 void TestSettings::windowsFolders_data()
@@ -105,6 +107,10 @@ void TestSettings::environmentOverridesFile()
     QCOMPARE(settings.calculator, u"xcalc"_s); // a blank variable does not override
     QCOMPARE(settings.fileLocn(), u"https://127.0.0.1:9443/kq_cbt/kq/"_s);
     QVERIFY(settings.problems().isEmpty());
+    // What a message needs to say where to change a value.
+    QCOMPARE(settings.fileName, ini.fileName());
+    QCOMPARE(settings.fromEnvironment, QStringList{u"course/host"_s});
+    QCOMPARE(Settings::environmentVariableFor(u"course/pin"_s), u"TAMBERLYN_COURSE_PIN"_s);
 }
 
 void TestSettings::defaults()
@@ -163,6 +169,36 @@ void TestSettings::malformedPinIsAProblem()
     const QStringList problems = settings.problems();
     QCOMPARE(problems.size(), 1);
     QVERIFY(problems.first().contains(u"AB:CD"_s));
+}
+
+void TestSettings::courseTimeout_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("seconds");
+    QTest::addColumn<bool>("usable");
+
+    QTest::newRow("unset") << QString() << 30 << true;
+    QTest::newRow("shortest") << u"1"_s << 1 << true;
+    QTest::newRow("longest") << u"600"_s << 600 << true;
+    QTest::newRow("zero") << u"0"_s << 30 << false;
+    QTest::newRow("negative") << u"-5"_s << 30 << false;
+    QTest::newRow("too long") << u"601"_s << 30 << false;
+    QTest::newRow("fraction") << u"2.5"_s << 30 << false;
+    QTest::newRow("words") << u"soon"_s << 30 << false;
+}
+
+void TestSettings::courseTimeout()
+{
+    QFETCH(QString, text);
+    QFETCH(int, seconds);
+    QFETCH(bool, usable);
+    QTemporaryDir dir;
+    const QSettings ini(dir.filePath(u"missing.ini"_s), QSettings::IniFormat);
+    const Settings settings = Settings::read(ini, lookupIn({{u"TAMBERLYN_COURSE_TIMEOUT"_s, text}}));
+    QCOMPARE(settings.firstPageWait().count(), seconds);
+    QCOMPARE(settings.problems().isEmpty(), usable);
+    if (!usable)
+        QVERIFY(settings.problems().first().contains(text));
 }
 
 QTEST_APPLESS_MAIN(TestSettings)
