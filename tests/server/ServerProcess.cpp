@@ -3,6 +3,8 @@
 #include <QDeadlineTimer>
 #include <QRegularExpression>
 
+#include <sys/resource.h>
+
 ServerProcess::~ServerProcess()
 {
     if (m_process.state() != QProcess::NotRunning) {
@@ -15,6 +17,14 @@ void ServerProcess::start(const QStringList &arguments, const QProcessEnvironmen
 {
     m_process.setProcessEnvironment(environment);
     m_process.setReadChannel(QProcess::StandardOutput);
+    if (m_openFileLimit > 0) {
+        const rlim_t limit = static_cast<rlim_t>(m_openFileLimit);
+        // Runs in the child between fork and exec: setrlimit only.
+        m_process.setChildProcessModifier([limit] {
+            const struct rlimit both = {limit, limit};
+            ::setrlimit(RLIMIT_NOFILE, &both);
+        });
+    }
     m_process.start(QStringLiteral(TAMBERLYN_COURSE_SERVER), arguments);
 }
 
@@ -47,6 +57,19 @@ bool ServerProcess::waitForStdoutLine(const QByteArray &line, int timeoutMs)
     for (;;) {
         collect();
         if (m_lines.contains(line))
+            return true;
+        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
+            return false;
+        m_process.waitForReadyRead(static_cast<int>(qMin<qint64>(deadline.remainingTime(), 100)));
+    }
+}
+
+bool ServerProcess::waitForStandardError(const QByteArray &fragment, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        collect();
+        if (m_stderr.contains(fragment))
             return true;
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
             return false;

@@ -15,11 +15,15 @@ public:
     ServerProcess() = default;
     ~ServerProcess();
 
+    // Runs the server with at most this many open file handles (as
+    // "prlimit --nofile=N:N" would); 0 leaves the limit alone. Set before start().
+    void setOpenFileLimit(int limit) { m_openFileLimit = limit; }
     void start(const QStringList &arguments,
                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     // Waits for the "listening on" line and remembers port and fingerprint.
     bool waitForListening(int timeoutMs = 10000);
     bool waitForStdoutLine(const QByteArray &line, int timeoutMs = 5000);
+    bool waitForStandardError(const QByteArray &fragment, int timeoutMs = 5000);
     bool waitForFinished(int timeoutMs = 10000);
 
     QList<QByteArray> stdoutLines();
@@ -38,4 +42,5 @@ private:
     QByteArray m_stderr;
     quint16 m_port = 0;
     QByteArray m_fingerprint;
+    int m_openFileLimit = 0;
 };
