@@ -21,9 +21,11 @@ CourseServer::CourseServer(std::shared_ptr<const RootFileOpener> root, const QSs
 CourseServer::~CourseServer()
 {
     // Connections are children; their destroyed() must not reach a half
-    // torn-down server.
+    // torn-down server. The acceptor goes before the listening socket it
+    // watches is closed.
     for (QObject *child : children())
         disconnect(child, nullptr, this, nullptr);
+    delete m_acceptor;
 }
 
 bool CourseServer::listen(const QHostAddress &address, quint16 port)
