@@ -51,12 +51,12 @@ QByteArray ServerProcess::standardError()
     return m_stderr;
 }
 
-bool ServerProcess::waitForStdoutLine(const QByteArray &line, int timeoutMs)
+bool ServerProcess::waitUntil(const std::function<bool()> &condition, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);
     for (;;) {
         collect();
-        if (m_lines.contains(line))
+        if (condition())
             return true;
         if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
             return false;
@@ -64,17 +64,14 @@ bool ServerProcess::waitForStdoutLine(const QByteArray &line, int timeoutMs)
     }
 }
 
+bool ServerProcess::waitForStdoutLine(const QByteArray &line, int timeoutMs)
+{
+    return waitUntil([&] { return m_lines.contains(line); }, timeoutMs);
+}
+
 bool ServerProcess::waitForStandardError(const QByteArray &fragment, int timeoutMs)
 {
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        collect();
-        if (m_stderr.contains(fragment))
-            return true;
-        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-            return false;
-        m_process.waitForReadyRead(static_cast<int>(qMin<qint64>(deadline.remainingTime(), 100)));
-    }
+    return waitUntil([&] { return m_stderr.contains(fragment); }, timeoutMs);
 }
 
 bool ServerProcess::waitForListening(int timeoutMs)
@@ -82,22 +79,21 @@ bool ServerProcess::waitForListening(int timeoutMs)
     static const QRegularExpression listening(QStringLiteral("^listening on https://127\\.0\\.0\\.1:(\\d+)/$"));
     static const QRegularExpression fingerprint(
         QStringLiteral("^certificate SHA-256 fingerprint: ((?:[0-9A-F]{2}:){31}[0-9A-F]{2})$"));
-    const QDeadlineTimer deadline(timeoutMs);
-    for (;;) {
-        collect();
+    bool announced = false;
+    const auto listeningSeen = [&] {
         for (const QByteArray &line : std::as_const(m_lines)) {
             const QString text = QString::fromUtf8(line);
             if (const QRegularExpressionMatch match = fingerprint.match(text); match.hasMatch())
                 m_fingerprint = match.captured(1).toLatin1();
             if (const QRegularExpressionMatch match = listening.match(text); match.hasMatch()) {
                 m_port = match.captured(1).toUShort();
-                return m_port != 0 && !m_fingerprint.isEmpty();
+                announced = true;
+                return true;
             }
         }
-        if (deadline.hasExpired() || m_process.state() == QProcess::NotRunning)
-            return false;
-        m_process.waitForReadyRead(static_cast<int>(qMin<qint64>(deadline.remainingTime(), 100)));
-    }
+        return false;
+    };
+    return waitUntil(listeningSeen, timeoutMs) && announced && m_port != 0 && !m_fingerprint.isEmpty();
 }
 
 bool ServerProcess::waitForFinished(int timeoutMs)

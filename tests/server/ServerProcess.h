@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
+
 // The course server binary under test, run as a child process. Its stdout is
 // collected line by line; waits block without an event loop.
 class ServerProcess final
@@ -35,6 +37,9 @@ public:
 
 private:
     void collect();
+    // Collects output until condition() holds (true) or the time is up or
+    // the process ended (false).
+    bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
     QProcess m_process;
     QByteArray m_partialLine;

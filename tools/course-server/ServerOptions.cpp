@@ -9,6 +9,16 @@ namespace {
 constexpr int kMaxConnectionsLimit = 100000;
 constexpr int kMaxHeaderTimeoutSeconds = 3600;
 
+// A whole number from 1 to most, or nothing.
+std::optional<int> boundedNumber(const QString &text, int most)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > most)
+        return std::nullopt;
+    return value;
+}
+
 QString defaultCertificateDirectory()
 {
     // $XDG_DATA_HOME, or ~/.local/share when it is unset.
@@ -93,25 +103,24 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
         return std::nullopt;
     }
 
-    bool maxConnectionsOk = false;
-    const int maxConnections = parser.value(maxConnectionsOption).toInt(&maxConnectionsOk);
-    if (!maxConnectionsOk || maxConnections < 1 || maxConnections > kMaxConnectionsLimit) {
+    const std::optional<int> maxConnections = boundedNumber(parser.value(maxConnectionsOption), kMaxConnectionsLimit);
+    if (!maxConnections) {
         *error = QStringLiteral("invalid --max-connections: %1 (1 to %2)")
                      .arg(parser.value(maxConnectionsOption))
                      .arg(kMaxConnectionsLimit);
         return std::nullopt;
     }
-    options.limits.maxConnections = maxConnections;
+    options.limits.maxConnections = *maxConnections;
 
-    bool headerTimeoutOk = false;
-    const int headerTimeout = parser.value(headerTimeoutOption).toInt(&headerTimeoutOk);
-    if (!headerTimeoutOk || headerTimeout < 1 || headerTimeout > kMaxHeaderTimeoutSeconds) {
+    const std::optional<int> headerTimeout =
+        boundedNumber(parser.value(headerTimeoutOption), kMaxHeaderTimeoutSeconds);
+    if (!headerTimeout) {
         *error = QStringLiteral("invalid --header-timeout: %1 (1 to %2 seconds)")
                      .arg(parser.value(headerTimeoutOption))
                      .arg(kMaxHeaderTimeoutSeconds);
         return std::nullopt;
     }
-    options.limits.headerTimeoutMs = headerTimeout * 1000;
+    options.limits.headerTimeoutMs = *headerTimeout * 1000;
 
     options.certificateDirectory = parser.isSet(certDirOption) ? parser.value(certDirOption)
                                                                : defaultCertificateDirectory();
