@@ -162,6 +162,7 @@ class TestNginxEndToEnd final : public QObject
 private slots:
     void initTestCase();
     void servesPagesMediaRangesAndExams();
+    void refusesLinksAndHiddenFiles();
     void mediaStreamHoldsBackAnHttp2Server();
     void viewerWalksToAVideoWithThePinFromItsSettings();
     void viewerRefusesTheServerUnderAnotherPin();
@@ -227,6 +228,61 @@ void TestNginxEndToEnd::servesPagesMediaRangesAndExams()
     QCOMPARE(exam.status, 200);
     QCOMPARE(exam.url.path(), u"/practicestudent/exam/tamberlyn/safety/"_s);
     QCOMPARE(exam.body, fileBytes(Site + u"/practicestudent/exam/tamberlyn/safety/index.html"_s));
+}
+
+// Anyone who can write into the course folder can put a link there; one
+// pointing out of it (ln -s /etc kq_cbt/kq/etc_link) must not publish what
+// it points at. Hidden files (.htpasswd, .git) are not published either.
+void TestNginxEndToEnd::refusesLinksAndHiddenFiles()
+{
+    QTemporaryDir dir;
+    QVERIFY(dir.isValid());
+    const QString root = dir.filePath(u"course"_s);
+    const QString course = root + u"/kq_cbt/kq/"_s;
+    const QString outside = dir.filePath(u"outside"_s);
+    const QByteArray secret("outside the course folder\n");
+    const QByteArray page("<html><body>contents</body></html>\n");
+    const auto write = [](const QString &path, const QByteArray &contents) {
+        QFile file(path);
+        return QDir().mkpath(QFileInfo(path).path()) && file.open(QIODevice::WriteOnly)
+               && file.write(contents) == contents.size();
+    };
+    QVERIFY(write(outside + u"/passwd"_s, secret));
+    QVERIFY(write(course + u"kqd.vxp"_s, page));
+    QVERIFY(write(course + u".htpasswd"_s, "learner:secret"));
+    QVERIFY(write(course + u".git/config"_s, "[core]"));
+    QVERIFY(QFile::link(outside, course + u"etc_link"_s));
+    QVERIFY(QFile::link(outside + u"/passwd"_s, course + u"passwd.vxp"_s));
+    QVERIFY(QFile::link(u"kqd.vxp"_s, course + u"same.vxp"_s));
+    QVERIFY(write(outside + u"/index.html"_s, secret));
+    QVERIFY(QDir().mkpath(root + u"/practicestudent/exam/tamberlyn"_s));
+    QVERIFY(QFile::link(outside, root + u"/practicestudent/exam/tamberlyn/linked"_s));
+
+    NginxCourseServer nginx;
+    QVERIFY2(nginx.start(QStringLiteral(TAMBERLYN_NGINX_CONFIG), root), qPrintable(nginx.error()));
+    const QList<QSslCertificate> certificates = QSslCertificate::fromPath(nginx.certificateFile());
+    QCOMPARE(certificates.size(), 1);
+    QNetworkAccessManager network;
+    const QString base = u"https://"_s + nginx.host() + u"/"_s;
+
+    // nginx answers a link as a file that is not there.
+    const QList<std::pair<QString, int>> expected = {
+        {u"kq_cbt/kq/kqd.vxp"_s, 200},
+        {u"kq_cbt/kq/etc_link/passwd"_s, 404}, // a folder link out of the root
+        {u"kq_cbt/kq/passwd.vxp"_s, 404},      // a file link out of the root
+        {u"kq_cbt/kq/same.vxp"_s, 404},        // even inside: it can be re-pointed
+        {u"practicestudent/exam/tamberlyn/linked/"_s, 404},
+        {u"kq_cbt/kq/.htpasswd"_s, 404},
+        {u"kq_cbt/kq/.git/config"_s, 404},
+    };
+    for (const auto &[path, status] : expected) {
+        const Answer answer = fetch(network, certificates.first(), QUrl(base + path));
+        QVERIFY2(answer.error.isEmpty(), qPrintable(answer.error));
+        QVERIFY2(answer.status == status, qPrintable(u"%1: %2, expected %3"_s.arg(path).arg(answer.status).arg(status)));
+        QVERIFY2(!answer.body.contains(secret), qPrintable(path));
+        if (status == 200)
+            QCOMPARE(answer.body, page);
+    }
 }
 
 // nginx speaks HTTP/2, where a transfer does not stop by itself when its

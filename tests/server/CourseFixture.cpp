@@ -24,6 +24,8 @@ CourseFixture::CourseFixture()
     write(QStringLiteral("root/kq_cbt/kq/notes.xyz"), QByteArrayLiteral("opaque"));
     write(QStringLiteral("root/kq_cbt/media/lesson.avi"), lessonBody());
     write(QStringLiteral("root/practicestudent/exam/tamberlyn/slug/index.html"), examBody());
+    write(QStringLiteral("root/.htpasswd"), QByteArrayLiteral("hidden:password"));
+    write(QStringLiteral("root/kq_cbt/.git/config"), QByteArrayLiteral("[core]"));
 
     QFile huge(m_dir.filePath(QStringLiteral("root/kq_cbt/huge.avi")));
     if (!huge.open(QIODevice::WriteOnly) || !huge.resize(hugeSize()))

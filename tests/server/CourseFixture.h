@@ -13,6 +13,7 @@
 //   root/kq_cbt/huge.avi                  512 MiB, sparse
 //   root/practicestudent/exam/tamberlyn/slug/index.html
 //   root/link-*                           symbolic links, in and out
+//   root/.htpasswd, root/kq_cbt/.git/     hidden files and folders
 class CourseFixture final
 {
     Q_DISABLE_COPY_MOVE(CourseFixture)
@@ -23,6 +24,8 @@ public:
     // Empty when the fixture was made; otherwise what failed.
     QString error() const { return m_error; }
     QString root() const { return m_dir.filePath(QStringLiteral("root")); }
+    // A file outside the root holding secretMarker().
+    QString secretPath() const { return m_dir.filePath(QStringLiteral("secret.txt")); }
 
     static QByteArray pageBody();
     static QByteArray examBody();

@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include <functional>
+
 // The course server binary under test, run as a child process. Its stdout is
 // collected line by line; waits block without an event loop.
 class ServerProcess final
@@ -15,11 +17,15 @@ public:
     ServerProcess() = default;
     ~ServerProcess();
 
+    // Runs the server with at most this many open file handles (as
+    // "prlimit --nofile=N:N" would); 0 leaves the limit alone. Set before start().
+    void setOpenFileLimit(int limit) { m_openFileLimit = limit; }
     void start(const QStringList &arguments,
                const QProcessEnvironment &environment = QProcessEnvironment::systemEnvironment());
     // Waits for the "listening on" line and remembers port and fingerprint.
     bool waitForListening(int timeoutMs = 10000);
     bool waitForStdoutLine(const QByteArray &line, int timeoutMs = 5000);
+    bool waitForStandardError(const QByteArray &fragment, int timeoutMs = 5000);
     bool waitForFinished(int timeoutMs = 10000);
 
     QList<QByteArray> stdoutLines();
@@ -31,6 +37,9 @@ public:
 
 private:
     void collect();
+    // Collects output until condition() holds (true) or the time is up or
+    // the process ended (false).
+    bool waitUntil(const std::function<bool()> &condition, int timeoutMs);
 
     QProcess m_process;
     QByteArray m_partialLine;
@@ -38,4 +47,5 @@ private:
     QByteArray m_stderr;
     quint16 m_port = 0;
     QByteArray m_fingerprint;
+    int m_openFileLimit = 0;
 };

@@ -112,7 +112,7 @@ void CourseServerLogicTest::decodeRequestPath_data()
     QTest::newRow("fragment dropped") << QByteArray("/x#../y") << O::Ok << list({u"x"});
     QTest::newRow("encoded slash separates") << QByteArray("/a%2Fb") << O::Ok << list({u"a", u"b"});
     QTest::newRow("decoded once only") << QByteArray("/%252e%252e") << O::Ok << list({u"%2e%2e"});
-    QTest::newRow("three dots is a name") << QByteArray("/.../..x") << O::Ok << list({u"...", u"..x"});
+    QTest::newRow("dots inside names") << QByteArray("/a.b/c..d") << O::Ok << list({u"a.b", u"c..d"});
     QTest::newRow("absolute form") << QByteArray("https://127.0.0.1:8443/a/b?q") << O::Ok << list({u"a", u"b"});
     QTest::newRow("absolute form without path") << QByteArray("HTTPS://127.0.0.1") << O::Ok << QStringList();
 
@@ -125,6 +125,10 @@ void CourseServerLogicTest::decodeRequestPath_data()
     QTest::newRow("encoded backslash") << QByteArray("/a%5Cb") << O::Refused << QStringList();
     QTest::newRow("encoded NUL") << QByteArray("/a%00.png") << O::Refused << QStringList();
     QTest::newRow("absolute form dot-dot") << QByteArray("http://h/../x") << O::Refused << QStringList();
+    QTest::newRow("hidden file") << QByteArray("/.htpasswd") << O::Refused << QStringList();
+    QTest::newRow("hidden folder") << QByteArray("/a/.git/config") << O::Refused << QStringList();
+    QTest::newRow("encoded hidden name") << QByteArray("/a/%2Egit") << O::Refused << QStringList();
+    QTest::newRow("three dots") << QByteArray("/...") << O::Refused << QStringList();
 
     QTest::newRow("not hex") << QByteArray("/%zz") << O::Malformed << QStringList();
     QTest::newRow("truncated escape") << QByteArray("/a%4") << O::Malformed << QStringList();

@@ -7,18 +7,15 @@
 #include "PathResolver.h"
 #include "RequestLog.h"
 #include "RequestPath.h"
+#include "RootFileOpener.h"
 #include "ServerLogging.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QSslSocket>
 
 namespace {
 
 constexpr qint64 kChunkBytes = 64 * 1024;
-// Idle keep-alive connections, stalled handshakes and clients that stopped
-// reading are dropped after this long.
-constexpr int kIdleTimeoutMs = 60 * 1000;
 
 QByteArray errorBody(int status)
 {
@@ -27,28 +24,26 @@ QByteArray errorBody(int status)
 
 } // namespace
 
-HttpConnection::HttpConnection(QSslSocket *socket, const QString &canonicalRoot, QObject *parent)
+HttpConnection::HttpConnection(QSslSocket *socket, std::shared_ptr<const RootFileOpener> root, int headerTimeoutMs,
+                               QObject *parent)
     : QObject(parent)
     , m_socket(socket)
-    , m_root(canonicalRoot)
+    , m_root(std::move(root))
+    , m_headerTimeoutMs(headerTimeoutMs)
 {
     m_socket->setParent(this);
     // While a body is being sent, further pipelined requests wait in the
     // socket; this bounds how much of them it buffers.
     m_socket->setReadBufferSize(4 * kMaxHeadBytes);
 
-    m_idleTimer.setSingleShot(true);
-    m_idleTimer.setInterval(kIdleTimeoutMs);
-    connect(&m_idleTimer, &QTimer::timeout, this, [this] {
-        qCDebug(lcServer) << "closing idle connection from" << m_socket->peerAddress().toString();
-        m_socket->abort();
-        deleteLater();
-    });
-    m_idleTimer.start();
+    m_deadline.setSingleShot(true);
+    connect(&m_deadline, &QTimer::timeout, this, &HttpConnection::onDeadline);
+    m_deadline.start(m_headerTimeoutMs); // for the handshake
 
+    connect(m_socket, &QSslSocket::encrypted, this, &HttpConnection::onEncrypted);
     connect(m_socket, &QSslSocket::readyRead, this, &HttpConnection::onReadyRead);
-    connect(m_socket, &QSslSocket::bytesWritten, this, &HttpConnection::pumpBody);
-    connect(m_socket, &QSslSocket::encryptedBytesWritten, this, &HttpConnection::pumpBody);
+    connect(m_socket, &QSslSocket::bytesWritten, this, &HttpConnection::onBytesWritten);
+    connect(m_socket, &QSslSocket::encryptedBytesWritten, this, &HttpConnection::onBytesWritten);
     connect(m_socket, &QSslSocket::disconnected, this, &QObject::deleteLater);
     connect(m_socket, &QSslSocket::errorOccurred, this, [this](QAbstractSocket::SocketError error) {
         if (error != QAbstractSocket::RemoteHostClosedError)
@@ -64,10 +59,27 @@ HttpConnection::HttpConnection(QSslSocket *socket, const QString &canonicalRoot,
 
 HttpConnection::~HttpConnection() = default;
 
+void HttpConnection::onEncrypted()
+{
+    if (m_state == State::Handshake)
+        waitForHead();
+}
+
+void HttpConnection::waitForHead()
+{
+    m_state = State::ReadingHead;
+    // Set once per request: bytes that trickle in do not extend it.
+    m_deadline.start(m_headerTimeoutMs);
+    // Queued, so a burst of pipelined requests is a loop through the event
+    // loop rather than a recursion.
+    QMetaObject::invokeMethod(this, &HttpConnection::processBuffer, Qt::QueuedConnection);
+}
+
 void HttpConnection::onReadyRead()
 {
-    m_idleTimer.start();
     switch (m_state) {
+    case State::Handshake:
+        break;
     case State::ReadingHead:
         processBuffer();
         break;
@@ -77,6 +89,50 @@ void HttpConnection::onReadyRead()
         m_socket->readAll(); // drained so closing does not turn into a reset
         break;
     }
+}
+
+void HttpConnection::onBytesWritten()
+{
+    // Only a client that takes what is sent keeps a response going.
+    if (m_state == State::SendingBody || m_state == State::Closing)
+        m_deadline.start(kSendStallTimeoutMs);
+    pumpBody();
+}
+
+void HttpConnection::onDeadline()
+{
+    switch (m_state) {
+    case State::Handshake:
+        qCDebug(lcServer) << "TLS handshake not finished in time by" << m_socket->peerAddress().toString();
+        drop();
+        return;
+    case State::ReadingHead:
+        if (m_buffer.isEmpty()) {
+            qCDebug(lcServer) << "closing idle connection from" << m_socket->peerAddress().toString();
+            drop();
+            return;
+        }
+        {
+            const auto [method, target] = requestLineWords(m_buffer);
+            m_buffer.clear();
+            sendError(408, method, target, false);
+        }
+        return;
+    case State::SendingBody:
+    case State::Closing:
+        qCDebug(lcServer) << "client stopped reading:" << m_socket->peerAddress().toString();
+        drop();
+        return;
+    }
+}
+
+void HttpConnection::drop()
+{
+    m_state = State::Closing;
+    m_deadline.stop();
+    m_body.reset();
+    m_socket->abort();
+    deleteLater();
 }
 
 void HttpConnection::processBuffer()
@@ -119,6 +175,10 @@ void HttpConnection::handleHead(const QByteArray &head)
         return;
     }
     const HttpRequest &request = parsed.request;
+    if (!request.hasValidHost()) {
+        sendError(400, request.method, request.target, false);
+        return;
+    }
     // Request bodies are never read, so after one the stream position of the
     // next request is unknown: answer, then close.
     const bool keepAlive = request.wantsKeepAlive() && !request.hasBody();
@@ -142,20 +202,33 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
         return;
     }
 
-    const ResolvedPath resolved = resolveInsideRoot(m_root, path.segments);
-    if (resolved.outcome != ResolvedPath::Outcome::File) {
-        const int status = resolved.outcome == ResolvedPath::Outcome::Refused ? 403 : 404;
-        sendError(status, request.method, request.target, keepAlive, headOnly);
+    ResolvedPath resolved = resolveInsideRoot(*m_root, path.segments);
+    const QString shownPath = u'/' + path.segments.join(u'/');
+    switch (resolved.outcome) {
+    case ResolvedPath::Outcome::File:
+        break;
+    case ResolvedPath::Outcome::NotFound:
+        sendError(404, request.method, request.target, keepAlive, headOnly);
+        return;
+    case ResolvedPath::Outcome::Refused:
+        sendError(403, request.method, request.target, keepAlive, headOnly);
+        return;
+    case ResolvedPath::Outcome::Unavailable:
+        // Out of file handles or memory: a passing state, not the file's.
+        qCWarning(lcServer).noquote() << "cannot open" << shownPath << ':' << qt_error_string(resolved.error);
+        sendError(503, request.method, request.target, keepAlive, headOnly, QByteArrayLiteral("Retry-After"),
+                  QByteArrayLiteral("1"));
         return;
     }
 
-    auto file = std::make_unique<QFile>(resolved.filePath);
-    if (!file->open(QIODevice::ReadOnly)) {
-        qCWarning(lcServer).noquote() << "cannot open" << resolved.filePath << ':' << file->errorString();
-        sendError(403, request.method, request.target, keepAlive, headOnly);
+    auto file = std::make_unique<QFile>();
+    if (!file->open(resolved.file.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        qCWarning(lcServer).noquote() << "cannot read" << shownPath << ':' << file->errorString();
+        sendError(500, request.method, request.target, false, headOnly);
         return;
     }
-    const qint64 size = file->size();
+    resolved.file.release(); // the QFile closes it now
+    const qint64 size = resolved.size;
 
     // Several Range fields make no sense together; answering with the whole
     // file is always allowed.
@@ -171,13 +244,13 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
     const qint64 first = partial ? range.first : 0;
     const qint64 length = partial ? range.length() : size;
     if (first > 0 && !file->seek(first)) {
-        qCWarning(lcServer).noquote() << "cannot seek in" << resolved.filePath << ':' << file->errorString();
+        qCWarning(lcServer).noquote() << "cannot seek in" << shownPath << ':' << file->errorString();
         sendError(500, request.method, request.target, false, headOnly);
         return;
     }
 
     HttpResponseHead head(partial ? 206 : 200);
-    head.add("Content-Type", contentTypeForFileName(QFileInfo(resolved.filePath).fileName()));
+    head.add("Content-Type", contentTypeForFileName(resolved.name));
     head.add("Content-Length", QByteArray::number(length));
     head.add("Accept-Ranges", "bytes");
     if (partial) {
@@ -191,8 +264,10 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
         return;
     }
     m_body = std::move(file);
+    m_bodyPath = shownPath;
     m_bodyRemaining = length;
     m_state = State::SendingBody;
+    m_deadline.start(kSendStallTimeoutMs);
     pumpBody();
 }
 
@@ -222,7 +297,6 @@ void HttpConnection::sendError(int status, const QByteArray &method, const QByte
 
 void HttpConnection::pumpBody()
 {
-    m_idleTimer.start();
     if (m_state != State::SendingBody)
         return;
     // Refill only while little is queued, encrypted or not: memory use per
@@ -232,11 +306,8 @@ void HttpConnection::pumpBody()
         if (chunk.isEmpty()) {
             // The file shrank or failed after its length was promised; the
             // client can only notice through the connection ending early.
-            qCWarning(lcServer).noquote() << "cannot read" << m_body->fileName() << ':' << m_body->errorString();
-            m_body.reset();
-            m_state = State::Closing;
-            m_socket->abort();
-            deleteLater();
+            qCWarning(lcServer).noquote() << "cannot read" << m_bodyPath << ':' << m_body->errorString();
+            drop();
             return;
         }
         m_socket->write(chunk);
@@ -254,10 +325,7 @@ void HttpConnection::finishResponse()
         startClosing();
         return;
     }
-    m_state = State::ReadingHead;
-    // Queued, so a burst of pipelined requests is a loop through the event
-    // loop rather than a recursion.
-    QMetaObject::invokeMethod(this, &HttpConnection::processBuffer, Qt::QueuedConnection);
+    waitForHead();
 }
 
 void HttpConnection::startClosing()
@@ -265,6 +333,7 @@ void HttpConnection::startClosing()
     m_state = State::Closing;
     m_buffer.clear();
     m_socket->readAll();
+    m_deadline.start(kSendStallTimeoutMs);
     // Sends what is still queued, then closes; disconnected() deletes us.
     m_socket->disconnectFromHost();
 }

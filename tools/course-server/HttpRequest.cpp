@@ -46,6 +46,19 @@ bool isValidFieldValue(QByteArrayView value)
     return true;
 }
 
+// uri-host [ ":" port ]: reg-name, IPv4 or a bracketed IPv6 literal, all
+// drawn from these characters.
+bool isValidHostValue(QByteArrayView value)
+{
+    for (const char c : value) {
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))
+            continue;
+        if (!QByteArrayView("-._~!$&'()*+,;=:[]%").contains(c))
+            return false;
+    }
+    return true;
+}
+
 QByteArrayView trimmedWhitespace(QByteArrayView text)
 {
     while (!text.isEmpty() && (text.front() == ' ' || text.front() == '\t'))
@@ -136,6 +149,16 @@ bool HttpRequest::wantsKeepAlive() const
         return false;
     // HTTP/1.1 connections persist by default, HTTP/1.0 ones only on request.
     return minorVersion >= 1 || keepAlive;
+}
+
+bool HttpRequest::hasValidHost() const
+{
+    const QList<QByteArray> hosts = headerValues("host");
+    if (hosts.size() > 1)
+        return false;
+    if (hosts.isEmpty())
+        return minorVersion == 0;
+    return isValidHostValue(hosts.first());
 }
 
 qsizetype findRequestHeadEnd(QByteArrayView buffer)

@@ -22,6 +22,11 @@ struct HttpRequest
     bool wantsKeepAlive() const;
     // A request body follows the head. This server never reads bodies.
     bool hasBody() const { return hasTransferEncoding || contentLength > 0; }
+    // An HTTP/1.1 request names its host in exactly one Host field, and no
+    // request may carry two: a proxy and this server could otherwise read
+    // different hosts from one request. The value must look like
+    // host[:port]; it may be empty, as the protocol allows.
+    bool hasValidHost() const;
 };
 
 struct RequestHeadParse

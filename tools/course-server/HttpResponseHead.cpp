@@ -37,9 +37,11 @@ QByteArray HttpResponseHead::reasonPhrase(int status)
     case 403: return QByteArrayLiteral("Forbidden");
     case 404: return QByteArrayLiteral("Not Found");
     case 405: return QByteArrayLiteral("Method Not Allowed");
+    case 408: return QByteArrayLiteral("Request Timeout");
     case 416: return QByteArrayLiteral("Range Not Satisfiable");
     case 431: return QByteArrayLiteral("Request Header Fields Too Large");
     case 500: return QByteArrayLiteral("Internal Server Error");
+    case 503: return QByteArrayLiteral("Service Unavailable");
     case 505: return QByteArrayLiteral("HTTP Version Not Supported");
     default: return QByteArrayLiteral("Unknown");
     }

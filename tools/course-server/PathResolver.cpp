@@ -1,68 +1,65 @@
 #include "PathResolver.h"
 
-#include <QFileInfo>
+#include "RootFileOpener.h"
+
+#include <cerrno>
+#include <sys/stat.h>
 
 namespace {
 
-bool isInside(const QString &canonicalPath, const QString &canonicalRoot)
+ResolvedPath failure(int error)
 {
-    if (canonicalPath == canonicalRoot)
-        return true;
-    const QString prefix = canonicalRoot.endsWith(u'/') ? canonicalRoot : canonicalRoot + u'/';
-    return canonicalPath.startsWith(prefix);
-}
-
-QString joined(const QString &root, const QStringList &segments, qsizetype count)
-{
-    QString path = root;
-    for (qsizetype i = 0; i < count; ++i)
-        path += u'/' + segments[i];
-    return path;
-}
-
-// For a path that does not exist, answer as its closest existing ancestor
-// would: a miss below a link that points outside is refused like the link
-// itself, so the answer never tells which files exist outside the root.
-ResolvedPath missing(const QString &canonicalRoot, const QStringList &segments)
-{
-    for (qsizetype count = segments.size() - 1; count > 0; --count) {
-        const QFileInfo ancestor(joined(canonicalRoot, segments, count));
-        if (ancestor.exists()) {
-            if (!isInside(ancestor.canonicalFilePath(), canonicalRoot))
-                return {ResolvedPath::Outcome::Refused, {}};
-            break;
-        }
+    ResolvedPath result;
+    result.error = error;
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        result.outcome = ResolvedPath::Outcome::NotFound;
+        break;
+    case EMFILE:
+    case ENFILE:
+    case ENOMEM:
+    case EAGAIN:
+        result.outcome = ResolvedPath::Outcome::Unavailable;
+        break;
+    default: // ELOOP (a link), EACCES, EPERM, EXDEV, ...
+        result.outcome = ResolvedPath::Outcome::Refused;
+        break;
     }
-    return {ResolvedPath::Outcome::NotFound, {}};
-}
-
-ResolvedPath servable(const QFileInfo &info, const QString &canonicalRoot)
-{
-    if (!info.exists())
-        return {ResolvedPath::Outcome::NotFound, {}};
-    const QString canonical = info.canonicalFilePath();
-    if (!isInside(canonical, canonicalRoot))
-        return {ResolvedPath::Outcome::Refused, {}};
-    // Only regular files: a FIFO or device node would block or never end.
-    if (!info.isFile())
-        return {ResolvedPath::Outcome::NotFound, {}};
-    return {ResolvedPath::Outcome::File, canonical};
+    return result;
 }
 
 } // namespace
 
-ResolvedPath resolveInsideRoot(const QString &canonicalRoot, const QStringList &segments)
+ResolvedPath resolveInsideRoot(const RootFileOpener &root, const QStringList &segments)
 {
-    const QFileInfo info(joined(canonicalRoot, segments, segments.size()));
-    if (!info.exists())
-        return missing(canonicalRoot, segments);
+    RootFileOpener::Opened opened = root.open(segments);
+    if (!opened.fd.isValid())
+        return failure(opened.error);
+    struct stat info = {};
+    if (::fstat(opened.fd.get(), &info) != 0)
+        return failure(errno);
 
-    const QString canonical = info.canonicalFilePath();
-    if (!isInside(canonical, canonicalRoot))
-        return {ResolvedPath::Outcome::Refused, {}};
-    if (info.isDir()) {
-        // index.html itself may be a link, so it is checked like any file.
-        return servable(QFileInfo(canonical + QStringLiteral("/index.html")), canonicalRoot);
+    QString name = segments.isEmpty() ? QString() : segments.last();
+    if (S_ISDIR(info.st_mode)) {
+        // Looked up inside the folder that was just opened, not by path
+        // again; index.html may not be a link either.
+        opened = root.openIn(opened.fd.get(), QStringLiteral("index.html"));
+        if (!opened.fd.isValid())
+            return failure(opened.error);
+        if (::fstat(opened.fd.get(), &info) != 0)
+            return failure(errno);
+        name = QStringLiteral("index.html");
     }
-    return servable(info, canonicalRoot);
+    // Only regular files: a FIFO or device node would block or never end.
+    if (!S_ISREG(info.st_mode))
+        return failure(ENOENT);
+
+    ResolvedPath result;
+    result.outcome = ResolvedPath::Outcome::File;
+    result.file = std::move(opened.fd);
+    result.size = info.st_size;
+    result.name = name;
+    return result;
 }

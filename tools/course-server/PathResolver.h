@@ -1,23 +1,29 @@
 #pragma once
 
+#include "UniqueFd.h"
+
 #include <QString>
 #include <QStringList>
+
+class RootFileOpener;
 
 struct ResolvedPath
 {
     enum class Outcome {
-        File,     // filePath is a regular file inside the root
-        NotFound, // nothing servable there (also: a folder without index.html)
-        Refused,  // the real path, symbolic links followed, leaves the root
+        File,        // file is an open regular file below the root
+        NotFound,    // nothing servable there (also: a folder without index.html)
+        Refused,     // a symbolic link on the way, or no permission
+        Unavailable, // the server is out of file handles or memory for now
     };
 
     Outcome outcome = Outcome::NotFound;
-    QString filePath; // canonical, set for File
+    UniqueFd file;
+    qint64 size = 0;
+    QString name;  // the served file's own name, for its content type
+    int error = 0; // errno behind an outcome other than File
 };
 
-// Maps decoded path segments onto the file system below canonicalRoot (which
-// must already be canonical: absolute, no symbolic links). A folder stands for
-// its index.html. Symbolic links are followed, and whatever they lead to must
-// still lie inside the root; this is checked on the real path, not the
-// spelling, so links pointing out of the course folder are refused.
-ResolvedPath resolveInsideRoot(const QString &canonicalRoot, const QStringList &segments);
+// Opens what decoded path segments name below the root. A folder stands for
+// its index.html. What is served is the file that was opened, checked on its
+// open handle, so nothing can be swapped in between a check and the read.
+ResolvedPath resolveInsideRoot(const RootFileOpener &root, const QStringList &segments);

@@ -81,13 +81,16 @@ RequestPath decodeRequestPath(QByteArrayView target)
         return result;
 
     for (const QString &segment : decoded.split(u'/', Qt::SkipEmptyParts)) {
-        if (segment == u"..") {
+        if (segment == u".")
+            continue;
+        // ".." and hidden files and folders alike (.git, .htpasswd): none
+        // of them is part of a course.
+        if (segment.startsWith(u'.')) {
             result.outcome = RequestPath::Outcome::Refused;
             result.segments.clear();
             return result;
         }
-        if (segment != u".")
-            result.segments.append(segment);
+        result.segments.append(segment);
     }
     result.outcome = RequestPath::Outcome::Ok;
     return result;

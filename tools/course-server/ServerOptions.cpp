@@ -5,6 +5,20 @@
 
 namespace {
 
+// Sanity bounds: beyond these a value is a typo, not a choice.
+constexpr int kMaxConnectionsLimit = 100000;
+constexpr int kMaxHeaderTimeoutSeconds = 3600;
+
+// A whole number from 1 to most, or nothing.
+std::optional<int> boundedNumber(const QString &text, int most)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok);
+    if (!ok || value < 1 || value > most)
+        return std::nullopt;
+    return value;
+}
+
 QString defaultCertificateDirectory()
 {
     // $XDG_DATA_HOME, or ~/.local/share when it is unset.
@@ -40,7 +54,20 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
     const QCommandLineOption fingerprintOption(
         QStringLiteral("print-fingerprint"),
         QStringLiteral("Create the certificate if needed, print its fingerprint and exit."));
-    parser.addOptions({rootOption, portOption, listenOption, certDirOption, fingerprintOption});
+    const ConnectionLimits defaults;
+    const QCommandLineOption maxConnectionsOption(
+        QStringLiteral("max-connections"),
+        QStringLiteral("Connections served at once; more clients wait until one closes (default %1).")
+            .arg(defaults.maxConnections),
+        QStringLiteral("n"), QString::number(defaults.maxConnections));
+    const QCommandLineOption headerTimeoutOption(
+        QStringLiteral("header-timeout"),
+        QStringLiteral("Seconds a client has for the TLS handshake and for each whole request head; "
+                       "an idle connection is closed after as long (default %1).")
+            .arg(defaults.headerTimeoutMs / 1000),
+        QStringLiteral("seconds"), QString::number(defaults.headerTimeoutMs / 1000));
+    parser.addOptions({rootOption, portOption, listenOption, certDirOption, fingerprintOption, maxConnectionsOption,
+                       headerTimeoutOption});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -75,6 +102,25 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
         *error = QStringLiteral("invalid listen address: %1").arg(parser.value(listenOption));
         return std::nullopt;
     }
+
+    const std::optional<int> maxConnections = boundedNumber(parser.value(maxConnectionsOption), kMaxConnectionsLimit);
+    if (!maxConnections) {
+        *error = QStringLiteral("invalid --max-connections: %1 (1 to %2)")
+                     .arg(parser.value(maxConnectionsOption))
+                     .arg(kMaxConnectionsLimit);
+        return std::nullopt;
+    }
+    options.limits.maxConnections = *maxConnections;
+
+    const std::optional<int> headerTimeout =
+        boundedNumber(parser.value(headerTimeoutOption), kMaxHeaderTimeoutSeconds);
+    if (!headerTimeout) {
+        *error = QStringLiteral("invalid --header-timeout: %1 (1 to %2 seconds)")
+                     .arg(parser.value(headerTimeoutOption))
+                     .arg(kMaxHeaderTimeoutSeconds);
+        return std::nullopt;
+    }
+    options.limits.headerTimeoutMs = *headerTimeout * 1000;
 
     options.certificateDirectory = parser.isSet(certDirOption) ? parser.value(certDirOption)
                                                                : defaultCertificateDirectory();

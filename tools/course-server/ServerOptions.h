@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ConnectionLimits.h"
+
 #include <QHostAddress>
 #include <QString>
 #include <QStringList>
@@ -13,6 +15,7 @@ struct ServerOptions
     quint16 port = 8443;
     QString certificateDirectory;
     bool printFingerprintOnly = false;
+    ConnectionLimits limits;
 };
 
 // Parses the command line. --help and --version print and exit the process;

@@ -1,12 +1,13 @@
 #include "CertificateStore.h"
 #include "CourseServer.h"
 #include "RequestLog.h"
+#include "RootFileOpener.h"
 #include "ServerOptions.h"
+#include "ServerTlsConfiguration.h"
 #include "UnixSignalQuitter.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QSslConfiguration>
 #include <QSslSocket>
 
 #include <csignal>
@@ -18,18 +19,6 @@ int failStartup(const QString &message)
 {
     std::fprintf(stderr, "tamberlyn-course-server: %s\n", message.toLocal8Bit().constData());
     return 1;
-}
-
-QSslConfiguration serverTlsConfiguration(const CertificateStore &store)
-{
-    QSslConfiguration tls = QSslConfiguration::defaultConfiguration();
-    tls.setProtocol(QSsl::TlsV1_2OrLater);
-    tls.setLocalCertificateChain(store.certificateChain());
-    tls.setPrivateKey(store.privateKey());
-    tls.setPeerVerifyMode(QSslSocket::VerifyNone); // no client certificates
-    // Only HTTP/1.1 is spoken; saying so keeps clients from trying HTTP/2.
-    tls.setAllowedNextProtocols({QSslConfiguration::NextProtocolHttp1_1});
-    return tls;
 }
 
 QString urlHost(const QHostAddress &address)
@@ -56,14 +45,17 @@ int main(int argc, char *argv[])
         return 2;
     }
 
-    QString canonicalRoot;
+    auto root = std::make_shared<RootFileOpener>();
     if (!options->printFingerprintOnly) {
-        const QFileInfo root(options->root);
-        if (!root.exists())
+        const QFileInfo rootInfo(options->root);
+        if (!rootInfo.exists())
             return failStartup(QStringLiteral("root folder %1 does not exist").arg(options->root));
-        if (!root.isDir())
+        if (!rootInfo.isDir())
             return failStartup(QStringLiteral("root %1 is not a folder").arg(options->root));
-        canonicalRoot = root.canonicalFilePath();
+        // Held open from here on: files are found below this handle, so a
+        // root replaced later changes nothing.
+        if (!root->openRoot(options->root))
+            return failStartup(root->errorString());
     }
 
     if (!QSslSocket::supportsSsl())
@@ -80,7 +72,7 @@ int main(int argc, char *argv[])
     if (!quitter.install())
         return 1;
 
-    CourseServer server(canonicalRoot, serverTlsConfiguration(store));
+    CourseServer server(root, serverTlsConfiguration(store), options->limits);
     if (!server.listen(options->listenAddress, options->port)) {
         return failStartup(QStringLiteral("cannot listen on %1:%2: %3")
                                .arg(urlHost(options->listenAddress))
