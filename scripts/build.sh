@@ -1,7 +1,13 @@
 #!/usr/bin/env bash
-# Configures and builds one CMake preset (default: dev).
+# Configures and builds one CMake preset (default: dev); further arguments
+# name the targets to build, everything when there are none.
 set -euo pipefail
 preset="${1:-dev}"
+shift || true
 cd "$(dirname "$0")/.."
 cmake --preset "$preset" >/dev/null
-cmake --build --preset "$preset" -j "$(nproc)"
+if [ $# -gt 0 ]; then
+    cmake --build --preset "$preset" -j "$(nproc)" --target "$@"
+else
+    cmake --build --preset "$preset" -j "$(nproc)"
+fi

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, starts the course server on the demo
-# course, runs the viewer against it, and stops the server when the viewer
-# ends.
+# Installs what is missing, builds what the demo needs (the viewer, the
+# course server, the demo course and its word index; not the tests), starts
+# the course server on the demo course, runs the viewer against it, and stops
+# the server when the viewer ends.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
 "$here/install-deps.sh"
-"$here/build.sh" release
+"$here/build.sh" release demo
 
 build="$here/../build/release"
 log="$(mktemp -t tamberlyn-course-server.XXXXXX.log)"

@@ -1,30 +1,45 @@
 #!/usr/bin/env python3
 """Start-up time and memory of the viewer beside a bare QWebEngineView program.
 
-One course server and one private X server serve every run. The viewer and
-the yardstick (minimalview) then start in turn, each with fresh data, config
-and cache folders, and are timed from just before they are started to the
-moment their first contents page finished loading:
+One course server and one private X server with a window manager (openbox)
+serve every run, so windows are placed and maximised as on a desktop. Three
+programs then start in turn, each with fresh data, config and cache folders
+and the same QTWEBENGINE_CHROMIUM_FLAGS:
 
-* the viewer: its "document complete: <contents page>" log line, stamped by
-  the viewer's own logger on CLOCK_MONOTONIC (QT_MESSAGE_PATTERN's
-  %{time boot}), so the time the harness takes to read the pipe does not
-  count. That line comes once the page's links are read, one round trip to
-  the renderer after the engine's load-finished, which the viewer logs as
-  "load finished: <url>" and the table shows as well;
-* minimalview: its "loaded <seconds> <url>" line, stamped on the same clock.
+* the viewer, which loads its contents page into its hidden main window and
+  shows the window, maximised, once the page has loaded;
+* minimalview --show-first ("show-first"): shows its maximised window and
+  loads the page into it, as most programs would; the goal is judged
+  against it;
+* minimalview ("show-after"): the viewer's order in the least code, to tell
+  the cost of the order from the cost of the viewer.
+
+Each is timed from just before it is started to the moment its first page
+is on the screen: the later of the end of the load and the window's first
+exposure, each logged by the program on CLOCK_MONOTONIC, so the time the
+harness takes to read the pipe does not count:
+
+* the viewer: its "document complete: <contents page>" log line (once the
+  page's links are read, one round trip to the renderer after the engine's
+  load-finished, which it logs as "load finished: <url>") and its "window on
+  screen WxH" line, stamped by its own logger (QT_MESSAGE_PATTERN's
+  %{time boot});
+* minimalview: its "loaded <seconds> <url>" and "shown <seconds> WxH" lines.
 
 After a short settle the resident memory of the program and of every process
-it started (the engine's zygote, renderer, GPU and utility processes) is
-summed: VmRSS (a page shared by several processes counted in each), PSS
-from smaps_rollup (shared pages split between their users, including users
+it started (the engine's zygote, renderer and utility processes) is read:
+VmRSS (a page shared by several processes counted in each), PSS from
+smaps_rollup (shared pages split between their users, including users
 outside the tree: other programs on a shared machine that map the same Qt
 libraries lower it, so it wanders from run to run) and USS (pages private
-to one process), and the whole process tree is killed. The order alternates
-each round (viewer first, then minimalview first) so a drift in the
-machine's load hits both alike. The table gives medians with min-max and
-the viewer/minimal ratio of the medians; start-up and RSS are judged
-against the goal, the rest is shown to explain them.
+to one process), for the whole tree and for the main process alone, whose
+resident memory is split into anonymous (heap), file-backed and shared
+memory; then the whole process tree is killed. The order turns each round,
+so a drift in the machine's load hits all three alike. The table gives
+medians with min-max and the ratios of the medians; start-up and RSS are
+judged against the goal, the rest is shown to explain them. A run in which
+the three windows are not the same size on the screen compares nothing and
+fails.
 
 Exit status: 0 when every run measured (whether or not the goal was met;
 the table says), 1 when a run failed, 2 on bad arguments.
@@ -50,11 +65,38 @@ ROOT = HERE.parent.parent
 # Start-up and memory may each be this much above the yardstick.
 GOAL_RATIO = 1.10
 
+# The same engine for all three programs. The private X server has no GPU;
+# the viewer always runs with the back-forward cache off (it adds the flag
+# when it is missing), so the yardstick gets that too.
+DEFAULT_CHROMIUM_FLAGS = "--disable-gpu --disable-back-forward-cache"
+
 VIEWER_LINE = re.compile(r"^\s*(\d+\.\d+) tamberlyn\.pane: document complete: (\S+)\s*$")
 # The engine's own load-finished moment in the viewer, before it reads the
 # page's links; for the breakdown only.
 VIEWER_ENGINE_LINE = re.compile(r"^\s*(\d+\.\d+) tamberlyn\.pane: load finished: (\S+)\s*$")
+VIEWER_SHOWN_LINE = re.compile(r"^\s*(\d+\.\d+) tamberlyn\.main: window on screen (\d+x\d+)\s*$")
 MINIMAL_LINE = re.compile(r"^loaded (\d+\.\d+) (\S+)\s*$")
+MINIMAL_SHOWN_LINE = re.compile(r"^shown (\d+\.\d+) (\d+x\d+)\s*$")
+
+VIEWER = "tamberlyn"
+SHOW_FIRST = "show-first"
+SHOW_AFTER = "show-after"
+PROGRAMS = (VIEWER, SHOW_FIRST, SHOW_AFTER)
+
+
+@dataclass(frozen=True)
+class Lines:
+    """How a program tells its moments: the page loaded (group 2 the
+    address), the window first on the screen (group 2 its size) and, where
+    it logs it apart, the engine's load-finished before the page counts as
+    loaded. Group 1 is always the stamp."""
+    loaded: re.Pattern
+    shown: re.Pattern
+    engine: re.Pattern = None
+
+
+VIEWER_LINES = Lines(VIEWER_LINE, VIEWER_SHOWN_LINE, VIEWER_ENGINE_LINE)
+MINIMAL_LINES = Lines(MINIMAL_LINE, MINIMAL_SHOWN_LINE)
 
 
 # --- reading /proc ----------------------------------------------------------
@@ -162,27 +204,49 @@ class Memory:
     rss_kib: int = 0
     pss_kib: int = 0
     uss_kib: int = 0
+    # VmRSS split by what the pages are: anonymous (the heap, thread stacks),
+    # file-backed (libraries, fonts) and shared memory (X images, the
+    # engine's buffers shared with its helpers).
+    anon_kib: int = 0
+    file_kib: int = 0
+    shmem_kib: int = 0
     processes: int = 0
 
+    def add(self, other):
+        for name in ("rss_kib", "pss_kib", "uss_kib", "anon_kib", "file_kib", "shmem_kib", "processes"):
+            setattr(self, name, getattr(self, name) + getattr(other, name))
 
-def tree_memory(pids, proc="/proc"):
-    """VmRSS, PSS and USS summed over `pids`. A process that ended meanwhile, or
-    is a zombie waiting to be reaped, holds no memory and is left out; a
-    live one whose PSS cannot be read is an error rather than a silent zero."""
+
+def process_memory(pid, proc="/proc"):
+    """The memory of one process; None when it ended meanwhile or is a
+    zombie waiting to be reaped, since it then holds none. A live one whose
+    figures cannot be read is an error rather than a silent zero."""
+    status = read_fields(os.path.join(proc, str(pid), "status"),
+                         ("State", "VmRSS", "RssAnon", "RssFile", "RssShmem"))
+    if not status or status.get("State", "")[:1] in ("Z", "X"):
+        return None
+    rollup = read_fields(os.path.join(proc, str(pid), "smaps_rollup"), ("Pss", "Private_Clean", "Private_Dirty"))
+    if len(status) != 5 or len(rollup) != 3:
+        raise BenchError(f"cannot read the memory of process {pid}")
+    return Memory(rss_kib=kib(status["VmRSS"]), pss_kib=kib(rollup["Pss"]),
+                  uss_kib=kib(rollup["Private_Clean"]) + kib(rollup["Private_Dirty"]),
+                  anon_kib=kib(status["RssAnon"]), file_kib=kib(status["RssFile"]),
+                  shmem_kib=kib(status["RssShmem"]), processes=1)
+
+
+def tree_memory(pids, main_pid, proc="/proc"):
+    """The memory of `pids` summed, and that of `main_pid` alone (an empty
+    Memory when it is gone)."""
     total = Memory()
+    main = Memory()
     for pid in pids:
-        status = read_fields(os.path.join(proc, str(pid), "status"), ("State", "VmRSS"))
-        if not status or status.get("State", "")[:1] in ("Z", "X"):
+        memory = process_memory(pid, proc)
+        if memory is None:
             continue
-        rollup = read_fields(os.path.join(proc, str(pid), "smaps_rollup"),
-                             ("Pss", "Private_Clean", "Private_Dirty"))
-        if "VmRSS" not in status or len(rollup) != 3:
-            raise BenchError(f"cannot read the memory of process {pid}")
-        total.rss_kib += kib(status["VmRSS"])
-        total.pss_kib += kib(rollup["Pss"])
-        total.uss_kib += kib(rollup["Private_Clean"]) + kib(rollup["Private_Dirty"])
-        total.processes += 1
-    return total
+        total.add(memory)
+        if pid == main_pid:
+            main = memory
+    return total, main
 
 
 # --- the programs -------------------------------------------------------------
@@ -190,9 +254,13 @@ def tree_memory(pids, proc="/proc"):
 @dataclass
 class Run:
     program: str
-    startup_ms: float
+    startup_ms: float  # to the first page on the screen
+    loaded_ms: float  # to the page loaded (for the viewer, its links read)
+    shown_ms: float  # to the window's first exposure
     engine_ms: float  # to the engine's load-finished
-    memory: Memory
+    memory: Memory  # the whole tree
+    main: Memory = field(default_factory=Memory)  # the main process alone
+    window: str = ""  # its size on the screen, WxH
     cpu_ms: float = 0.0  # CPU time of the tree, start to settled
     requests: tuple = ()  # what it asked the course server for
     pids: list = field(default_factory=list)
@@ -251,11 +319,10 @@ def kill_tree(process, known=()):
     reap()
 
 
-def measure(program, command, env, line_pattern, expected_url, settle_s, timeout_s, engine_pattern=None):
-    """Starts `command`, waits for `line_pattern` naming `expected_url`, lets
-    it settle, reads the memory of its tree and kills the tree. Where the
-    program logs the engine's load-finished on a line of its own before that,
-    `engine_pattern` finds it."""
+def measure(program, command, env, lines, expected_url, settle_s, timeout_s):
+    """Starts `command`, waits until its log (`lines`) says both that
+    `expected_url` has loaded and that its window is on the screen, lets it
+    settle, reads the memory of its tree and kills the tree."""
     log = []
     pids = []
     started = time.monotonic()
@@ -275,24 +342,26 @@ def measure(program, command, env, line_pattern, expected_url, settle_s, timeout
             selector.unregister(process.stdout)
             return
         buffered += chunk
-        *lines, buffered = buffered.split(b"\n")
-        log.extend(raw.decode("utf-8", "replace") for raw in lines)
+        *new_lines, buffered = buffered.split(b"\n")
+        log.extend(raw.decode("utf-8", "replace") for raw in new_lines)
 
     try:
-        loaded_at = engine_at = None
+        loaded_at = engine_at = shown_at = None
+        window = ""
         seen = 0
         deadline = started + timeout_s
-        while loaded_at is None:
+        while loaded_at is None or shown_at is None:
             if seen == len(log):
                 # Its children may hold the pipe open after it ended, so
                 # the end of output alone does not tell.
                 if process.poll() is not None:
                     read_output(0)
                     if seen == len(log):
-                        raise BenchError(f"{program} ended (status {process.returncode}) "
-                                         f"before loading {expected_url}")
+                        what = f"loading {expected_url}" if loaded_at is None else "showing its window"
+                        raise BenchError(f"{program} ended (status {process.returncode}) before {what}")
                 if time.monotonic() > deadline:
-                    raise BenchError(f"{program}: no load of {expected_url} within {timeout_s:.0f} s")
+                    what = f"no load of {expected_url}" if loaded_at is None else "no window on the screen"
+                    raise BenchError(f"{program}: {what} within {timeout_s:.0f} s")
                 if selector.get_map():
                     read_output(min(0.1, deadline - time.monotonic()))
                 else:
@@ -300,23 +369,29 @@ def measure(program, command, env, line_pattern, expected_url, settle_s, timeout
                 continue
             line = log[seen]
             seen += 1
-            if engine_pattern and engine_at is None:
-                match = engine_pattern.match(line)
+            if lines.engine and engine_at is None:
+                match = lines.engine.match(line)
                 if match and match.group(2) == expected_url:
                     engine_at = float(match.group(1))
-            match = line_pattern.match(line)
-            if match and match.group(2) == expected_url:
-                loaded_at = float(match.group(1))
+            if loaded_at is None:
+                match = lines.loaded.match(line)
+                if match and match.group(2) == expected_url:
+                    loaded_at = float(match.group(1))
+            if shown_at is None:
+                match = lines.shown.match(line)
+                if match:
+                    shown_at, window = float(match.group(1)), match.group(2)
         arrived = time.monotonic()
-        if engine_pattern is None:
+        if lines.engine is None:
             engine_at = loaded_at
         elif engine_at is None:
             raise BenchError(f"{program}: no load-finished line before its completion")
         # The stamps come from the program's clock; they must fall between
-        # the start and the moment the line came in, or the clocks differ.
+        # the start and the moment the lines came in, or the clocks differ.
         # (Qt's stamp is cut to whole milliseconds.)
-        if not started - 0.002 <= engine_at <= loaded_at <= arrived + 0.002:
-            raise BenchError(f"{program}: load stamps {engine_at:.3f}, {loaded_at:.3f} outside "
+        if not (started - 0.002 <= engine_at <= loaded_at <= arrived + 0.002
+                and started - 0.002 <= shown_at <= arrived + 0.002):
+            raise BenchError(f"{program}: stamps {engine_at:.3f}, {loaded_at:.3f}, {shown_at:.3f} outside "
                              f"[{started:.3f}, {arrived:.3f}]; not CLOCK_MONOTONIC?")
 
         settle_end = time.monotonic() + settle_s
@@ -328,10 +403,13 @@ def measure(program, command, env, line_pattern, expected_url, settle_s, timeout
         if process.poll() is not None:
             raise BenchError(f"{program} ended (status {process.returncode}) while settling")
         pids = process_tree(process.pid, process_table())
-        memory = tree_memory(pids)
+        memory, main = tree_memory(pids, process.pid)
         cpu_ms = tree_cpu_ms(pids)
-        return Run(program, (loaded_at - started) * 1000.0, (engine_at - started) * 1000.0, memory,
-                   cpu_ms=cpu_ms, pids=pids, log=log)
+
+        def since_start(stamp):
+            return (stamp - started) * 1000.0
+        return Run(program, since_start(max(loaded_at, shown_at)), since_start(loaded_at), since_start(shown_at),
+                   since_start(engine_at), memory, main=main, window=window, cpu_ms=cpu_ms, pids=pids, log=log)
     except BenchError as error:
         tail = "\n".join("    " + line for line in log[-30:])
         raise BenchError(f"{error}\n  last output:\n{tail}") from None
@@ -357,6 +435,26 @@ def start_xvfb(screen):
         xvfb.kill()
         raise BenchError("Xvfb gave no display number")
     return xvfb, ":" + number
+
+
+def start_window_manager(display, timeout_s=10):
+    """openbox on `display`, once it has claimed the screen: a program that
+    maps its window before that would be placed by nobody."""
+    env = dict(os.environ, DISPLAY=display)
+    env.pop("SESSION_MANAGER", None)
+    wm = subprocess.Popen(["openbox", "--sm-disable"], env=env, stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL, start_new_session=True)
+    deadline = time.monotonic() + timeout_s
+    while True:
+        check = subprocess.run(["xprop", "-display", display, "-root", "_NET_SUPPORTING_WM_CHECK"],
+                               capture_output=True, text=True)
+        if "window id" in check.stdout:
+            return wm
+        if time.monotonic() > deadline or wm.poll() is not None:
+            wm.kill()
+            wm.wait()
+            raise BenchError(f"openbox did not take the screen {display}")
+        time.sleep(0.05)
 
 
 def start_course_server(server, site, work, timeout_s=30):
@@ -393,43 +491,78 @@ def summary(values):
 # so both depend on what else maps the same libraries at that moment: on a
 # shared machine, other people's browsers and Qt programs move them by tens
 # of MiB between neighbouring runs. RSS depends only on the tree itself (it
-# counts a page shared inside the tree once per process, alike for both
+# counts a page shared inside the tree once per process, alike for all three
 # programs, which have the same four processes).
 ROWS = [
-    ("start-up", "ms", lambda r: r.startup_ms, True),
+    ("first page on screen", "ms", lambda r: r.startup_ms, True),
+    ("  page loaded", "ms", lambda r: r.loaded_ms, False),
     ("  engine load-finished", "ms", lambda r: r.engine_ms, False),
-    ("RSS, all processes", "MiB", lambda r: r.memory.rss_kib / 1024, True),
-    ("USS, all processes", "MiB", lambda r: r.memory.uss_kib / 1024, False),
-    ("PSS, all processes", "MiB", lambda r: r.memory.pss_kib / 1024, False),
+    ("  window on screen", "ms", lambda r: r.shown_ms, False),
     # What start-up cost in work rather than in waiting: less swayed by how
     # busy the machine is than the wall-clock time, though it includes the
     # first paint and the settle.
     ("CPU time to settled", "ms", lambda r: r.cpu_ms, False),
+    ("RSS, whole tree", "MiB", lambda r: r.memory.rss_kib / 1024, True),
+    ("USS, whole tree", "MiB", lambda r: r.memory.uss_kib / 1024, False),
+    ("PSS, whole tree", "MiB", lambda r: r.memory.pss_kib / 1024, False),
+    ("RSS, main process", "MiB", lambda r: r.main.rss_kib / 1024, False),
+    ("  anonymous", "MiB", lambda r: r.main.anon_kib / 1024, False),
+    ("  file-backed", "MiB", lambda r: r.main.file_kib / 1024, False),
+    ("  shared memory", "MiB", lambda r: r.main.shmem_kib / 1024, False),
+    ("USS, main process", "MiB", lambda r: r.main.uss_kib / 1024, False),
+    ("PSS, main process", "MiB", lambda r: r.main.pss_kib / 1024, False),
+    ("RSS, engine's helpers", "MiB", lambda r: (r.memory.rss_kib - r.main.rss_kib) / 1024, False),
 ]
 
 
+def same_window(runs):
+    """The one size every window had on the screen. Different sizes (a window
+    the window manager did not maximise) would compare different amounts of
+    drawing and buffers, so they are an error."""
+    sizes = {}
+    for run in runs:
+        sizes.setdefault(run.window, set()).add(run.program)
+    if len(sizes) != 1:
+        seen = "; ".join(f"{size or '(none)'}: {', '.join(sorted(programs))}"
+                         for size, programs in sorted(sizes.items()))
+        raise BenchError(f"the windows were not all the same size on the screen ({seen})")
+    return next(iter(sizes))
+
+
+def ratio(numerator, denominator):
+    # A yardstick of nothing measured nothing; no ratio can come of it.
+    return numerator / denominator if denominator > 0 else float("nan")
+
+
 def report(runs, out=sys.stdout):
-    """Prints the table; true when every judged row is within the goal."""
-    viewer = [r for r in runs if r.program == "tamberlyn"]
-    minimal = [r for r in runs if r.program == "minimalview"]
-    print(f"\n{len(viewer)} runs each; medians, with min-max; goal: viewer/minimal <= {GOAL_RATIO:.2f}", file=out)
-    print(f"{'':<28}{'viewer':>8} {'(min-max)':>15} {'minimal':>8} {'(min-max)':>15} {'ratio':>7}", file=out)
+    """Prints the table; true when every judged row of the viewer is within
+    the goal against the show-first program."""
+    by_program = {program: [r for r in runs if r.program == program] for program in PROGRAMS}
+    counts = sorted({len(program_runs) for program_runs in by_program.values()})
+    print(f"\n{'/'.join(map(str, counts))} runs each; medians, with min-max; goal: "
+          f"viewer/show-first <= {GOAL_RATIO:.2f}", file=out)
+    print(f"{'':<28}" + "".join(f"{name:>9} {'(min-max)':>13}" for name in ("viewer", "show-1st", "show-aft"))
+          + f"{'v/1st':>7}{'v/aft':>7}", file=out)
     met = True
     for name, unit, value, judged in ROWS:
-        vm, vlo, vhi = summary([value(r) for r in viewer])
-        mm, mlo, mhi = summary([value(r) for r in minimal])
-        # A yardstick of nothing measured nothing; no ratio can come of it.
-        ratio = vm / mm if mm > 0 else float("nan")
-        verdict = ("ok" if ratio <= GOAL_RATIO else "MISSED") if judged else "(not judged)"
-        met = met and (ratio <= GOAL_RATIO or not judged)
-        print(f"{name + ' (' + unit + ')':<28}{vm:8.1f} {f'{vlo:.1f}-{vhi:.1f}':>15} {mm:8.1f} "
-              f"{f'{mlo:.1f}-{mhi:.1f}':>15} {ratio:7.3f}  {verdict}", file=out)
-    counts = sorted({r.memory.processes for r in viewer}), sorted({r.memory.processes for r in minimal})
-    print(f"processes per run: viewer {counts[0]}, minimal {counts[1]}", file=out)
-    # A page loaded ahead, or twice, shows here before it shows in the times.
-    for program, program_runs in (("viewer", viewer), ("minimal", minimal)):
+        medians = []
+        cells = ""
+        for program in PROGRAMS:
+            median, low, high = summary([value(r) for r in by_program[program]])
+            medians.append(median)
+            cells += f"{median:9.1f} {f'{low:.0f}-{high:.0f}':>13}"
+        against_first = ratio(medians[0], medians[1])
+        verdict = ("ok" if against_first <= GOAL_RATIO else "MISSED") if judged else ""
+        met = met and (against_first <= GOAL_RATIO or not judged)
+        print(f"{name + ' (' + unit + ')':<28}{cells}{against_first:7.3f}{ratio(medians[0], medians[2]):7.3f}"
+              f"  {verdict}", file=out)
+    for program in PROGRAMS:
+        program_runs = by_program[program]
+        processes = sorted({r.memory.processes for r in program_runs})
+        # A page loaded ahead, or twice, shows here before it shows in the times.
         asked = sorted({r.requests for r in program_runs})
-        print(f"requests per run, {program}: " + " | ".join(", ".join(a) for a in asked), file=out)
+        print(f"{program}: processes per run {processes}; requests per run: "
+              + " | ".join(", ".join(a) for a in asked), file=out)
     print("goal " + ("met" if met else "MISSED"), file=out)
     return met
 
@@ -449,12 +582,10 @@ def parse_args(argv):
     parser.add_argument("--screen", default="1280x1024", help="size of the private X screen (default 1280x1024)")
     parser.add_argument("--page", default="kqd.vxp",
                         help="the contents page the viewer opens on that screen (default kqd.vxp)")
-    parser.add_argument("--chromium-flags", default="--disable-gpu",
-                        help="QTWEBENGINE_CHROMIUM_FLAGS for both programs (default --disable-gpu: "
-                             "the private X server has no GPU)")
-    parser.add_argument("--show-first", action="store_true",
-                        help="let minimalview show its window before the load; by default it shows it "
-                             "once the page has loaded, as the viewer does (see minimalview.cpp)")
+    parser.add_argument("--chromium-flags", default=DEFAULT_CHROMIUM_FLAGS,
+                        help="QTWEBENGINE_CHROMIUM_FLAGS for all three programs (default "
+                             f"{DEFAULT_CHROMIUM_FLAGS!r}: the private X server has no GPU, and the viewer "
+                             "adds the second flag itself when it is missing)")
     parser.add_argument("--verbose", action="store_true", help="print every run")
     args = parser.parse_args(argv)
     if args.runs < 1 or args.warmup < 0 or args.settle < 0 or args.timeout <= 0:
@@ -474,12 +605,17 @@ def main(argv=None):
             print(f"bench_startup: {path} is missing; build the preset first", file=sys.stderr)
             return 1
 
+    if shutil.which("openbox") is None or shutil.which("xprop") is None:
+        print("bench_startup: openbox and xprop are missing; run scripts/install-deps.sh", file=sys.stderr)
+        return 1
+
     become_subreaper()
     work = Path(tempfile.mkdtemp(prefix="bench-startup-"))
-    xvfb = server = None
+    xvfb = wm = server = None
     runs = []
     try:
         xvfb, display = start_xvfb(args.screen)
+        wm = start_window_manager(display)
         server, port, fingerprint = start_course_server(server_bin, site, work)
         server_log = open(work / "course-server.log", encoding="utf-8", errors="replace")
         server_log.read()
@@ -517,23 +653,29 @@ def main(argv=None):
                 "QT_LOGGING_RULES": "tamberlyn.*.info=true",
                 "QT_MESSAGE_PATTERN": "%{time boot} %{category}: %{message}",
             })
-            return measure("tamberlyn", [str(viewer_bin)], env, VIEWER_LINE, url, args.settle, args.timeout,
-                           VIEWER_ENGINE_LINE)
+            return measure(VIEWER, [str(viewer_bin)], env, VIEWER_LINES, url, args.settle, args.timeout)
 
-        def run_minimal(home):
+        def run_minimal(home, show_first):
             command = [str(minimal_bin), "--pin", fingerprint, "--stay", str(args.settle + args.timeout), url]
-            if args.show_first:
+            if show_first:
                 command.insert(1, "--show-first")
-            return measure("minimalview", command, environment(home), MINIMAL_LINE, url, args.settle,
-                           args.timeout)
+            return measure(SHOW_FIRST if show_first else SHOW_AFTER, command, environment(home), MINIMAL_LINES,
+                           url, args.settle, args.timeout)
 
+        starts = {VIEWER: run_viewer, SHOW_FIRST: lambda home: run_minimal(home, True),
+                  SHOW_AFTER: lambda home: run_minimal(home, False)}
+        print(f"page {url}, screen {args.screen} under openbox, windows maximised; "
+              f"QTWEBENGINE_CHROMIUM_FLAGS={args.chromium_flags!r} for all three programs; "
+              f"settle {args.settle:g} s", flush=True)
         total = args.warmup + args.runs
         for round_no in range(total):
-            order = (run_viewer, run_minimal) if round_no % 2 == 0 else (run_minimal, run_viewer)
-            for run in order:
+            # Each round starts with the next program, so none always runs
+            # first, on a machine just quietened by the kill before it.
+            turn = round_no % len(PROGRAMS)
+            for program in PROGRAMS[turn:] + PROGRAMS[:turn]:
                 home = Path(tempfile.mkdtemp(prefix="home-", dir=work))
                 try:
-                    result = run(home)
+                    result = starts[program](home)
                     result.requests = server_requests()
                 finally:
                     shutil.rmtree(home, ignore_errors=True)
@@ -542,20 +684,22 @@ def main(argv=None):
                     runs.append(result)
                 if args.verbose or not measured:
                     label = f"run {round_no - args.warmup + 1}" if measured else "warm-up"
-                    memory = result.memory
-                    print(f"{label:>8} {result.program:<12} {result.startup_ms:6.0f} ms "
-                          f"(engine {result.engine_ms:6.0f} ms, CPU {result.cpu_ms:5.0f} ms)  "
-                          f"RSS {memory.rss_kib / 1024:6.1f}  USS {memory.uss_kib / 1024:6.1f}  "
-                          f"PSS {memory.pss_kib / 1024:6.1f} MiB  {memory.processes} processes", flush=True)
-        print(f"page {url}, screen {args.screen}, QTWEBENGINE_CHROMIUM_FLAGS={args.chromium_flags!r}, "
-              f"settle {args.settle:g} s" + (", minimalview shows its window first" if args.show_first else ""))
+                    tree, main_process = result.memory, result.main
+                    print(f"{label:>8} {result.program:<10} on screen {result.startup_ms:5.0f} ms (loaded "
+                          f"{result.loaded_ms:5.0f}, shown {result.shown_ms:5.0f}, CPU {result.cpu_ms:5.0f})  "
+                          f"RSS {tree.rss_kib / 1024:5.1f} MiB, main {main_process.rss_kib / 1024:5.1f} (anon "
+                          f"{main_process.anon_kib / 1024:4.1f}, file {main_process.file_kib / 1024:5.1f}, shm "
+                          f"{main_process.shmem_kib / 1024:4.1f})  {tree.processes} processes, window "
+                          f"{result.window}", flush=True)
+        window = same_window(runs)
+        print(f"every window on screen at {window}")
         report(runs)
         return 0
     except BenchError as error:
         print(f"bench_startup: {error}", file=sys.stderr)
         return 1
     finally:
-        for process in (server, xvfb):
+        for process in (server, wm, xvfb):
             if process is not None:
                 process.kill()
                 process.wait()

@@ -3,6 +3,7 @@
 #include "platform/qt/accessiblewindow.h"
 #include "platform/qt/classicfont.h"
 #include "platform/qt/commandbutton.h"
+#include "platform/qt/firstexposure.h"
 #include "navigation/finderwindows.h"
 #include "firstpagemessage.h"
 #include "firstpagepanel.h"
@@ -423,10 +424,16 @@ bool FrmVK::isWindowVisible() const
 
 void FrmVK::showWindow()
 {
-    if (testAttribute(Qt::WA_WState_ExplicitShowHide))
+    if (testAttribute(Qt::WA_WState_ExplicitShowHide)) {
         show();
-    else
-        showMaximized(); // the first time: the window starts maximised
+        return;
+    }
+    // The first time: the window starts maximised, and the course is on the
+    // screen once the window manager has placed it.
+    Platform::FirstExposure::watch(*this, [](QSize size) {
+        qCInfo(lcMain).noquote() << QStringLiteral("window on screen %1x%2").arg(size.width()).arg(size.height());
+    });
+    showMaximized();
 }
 
 void FrmVK::setCaption(const QString &caption)

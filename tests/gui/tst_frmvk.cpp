@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -21,6 +22,15 @@ using namespace Qt::StringLiterals;
 namespace {
 
 const QString Base = u"https://course.example/kq_cbt/kq/"_s;
+
+// The main window's "window on screen" lines, which start-up timings read.
+QStringList onScreenLines;
+
+void recordOnScreen(QtMsgType, const QMessageLogContext &context, const QString &message)
+{
+    if (qstrcmp(context.category, "tamberlyn.main") == 0 && message.startsWith(u"window on screen"_s))
+        onScreenLines.append(message);
+}
 
 // The main window around a fake pane, on a 1920 x 1080 screen.
 struct Harness
@@ -175,15 +185,26 @@ void TestFrmVK::windowOffTheLeftEdgeComesBack()
 void TestFrmVK::firstPageShowsTheWindowMaximised()
 {
     Harness h;
+    onScreenLines.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(recordOnScreen);
+    const auto restore = qScopeGuard([previous] { qInstallMessageHandler(previous); });
     QVERIFY(!h.window.isVisible());
     h.pane->navigate(Base + u"kqd.vxp"_s);
     h.pane->deliverAll();
     QVERIFY(h.window.isVisible());
     QVERIFY(h.window.windowState() & Qt::WindowMaximized);
     QCOMPARE(h.window.windowTitle(), u"Tamberlyn"_s);
+    // The moment it is on the screen is told once, with its size there.
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    QTRY_COMPARE(onScreenLines.size(), 1);
+    QCOMPARE(onScreenLines.constFirst(), u"window on screen %1x%2"_s.arg(h.window.width()).arg(h.window.height()));
+    h.window.hide(); // as a finder window hides it
     h.pane->navigate(Base + u"kq030017.vxp"_s);
     h.pane->deliverAll();
     QCOMPARE(h.window.windowTitle(), u"Tamberlyn - Module 3"_s);
+    QVERIFY(QTest::qWaitForWindowExposed(&h.window));
+    QCoreApplication::processEvents();
+    QCOMPARE(onScreenLines.size(), 1);
 }
 
 void TestFrmVK::recordsGoToTheDataFolder()
