@@ -65,18 +65,28 @@ void SearchIndex::list(SearchResult &result, qsizetype file) const
     result.resultFiles.append(m_pageFiles.at(file));
 }
 
-std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
+QStringList searchWords(QStringView entryText)
 {
     const QStringView text = trimSpaces(entryText);
     if (text.isEmpty())
-        return std::nullopt;
+        return {};
     const qsizetype space = text.indexOf(u' ');
     if (space < 0)
-        return oneWord(upperCase(text));
+        return {text.toString()};
     const QStringView rest = trimSpaces(text.sliced(space + 1));
     const qsizetype restSpace = rest.indexOf(u' ');
     const QStringView second = restSpace < 0 ? rest : rest.first(restSpace);
-    return twoWords(upperCase(text.first(space)), upperCase(second));
+    return {text.first(space).toString(), second.toString()};
+}
+
+std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
+{
+    const QStringList words = searchWords(entryText);
+    if (words.isEmpty())
+        return std::nullopt;
+    if (words.size() == 1)
+        return oneWord(upperCase(words.at(0)));
+    return twoWords(upperCase(words.at(0)), upperCase(words.at(1)));
 }
 
 SearchResult SearchIndex::oneWord(const QString &query) const

@@ -9,6 +9,7 @@
 #include "helpimage.h"
 #include "mainkeys.h"
 #include "printcommand.h"
+#include "readingaids.h"
 #include "settings.h"
 #include "sizeclass.h"
 
@@ -30,6 +31,7 @@
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cstdlib>
 
@@ -159,8 +161,19 @@ Platform::BrowserPane &FrmVK::web1()
         m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
         m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
                                                                       m_services.clock, *this);
+        m_readingAids = new ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
+            if (m_storeZoom)
+                m_storeZoom(percent);
+        });
+        connect(m_readingAids, &ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
     }
     return *m_web1;
+}
+
+ReadingAids &FrmVK::readingAids()
+{
+    web1();
+    return *m_readingAids;
 }
 
 Navigation::PageLoadHandler &FrmVK::handler()
@@ -299,7 +312,7 @@ bool FrmVK::isHelpVisible() const
 
 bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    return mainWindowKey(key, modifiers,
+    const bool consumed = mainWindowKey(key, modifiers,
                          {
                              .hideHelp = [this] { hideHelp(); },
                              .askQuit = m_askQuit,
@@ -311,6 +324,8 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                                          m_media->escapePressed();
                                  },
                          });
+    // The reading aids' keys are none of the course's own.
+    return consumed || (m_readingAids && m_readingAids->Form_KeyDown(key, modifiers));
 }
 
 bool FrmVK::eventFilter(QObject *watched, QEvent *event)
@@ -336,6 +351,8 @@ bool FrmVK::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_picHelp)
             picHelp_Click();
         return false;
+    case QEvent::Wheel:
+        return m_readingAids && m_readingAids->wheel(*widget, *static_cast<QWheelEvent *>(event));
     default:
         return false;
     }
@@ -391,8 +408,11 @@ void FrmVK::fitPane()
 {
     // The pane fills the client area under the button bar; a pane as tall
     // as the whole client area would hide the bottom of every page.
+    const QRect pageArea(0, Web1Top, width(), qMax(0, height() - Web1Top));
+    // The find bar, while it shows, takes the foot of that area.
+    const QRect page = m_readingAids ? m_readingAids->fitFindBar(pageArea) : pageArea;
     if (m_web1 && m_web1->view())
-        m_web1->view()->setGeometry(0, Web1Top, width(), qMax(0, height() - Web1Top));
+        m_web1->view()->setGeometry(page);
 }
 
 void FrmVK::hideHelp()

@@ -34,6 +34,7 @@ class SimulatorChannel;
 namespace Tamberlyn::Shell {
 
 class FrmSplsh;
+class ReadingAids;
 struct Settings;
 
 // The main window: the button bar over the course page in Web1.
@@ -68,6 +69,8 @@ public:
     Navigation::PageLoadHandler &handler();
     Navigation::NavigationCommands &commands();
     QTimer &timerEnd() { return *m_timerEnd; }
+    // Zoom, find in page and the search words shown; made with Web1.
+    ReadingAids &readingAids();
 
     void setFinderWindows(Navigation::FinderWindows *finders) { m_finders = finders; }
     // Videos and sounds; Escape stops them as a click on the backdrop does,
@@ -76,6 +79,8 @@ public:
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
     // AskQuit with this window as the owner.
     void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
+    // Writes a changed zoom of the course page to the settings file.
+    void setZoomStore(std::function<void(int percent)> store) { m_storeZoom = std::move(store); }
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
@@ -143,6 +148,8 @@ private:
     Navigation::MediaController *m_media = nullptr;
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;
+    ReadingAids *m_readingAids = nullptr;
+    std::function<void(int)> m_storeZoom;
 };
 
 } // namespace Tamberlyn::Shell

@@ -23,6 +23,7 @@ const Key Keys[] = {
     {"exam/pin", "TAMBERLYN_EXAM_PIN", &Settings::examPin},
     {"programs/calculator", "TAMBERLYN_CALCULATOR", &Settings::calculator},
     {"programs/folder", "TAMBERLYN_PROGRAM_FILES", &Settings::programFiles},
+    {"view/zoom", "TAMBERLYN_ZOOM", &Settings::zoom},
 };
 
 QString hostFormProblem(const QString &host)
@@ -110,6 +111,12 @@ QString courseHostProblem(const QString &host)
             return problem;
     }
     return {};
+}
+
+void storeZoom(QSettings &ini, int percent)
+{
+    ini.setValue(QStringLiteral("view/zoom"), percent);
+    ini.sync();
 }
 
 } // namespace Tamberlyn::Shell

@@ -18,6 +18,7 @@ struct Settings
     QString examPin;
     QString calculator;    // calculator program, empty: search PATH
     QString programFiles;  // where the simulators are installed, empty: /opt
+    QString zoom;          // the course page's zoom in percent, empty: 100 (zoomsteps.h)
 
     static constexpr const char *DefaultCourseHost = "127.0.0.1:8443";
 
@@ -36,5 +37,9 @@ struct Settings
 // or a contents-page name: the resize rule searches the whole address for
 // those to pick a page variant.
 QString courseHostProblem(const QString &host);
+
+// Writes the course page's zoom to the settings file at once, so the level
+// holds for the next start however this run ends.
+void storeZoom(QSettings &ini, int percent);
 
 } // namespace Tamberlyn::Shell

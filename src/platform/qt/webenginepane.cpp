@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QPrinter>
 #include <QTimer>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -123,6 +124,35 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
     m_view->print(&printer);
 }
 
+void WebEnginePane::setZoomFactor(qreal factor)
+{
+    m_zoomFactor = factor;
+    m_page->setZoomFactor(factor);
+}
+
+qreal WebEnginePane::zoomFactor() const
+{
+    return m_page->zoomFactor();
+}
+
+void WebEnginePane::findText(const QString &text, FindDirection direction, std::function<void(FindResult)> done)
+{
+    const QWebEnginePage::FindFlags flags =
+        direction == FindDirection::Backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags();
+    m_page->findText(text, flags, [done = std::move(done)](const QWebEngineFindTextResult &result) {
+        if (done)
+            done({result.activeMatch(), result.numberOfMatches()});
+    });
+}
+
+void WebEnginePane::runScript(const QString &script, std::function<void(const QVariant &result)> done)
+{
+    m_page->runJavaScript(script, ScriptWorld, [done = std::move(done)](const QVariant &result) {
+        if (done)
+            done(result);
+    });
+}
+
 void WebEnginePane::onLoadStarted()
 {
     ++m_loadSerial;
@@ -132,6 +162,11 @@ void WebEnginePane::onLoadStarted()
 void WebEnginePane::onLoadFinished(bool ok)
 {
     m_loading = false;
+    // The engine keeps a zoom per host and per renderer and may drop it when
+    // a page comes from elsewhere or in a new renderer; the learner's level
+    // holds for every page.
+    if (!qFuzzyCompare(m_page->zoomFactor(), m_zoomFactor))
+        m_page->setZoomFactor(m_zoomFactor);
     const QString address = locationUrl();
     if (!ok) {
         qCWarning(lcPane).noquote() << "load failed:" << address;
