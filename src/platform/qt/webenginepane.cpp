@@ -162,9 +162,9 @@ void WebEnginePane::onLoadStarted()
 void WebEnginePane::onLoadFinished(bool ok)
 {
     m_loading = false;
-    // The engine keeps a zoom per host and per renderer and may drop it when
-    // a page comes from elsewhere or in a new renderer; the learner's level
-    // holds for every page.
+    // Qt carries the zoom over to a new renderer; the engine's own per-host
+    // zoom map can still hand a page another level. The learner's level
+    // holds for every page, set again before the page is reported.
     if (!qFuzzyCompare(m_page->zoomFactor(), m_zoomFactor))
         m_page->setZoomFactor(m_zoomFactor);
     const QString address = locationUrl();

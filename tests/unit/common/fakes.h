@@ -183,6 +183,8 @@ public:
     }
     QString locationUrl() const override { return current >= 0 ? history.at(current) : QString(); }
     QStringList links() const override { return linksOf.value(locationUrl()); }
+    QWidget *viewWidget = nullptr; // a stand-in for the page's widget, when a test needs one
+    QWidget *view() const override { return viewWidget; }
     PrintState printable = PrintState::Enabled;
     QString printError;
     PrintState printState() const override { return printable; }
