@@ -27,14 +27,29 @@ constexpr int PageTimeoutMs = 30000;
 constexpr int PageTop = 24;
 constexpr int NextButton = 5;
 
-// The viewer's course window, driven with xdotool, and what it logs.
+// A viewer on the demo course, its course window driven with xdotool, and
+// what it logs.
 class CourseWindow final
 {
 public:
-    CourseWindow(E2eHarness &harness, QProcess *viewer)
+    explicit CourseWindow(E2eHarness &harness)
         : m_harness(harness)
-        , m_viewer(viewer)
     {
+    }
+
+    // Starts a viewer and waits for its first page, the contents page made
+    // for a 1280 x 1024 screen.
+    bool start()
+    {
+        m_viewer = m_harness.startViewer();
+        return waitForLine(u"document complete: .*/kqd\\.vxp"_s, 0, FirstPageTimeoutMs) && find();
+    }
+
+    // Ends the viewer as a crash would.
+    void kill()
+    {
+        m_viewer->kill();
+        m_viewer->waitForFinished(10000);
     }
 
     bool find()
@@ -42,6 +57,8 @@ public:
         m_window = m_harness.findWindow(u"^Tamberlyn"_s);
         return !m_window.isEmpty() || fail(u"no course window"_s);
     }
+
+    QString id() const { return m_window; }
 
     // Keys go to the window with the focus; make sure it is this one.
     bool keys(const QStringList &keys)
@@ -108,19 +125,11 @@ public:
 
     // The viewer's own lines only: the engine's start-up report would push
     // them out of the failure message.
-    QString problem() const
-    {
-        QStringList lines;
-        for (const QString &line : E2eHarness::output(m_viewer).split(u'\n')) {
-            if (line.startsWith(u"tamberlyn."_s))
-                lines << line;
-        }
-        return m_problem + u"\n--- viewer log ---\n"_s + lines.join(u'\n');
-    }
+    QString problem() const { return m_problem + u"\n--- viewer log ---\n"_s + E2eHarness::viewerLines(m_viewer); }
 
 private:
     E2eHarness &m_harness;
-    QProcess *m_viewer;
+    QProcess *m_viewer = nullptr;
     QString m_window;
     QString m_problem;
 };
@@ -233,11 +242,9 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     E2eHarness harness;
     QVERIFY2(harness.startDisplay({1280, 1024}, true), qPrintable(harness.error()));
     QVERIFY2(harness.startCourseServer(), qPrintable(harness.error()));
-    QProcess *viewer = harness.startViewer();
-    CourseWindow window(harness, viewer);
-    QVERIFY2(window.waitForLine(u"document complete: .*/kqd\\.vxp"_s, 0, FirstPageTimeoutMs), qPrintable(window.problem()));
+    CourseWindow window(harness);
+    QVERIFY2(window.start(), qPrintable(window.problem()));
     QVERIFY2(window.waitForLine(u"tamberlyn.aids: zoom 100% at start"_s), qPrintable(window.problem()));
-    QVERIFY2(window.find(), qPrintable(window.problem()));
     const int contents = lineHeightOnceItIs(window, u"contents-100"_s, settled());
     QVERIFY2(contents > 0, qPrintable(window.problem()));
 
@@ -269,21 +276,18 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
              qPrintable(u"contents first line %1 px high at 100%, %2 px after the page turn"_s.arg(contents).arg(turned)));
 
     // Ended as a crash would end it: the level was stored when it changed.
-    viewer->kill();
-    viewer->waitForFinished(10000);
-    viewer = harness.startViewer();
-    CourseWindow again(harness, viewer);
+    window.kill();
+    CourseWindow again(harness);
     // The size variant still follows the window's size in pixels.
-    QVERIFY2(again.waitForLine(u"document complete: .*/kqd\\.vxp"_s, 0, FirstPageTimeoutMs), qPrintable(again.problem()));
+    QVERIFY2(again.start(), qPrintable(again.problem()));
     QVERIFY2(again.waitForLine(u"tamberlyn.aids: zoom 125% at start"_s), qPrintable(again.problem()));
-    QVERIFY2(again.find(), qPrintable(again.problem()));
     const int restarted = lineHeightOnceItIs(again, u"contents-125-restarted"_s, largerThan(contents));
     QVERIFY2(largerThan(contents)(restarted), qPrintable(u"first line %1 px high after the restart"_s.arg(restarted)));
 
     // Ctrl+wheel over the page: one step a notch, and the engine's own
     // wheel zoom does not come on top.
     from = again.logSize();
-    QVERIFY2(again.xdotool({u"mousemove"_s, u"--window"_s, harness.findWindow(u"^Tamberlyn"_s), u"400"_s,
+    QVERIFY2(again.xdotool({u"mousemove"_s, u"--window"_s, again.id(), u"400"_s,
                             u"400"_s, u"keydown"_s, u"ctrl"_s, u"click"_s, u"4"_s, u"keyup"_s, u"ctrl"_s}),
              qPrintable(again.problem()));
     QVERIFY2(again.waitForLine(u"tamberlyn.aids: zoom 150%"_s, from), qPrintable(again.problem()));
@@ -322,10 +326,8 @@ void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
     E2eHarness harness;
     QVERIFY2(harness.startDisplay({1280, 1024}, true), qPrintable(harness.error()));
     QVERIFY2(harness.startCourseServer(), qPrintable(harness.error()));
-    QProcess *viewer = harness.startViewer();
-    CourseWindow window(harness, viewer);
-    QVERIFY2(window.waitForLine(u"document complete: .*/kqd\\.vxp"_s, 0, FirstPageTimeoutMs), qPrintable(window.problem()));
-    QVERIFY2(window.find(), qPrintable(window.problem()));
+    CourseWindow window(harness);
+    QVERIFY2(window.start(), qPrintable(window.problem()));
 
     // The search window, from the main window's Search button.
     qsizetype from = window.logSize();
@@ -333,16 +335,15 @@ void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
     QVERIFY2(window.waitForLine(u"tamberlyn.navigation: page search\\.vxp"_s, from), qPrintable(window.problem()));
     const QString searchWindow = harness.findWindow(u"^Tamberlyn - Search$"_s, PageTimeoutMs);
     QVERIFY2(!searchWindow.isEmpty(), "no search window");
-    CourseWindow search(harness, viewer);
-    QVERIFY(search.xdotool({u"windowactivate"_s, u"--sync"_s, searchWindow}));
-    QVERIFY(search.xdotool({u"type"_s, u"--delay"_s, u"60"_s, query}));
-    QVERIFY(search.xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Return"_s}));
+    QVERIFY(window.xdotool({u"windowactivate"_s, u"--sync"_s, searchWindow}));
+    QVERIFY(window.xdotool({u"type"_s, u"--delay"_s, u"60"_s, query}));
+    QVERIFY(window.xdotool({u"key"_s, u"--delay"_s, u"60"_s, u"Return"_s}));
     QVERIFY2(window.waitForLine(u"search %1 found %2 pages"_s.arg(query).arg(found->count()), from),
              qPrintable(window.problem()));
     // The third result, by keyboard: from the entry box to the list.
     from = window.logSize();
     for (const QString &key : {u"Tab"_s, u"Tab"_s, u"Home"_s, u"Down"_s, u"Down"_s, u"Return"_s})
-        QVERIFY(search.xdotool({u"key"_s, u"--delay"_s, u"60"_s, key}));
+        QVERIFY(window.xdotool({u"key"_s, u"--delay"_s, u"60"_s, key}));
     const auto shown = window.waitForLine(
         u"tamberlyn.aids: search words \"%1\" shown on %2: (\\d+) marks"_s.arg(query, QRegularExpression::escape(third)),
         from);
