@@ -1,6 +1,7 @@
 #include "shell/folders.h"
 #include "shell/settings.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -33,6 +34,7 @@ private slots:
     void courseHost_data();
     void courseHost();
     void malformedPinIsAProblem();
+    void zoomIsWrittenAtOnceAndReadBack();
 };
 
 void TestSettings::windowsFolders_data()
@@ -163,6 +165,32 @@ void TestSettings::malformedPinIsAProblem()
     const QStringList problems = settings.problems();
     QCOMPARE(problems.size(), 1);
     QVERIFY(problems.first().contains(u"AB:CD"_s));
+}
+
+// The zoom is the one setting the viewer writes: at once, so a run that
+// ends by a crash keeps it; and an unusable value never stops the start.
+void TestSettings::zoomIsWrittenAtOnceAndReadBack()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"Tamberlyn.ini"_s);
+    {
+        QSettings writer(file, QSettings::IniFormat);
+        writer.setValue(u"course/host"_s, u"course.example"_s);
+        writer.sync();
+        storeZoom(writer, 125);
+        // On disk while the writer still lives, as the next start after a
+        // crash would find it (QSettings of one process share what they hold).
+        QFile onDisk(file);
+        QVERIFY(onDisk.open(QIODevice::ReadOnly));
+        QVERIFY(onDisk.readAll().contains("[view]\nzoom=125"));
+        const QSettings reader(file, QSettings::IniFormat);
+        QCOMPARE(Settings::read(reader, lookupIn({})).zoom, u"125"_s);
+        QCOMPARE(Settings::read(reader, lookupIn({})).courseHost, u"course.example"_s); // the rest stays
+        QCOMPARE(Settings::read(reader, lookupIn({{u"TAMBERLYN_ZOOM"_s, u"200"_s}})).zoom, u"200"_s);
+    }
+    QSettings ini(file, QSettings::IniFormat);
+    ini.setValue(u"view/zoom"_s, u"huge"_s);
+    QVERIFY(Settings::read(ini, lookupIn({})).problems().isEmpty());
 }
 
 QTEST_APPLESS_MAIN(TestSettings)
