@@ -4,6 +4,7 @@
 #include "searchwordsscript.h"
 
 #include "navigation/coursemap.h"
+#include "navigation/pagedispatch.h"
 #include "platform/browserpane.h"
 
 #include <QUrl>
@@ -40,10 +41,10 @@ void SearchHighlight::showOnNextPage(const QString &address, const QStringList &
     m_words = words;
 }
 
-void SearchHighlight::Web1_DocumentComplete()
+void SearchHighlight::Web1_DocumentComplete(const QString &address)
 {
-    const QString shown = m_web1.locationUrl();
-    const QString page = pageOf(shown);
+    // The document that completed, whatever the pane has gone on to since.
+    const QString page = pageOf(address);
     if (m_marksShown) {
         // The marks belonged to the page before; this one starts clean.
         m_marksShown = false;
@@ -52,13 +53,20 @@ void SearchHighlight::Web1_DocumentComplete()
                 << QStringLiteral("search words left on %1: %2 marks").arg(page, QString::number(marks.toInt()));
         });
     }
-    if (m_address.isEmpty())
+    if (m_words.isEmpty())
         return;
-    const bool requested = shown == m_address;
+    if (!m_address.isEmpty() && address != m_address) {
+        m_words.clear();
+        m_address.clear();
+        return;
+    }
+    if (!m_address.isEmpty() && Navigation::dispatchFor(page).reaction == Navigation::PageReaction::ModuleStub) {
+        // The stub opens the module page made for the screen at once.
+        m_address.clear();
+        return;
+    }
     const QStringList words = std::exchange(m_words, {});
     m_address.clear();
-    if (!requested || words.isEmpty())
-        return;
     m_marksShown = true;
     m_web1.runScript(searchWordsScript(words), [page, words](const QVariant &marks) {
         qCInfo(lcReadingAids).noquote() << QStringLiteral("search words \"%1\" shown on %2: %3 marks")

@@ -333,6 +333,14 @@ void TestReadingAids::searchWordsShowOnTheChosenPageOnly()
     QCOMPARE(c.pane->scripts.size(), 2);
     // Nothing is added to the address: the history records stay as they were.
     QCOMPARE(c.pane->history.constLast(), Base + u"kq030005.vxp"_s);
+
+    // A module stub opens its module's page for the screen; the words go there.
+    c.host.showSearchWords(Base + u"kq030001.vxp"_s, {u"circuit"_s});
+    c.pane->navigate(Base + u"kq030001.vxp"_s);
+    c.pane->deliverAll();
+    QCOMPARE(c.pane->history.constLast(), Base + u"mod03g.vxp"_s);
+    QCOMPARE(c.pane->scripts.size(), 3);
+    QVERIFY(c.pane->scripts.constLast().contains(u"[\"circuit\"]"_s));
 }
 
 QTEST_MAIN(TestReadingAids)
