@@ -53,7 +53,7 @@ constexpr char ScriptBody[] = R"JS(
       pieces.appendChild(document.createTextNode(data.slice(at, match.index)));
       var mark = document.createElement('mark');
       mark.className = markClass;
-      mark.style.setProperty('background-color', '#ffff00', 'important');
+      mark.style.setProperty('background-color', '#a6e1ff', 'important');
       mark.style.setProperty('color', '#000000', 'important');
       mark.textContent = match[0];
       pieces.appendChild(mark);

@@ -185,18 +185,24 @@ std::function<bool(int)> settled()
     };
 }
 
-// The search words' marks: pure yellow under dark text.
-bool isMarkYellow(QRgb pixel)
+// The search words' marks: light blue under dark text.
+bool isSearchWordMark(QRgb pixel)
 {
-    return qRed(pixel) > 240 && qGreen(pixel) > 240 && qBlue(pixel) < 40;
+    return qAbs(qRed(pixel) - 0xa6) < 12 && qAbs(qGreen(pixel) - 0xe1) < 12 && qBlue(pixel) > 240;
 }
 
-qsizetype markPixels(const QImage &shot)
+// The engine's mark of the match selected by find in page.
+bool isSelectedMatch(QRgb pixel)
+{
+    return qRed(pixel) > 240 && qAbs(qGreen(pixel) - 150) < 20 && qBlue(pixel) < 80;
+}
+
+qsizetype pixelsLike(const QImage &shot, bool (*like)(QRgb))
 {
     qsizetype count = 0;
     for (int y = PageTop; y < shot.height(); ++y) {
         for (int x = 0; x < shot.width(); ++x)
-            count += isMarkYellow(shot.pixel(x, y)) ? 1 : 0;
+            count += like(shot.pixel(x, y)) ? 1 : 0;
     }
     return count;
 }
@@ -353,7 +359,7 @@ void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
     // The main window comes back and paints the page a moment after.
     const QDeadlineTimer painted(10000);
     qsizetype marked = 0;
-    while ((marked = markPixels(window.screenshot(u"search-words"_s))) <= 100 && !painted.hasExpired())
+    while ((marked = pixelsLike(window.screenshot(u"search-words"_s), isSearchWordMark)) <= 100 && !painted.hasExpired())
         QTest::qWait(200);
     QVERIFY2(marked > 100, qPrintable(u"%1 marked pixels"_s.arg(marked)));
     // The visit is recorded as any other, nothing added to its name.
@@ -367,7 +373,13 @@ void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
     QVERIFY2(window.type(word), qPrintable(window.problem()));
     const QString findLine = u"tamberlyn.aids: find \"%1\": "_s.arg(word);
     QVERIFY2(window.waitForLine(findLine + u"1 of 3"_s, from), qPrintable(window.problem()));
-    window.screenshot(u"find-bar"_s); // to look at: the bar below the page
+    // The engine marks the match selected in orange.
+    const QDeadlineTimer selectionPainted(10000);
+    qsizetype selected = 0;
+    while ((selected = pixelsLike(window.screenshot(u"find-bar"_s), isSelectedMatch)) < 20
+           && !selectionPainted.hasExpired())
+        QTest::qWait(200);
+    QVERIFY2(selected >= 20, qPrintable(u"%1 pixels of the selected match"_s.arg(selected)));
     from = window.logSize();
     QVERIFY2(window.keys({u"F3"_s}), qPrintable(window.problem()));
     QVERIFY2(window.waitForLine(findLine + u"2 of 3"_s, from), qPrintable(window.problem()));
@@ -391,7 +403,7 @@ void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
     const QDeadlineTimer repainted(10000);
     qsizetype stillMarked = 0;
     do {
-        stillMarked = markPixels(window.screenshot(u"next-page"_s));
+        stillMarked = pixelsLike(window.screenshot(u"next-page"_s), isSearchWordMark);
     } while (stillMarked > 0 && !repainted.hasExpired());
     QCOMPARE(stillMarked, 0);
 
