@@ -73,7 +73,9 @@ bool ReadingAids::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
 bool ReadingAids::wheel(const QWidget &target, const QWheelEvent &event)
 {
     const QWidget *page = m_web1.view();
-    if (!(event.modifiers() & Qt::ControlModifier) || !page || !(page == &target || page->isAncestorOf(&target)))
+    // A sideways turn is no zoom; the page scrolls with it as before.
+    if (!(event.modifiers() & Qt::ControlModifier) || event.angleDelta().y() == 0 || !page
+        || !(page == &target || page->isAncestorOf(&target)))
         return false;
     m_zoom->wheel(event.angleDelta().y());
     return true;

@@ -174,6 +174,39 @@ int lineHeightOnceItIs(CourseWindow &window, const QString &name, const std::fun
     return height;
 }
 
+// A picture pop-up over the course (a second instance of its own), as the
+// screen shows it once it has settled; the pop-up ends with a key after.
+QImage popupPicture(E2eHarness &harness, const QString &name)
+{
+    harness.runOnDisplay(u"xdotool"_s, {u"mousemove"_s, u"200"_s, u"150"_s});
+    QProcess *popup = harness.startViewer({u"/POPJPG=pics/panel.jpg /W 400 /H 300"_s});
+    QString window;
+    const QDeadlineTimer deadline(60000);
+    while (window.isEmpty() && !deadline.hasExpired() && popup->state() == QProcess::Running) {
+        harness.runOnDisplay(u"xdotool"_s,
+                             {u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(popup->processId())},
+                             &window, 5000);
+        window = window.section(u'\n', 0, 0).trimmed();
+        QTest::qWait(100);
+    }
+    if (window.isEmpty())
+        return {};
+    const QString file = QStringLiteral(TAMBERLYN_READINGAIDS_ARTEFACTS) + u'/' + name + u".png"_s;
+    QImage shown;
+    QImage before;
+    while (!deadline.hasExpired()) {
+        QTest::qWait(300);
+        if (!harness.runOnDisplay(u"import"_s, {u"-window"_s, window, file}, nullptr, 20000) || !shown.load(file))
+            break;
+        if (shown == before && shown.pixelColor(shown.width() / 2, shown.height() / 2) != Qt::white)
+            break;
+        before = shown;
+    }
+    harness.runOnDisplay(u"xdotool"_s, {u"key"_s, u"--window"_s, window, u"a"_s});
+    popup->waitForFinished(10000);
+    return shown;
+}
+
 // A page at rest: two measures in a row alike (the page before, or a page
 // half painted, measures otherwise).
 std::function<bool(int)> settled()
@@ -253,6 +286,8 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     QVERIFY2(window.waitForLine(u"tamberlyn.aids: zoom 100% at start"_s), qPrintable(window.problem()));
     const int contents = lineHeightOnceItIs(window, u"contents-100"_s, settled());
     QVERIFY2(contents > 0, qPrintable(window.problem()));
+    const QImage popupAsMade = popupPicture(harness, u"popup-course-at-100"_s);
+    QVERIFY(!popupAsMade.isNull());
 
     qsizetype from = window.logSize();
     QVERIFY2(window.keys({u"Next"_s}), qPrintable(window.problem())); // Page Down: module 1
@@ -289,6 +324,8 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     QVERIFY2(again.waitForLine(u"tamberlyn.aids: zoom 125% at start"_s), qPrintable(again.problem()));
     const int restarted = lineHeightOnceItIs(again, u"contents-125-restarted"_s, largerThan(contents));
     QVERIFY2(largerThan(contents)(restarted), qPrintable(u"first line %1 px high after the restart"_s.arg(restarted)));
+    // A picture pop-up is no course page: its picture is as it was at 100%.
+    QCOMPARE(popupPicture(harness, u"popup-course-at-125"_s), popupAsMade);
 
     // Ctrl+wheel over the page: one step a notch, and the engine's own
     // wheel zoom does not come on top.

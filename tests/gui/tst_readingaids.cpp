@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QWheelEvent>
 
 using namespace Tamberlyn;
 using namespace Qt::StringLiterals;
@@ -76,6 +77,7 @@ private slots:
     void keyTable();
     void findBarCountsAndFollowsPageTurns();
     void pageLeavesRoomForTheFindBar();
+    void ctrlWheelZoomsOverThePageOnly();
     void findBarControlsAreNamedAndInTheTabOrder();
     void searchWordsShowOnTheChosenPageOnly();
 };
@@ -278,6 +280,30 @@ void TestReadingAids::pageLeavesRoomForTheFindBar()
     c.bar().closeBar();
     QCOMPARE(page->geometry(), QRect(0, 24, 1280, 776));
     QCOMPARE(c.frmVK.focusWidget(), page); // the page takes the focus back
+}
+
+// The engine never sees a Ctrl+wheel over the page: it would zoom by its
+// own steps on top of ours.
+void TestReadingAids::ctrlWheelZoomsOverThePageOnly()
+{
+    Course c;
+    auto *page = new QWidget(&c.frmVK);
+    auto *inside = new QWidget(page); // the engine draws in a child of its view
+    c.pane->viewWidget = page;
+    const auto turn = [](QWidget *target, QPoint angle, Qt::KeyboardModifiers modifiers) {
+        QWheelEvent wheel(QPointF(5, 5), QPointF(5, 5), QPoint(), angle, Qt::NoButton, modifiers,
+                          Qt::NoScrollPhase, false);
+        QApplication::sendEvent(target, &wheel);
+    };
+    turn(inside, {0, 120}, Qt::ControlModifier);
+    QCOMPARE(c.events, QStringList{u"zoom 1.1"_s});
+    turn(page, {0, -240}, Qt::ControlModifier);
+    QCOMPARE(c.events, (QStringList{u"zoom 1.1"_s, u"zoom 1"_s, u"zoom 0.9"_s}));
+    c.events.clear();
+    turn(inside, {0, 120}, Qt::NoModifier);      // scrolls the page
+    turn(inside, {120, 0}, Qt::ControlModifier); // sideways
+    turn(c.frmVK.findChild<QPushButton *>(u"cmdNext"_s), {0, 120}, Qt::ControlModifier); // beside the page
+    QVERIFY2(c.events.isEmpty(), qPrintable(c.events.join(u", "_s)));
 }
 
 void TestReadingAids::findBarControlsAreNamedAndInTheTabOrder()
