@@ -32,8 +32,8 @@ FindBar::FindBar(BrowserPane &web1, QWidget *parent)
     caption->setBuddy(m_txtFind);
     m_txtFind->setObjectName(QStringLiteral("txtFind"));
     m_txtFind->setAccessibleName(QStringLiteral("Text to find"));
-    m_txtFind->setAccessibleDescription(
-        QStringLiteral("Finds as you type; Enter goes to the next match, Shift+Enter to the previous one, Esc closes the bar."));
+    m_txtFind->setAccessibleDescription(QStringLiteral(
+        "Finds as you type; Enter goes to the next match, Shift+Enter to the previous one, Esc closes the bar."));
     m_txtFind->setToolTip(QStringLiteral("Text to find in the page (Ctrl+F); Esc closes the bar"));
     m_txtFind->setMinimumWidth(240);
 

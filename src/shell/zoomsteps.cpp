@@ -26,7 +26,8 @@ ZoomSetting zoomFromSetting(const QString &value)
     bool ok = false;
     const int percent = text.trimmed().toInt(&ok);
     if (!ok)
-        return {DefaultZoom, QStringLiteral("\"%1\" is not a whole percentage; %2% is used").arg(value).arg(DefaultZoom)};
+        return {DefaultZoom,
+                QStringLiteral("\"%1\" is not a whole percentage; %2% is used").arg(value).arg(DefaultZoom)};
     const int clamped = std::clamp(percent, MinimumZoom, MaximumZoom);
     if (clamped != percent)
         return {clamped, QStringLiteral("%1% is outside %2% to %3%; %4% is used")

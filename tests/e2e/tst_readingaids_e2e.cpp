@@ -301,7 +301,8 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     QVERIFY2(window.waitForLine(u"tamberlyn.aids: zoom 125%"_s, from), qPrintable(window.problem()));
     const auto largerThan = [](int plain) { return [plain](int height) { return height >= plain * 1.15; }; };
     const int zoomed = lineHeightOnceItIs(window, u"module-125"_s, largerThan(module));
-    QVERIFY2(largerThan(module)(zoomed), qPrintable(u"first line %1 px high at 100%, %2 px at 125%"_s.arg(module).arg(zoomed)));
+    QVERIFY2(largerThan(module)(zoomed),
+             qPrintable(u"first line %1 px high at 100%, %2 px at 125%"_s.arg(module).arg(zoomed)));
     qInfo("module page: first line %d px high at 100%%, %d px at 125%%", module, zoomed);
 
     // Written at once: the settings file has it while the viewer still runs.
@@ -314,7 +315,8 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     QVERIFY2(window.waitForLine(u"document complete: .*/kqd\\.vxp"_s, from), qPrintable(window.problem()));
     const int turned = lineHeightOnceItIs(window, u"contents-125"_s, largerThan(contents));
     QVERIFY2(largerThan(contents)(turned),
-             qPrintable(u"contents first line %1 px high at 100%, %2 px after the page turn"_s.arg(contents).arg(turned)));
+             qPrintable(u"contents: first line %1 px high at 100%, %2 px after the page turn"_s.arg(contents)
+                            .arg(turned)));
 
     // Ended as a crash would end it: the level was stored when it changed.
     window.kill();
@@ -336,14 +338,16 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     QVERIFY2(again.waitForLine(u"tamberlyn.aids: zoom 150%"_s, from), qPrintable(again.problem()));
     const auto oneAndAHalf = [contents](int height) { return qAbs(height - contents * 1.5) <= contents * 0.15; };
     const int wheeled = lineHeightOnceItIs(again, u"contents-150"_s, oneAndAHalf);
-    QVERIFY2(oneAndAHalf(wheeled), qPrintable(u"first line %1 px high at 150%, %2 px at 100%"_s.arg(wheeled).arg(contents)));
+    QVERIFY2(oneAndAHalf(wheeled),
+             qPrintable(u"first line %1 px high at 150%, %2 px at 100%"_s.arg(wheeled).arg(contents)));
 
     // Ctrl+0: the page as made.
     QVERIFY2(again.keys({u"ctrl+0"_s}), qPrintable(again.problem()));
     QVERIFY2(again.waitForLine(u"tamberlyn.aids: zoom 100%"_s, from), qPrintable(again.problem()));
     const auto asMade = [contents](int height) { return qAbs(height - contents) <= 1; };
     const int reset = lineHeightOnceItIs(again, u"contents-reset"_s, asMade);
-    QVERIFY2(asMade(reset), qPrintable(u"first line %1 px high after Ctrl+0, %2 px at first"_s.arg(reset).arg(contents)));
+    QVERIFY2(asMade(reset),
+             qPrintable(u"first line %1 px high after Ctrl+0, %2 px at first"_s.arg(reset).arg(contents)));
     QCOMPARE(QSettings(iniFile, QSettings::IniFormat).value(u"view/zoom"_s).toInt(), 100);
 }
 
@@ -387,22 +391,23 @@ void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
     from = window.logSize();
     for (const QString &key : {u"Tab"_s, u"Tab"_s, u"Home"_s, u"Down"_s, u"Down"_s, u"Return"_s})
         QVERIFY(window.xdotool({u"key"_s, u"--delay"_s, u"60"_s, key}));
-    const auto shown = window.waitForLine(
-        u"tamberlyn.aids: search words \"%1\" shown on %2: (\\d+) marks"_s.arg(query, QRegularExpression::escape(third)),
-        from);
+    const QString shownLine = u"tamberlyn.aids: search words \"%1\" shown on %2: (\\d+) marks"_s;
+    const auto shown = window.waitForLine(shownLine.arg(query, QRegularExpression::escape(third)), from);
     QVERIFY2(shown, qPrintable(window.problem()));
     QVERIFY2(shown->captured(1).toInt() >= 1, qPrintable(window.problem()));
     QVERIFY2(window.find(), qPrintable(window.problem()));
     // The main window comes back and paints the page a moment after.
     const QDeadlineTimer painted(10000);
     qsizetype marked = 0;
-    while ((marked = pixelsLike(window.screenshot(u"search-words"_s), isSearchWordMark)) <= 100 && !painted.hasExpired())
+    while ((marked = pixelsLike(window.screenshot(u"search-words"_s), isSearchWordMark)) <= 100
+           && !painted.hasExpired())
         QTest::qWait(200);
     QVERIFY2(marked > 100, qPrintable(u"%1 marked pixels"_s.arg(marked)));
     // The visit is recorded as any other, nothing added to its name.
     QFile history(harness.dornDir() + u"history.vxp"_s);
     QVERIFY(history.open(QIODevice::ReadOnly));
-    QVERIFY2(history.readAll().endsWith(QByteArray('"' + third.toLatin1() + "\"\r\n")), "the page opened is the last record");
+    QVERIFY2(history.readAll().endsWith(QByteArray('"' + third.toLatin1() + "\"\r\n")),
+             "the page opened is the last record");
 
     // Find in page: the count, F3 to the next match, Shift+F3 back.
     from = window.logSize();

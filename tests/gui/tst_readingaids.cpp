@@ -104,7 +104,8 @@ void TestReadingAids::keyTable_data()
     for (const QString &focus : {u"button"_s, u"find"_s}) {
         const bool bar = focus == u"find"_s;
         const QByteArray where = focus.toLatin1();
-        QTest::addRow("%s: Alt+Q", where.data()) << focus << int(Qt::Key_Q) << alt << QStringList{u"quit"_s} << false << bar;
+        QTest::addRow("%s: Alt+Q", where.data()) << focus << int(Qt::Key_Q) << alt << QStringList{u"quit"_s} << false
+                                                 << bar;
         QTest::addRow("%s: Alt+comma", where.data()) << focus << int(Qt::Key_Comma) << alt << previous << false << bar;
         QTest::addRow("%s: Page Up", where.data()) << focus << int(Qt::Key_PageUp) << none << previous << false << bar;
         QTest::addRow("%s: Alt+full stop", where.data()) << focus << int(Qt::Key_Period) << alt << next << false << bar;
@@ -113,8 +114,8 @@ void TestReadingAids::keyTable_data()
                                                  << QStringList{u"navigate "_s + Base + u"kqg.vxp"_s} << false << bar;
         QTest::addRow("%s: Alt+P", where.data()) << focus << int(Qt::Key_P) << alt << QStringList{u"print dialog"_s}
                                                  << false << bar;
-        QTest::addRow("%s: Alt+S", where.data()) << focus << int(Qt::Key_S) << alt
-                                                 << QStringList{u"navigate "_s + Base + u"search.vxp"_s} << false << bar;
+        QTest::addRow("%s: Alt+S", where.data())
+            << focus << int(Qt::Key_S) << alt << QStringList{u"navigate "_s + Base + u"search.vxp"_s} << false << bar;
         QTest::addRow("%s: Alt+B", where.data()) << focus << int(Qt::Key_B) << alt << QStringList{u"back"_s} << false
                                                  << bar;
         QTest::addRow("%s: Alt+T", where.data()) << focus << int(Qt::Key_T) << alt
@@ -194,7 +195,8 @@ void TestReadingAids::keyTable()
     QTest::keyClick(target, Qt::Key(key), modifiers);
     // An access key presses its button a moment later.
     for (const QString &effect : effects)
-        QTRY_VERIFY2_WITH_TIMEOUT(c.events.contains(effect), qPrintable(effect + u" in "_s + c.events.join(u", "_s)), 2000);
+        QTRY_VERIFY2_WITH_TIMEOUT(c.events.contains(effect), qPrintable(effect + u" in "_s + c.events.join(u", "_s)),
+                                  2000);
     if (effects.isEmpty()) {
         QTest::qWait(300);
         QVERIFY2(c.events.isEmpty(), qPrintable(c.events.join(u", "_s)));
