@@ -108,7 +108,7 @@ int main(int argc, char *argv[])
     frmVK.setZoomStore([](int percent) {
         QSettings writable(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
                            QStringLiteral("Tamberlyn"));
-        Shell::storeZoom(writable, percent);
+        return Shell::storeZoom(writable, percent);
     });
 
     // Made after the main window and the quit question, so gone before them.

@@ -162,8 +162,7 @@ Platform::BrowserPane &FrmVK::web1()
         m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
                                                                       m_services.clock, *this);
         m_readingAids = new ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
-            if (m_storeZoom)
-                m_storeZoom(percent);
+            return !m_storeZoom || m_storeZoom(percent);
         });
         connect(m_readingAids, &ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
     }

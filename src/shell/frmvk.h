@@ -79,8 +79,9 @@ public:
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
     // AskQuit with this window as the owner.
     void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
-    // Writes a changed zoom of the course page to the settings file.
-    void setZoomStore(std::function<void(int percent)> store) { m_storeZoom = std::move(store); }
+    // Writes a changed zoom of the course page to the settings file; false
+    // when it could not.
+    void setZoomStore(std::function<bool(int percent)> store) { m_storeZoom = std::move(store); }
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
@@ -149,7 +150,7 @@ private:
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;
     ReadingAids *m_readingAids = nullptr;
-    std::function<void(int)> m_storeZoom;
+    std::function<bool(int)> m_storeZoom;
 };
 
 } // namespace Tamberlyn::Shell

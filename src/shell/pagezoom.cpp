@@ -13,7 +13,7 @@ constexpr int WheelNotch = 120;
 
 } // namespace
 
-PageZoom::PageZoom(Platform::BrowserPane &pane, int percent, std::function<void(int)> store, QObject *parent)
+PageZoom::PageZoom(Platform::BrowserPane &pane, int percent, std::function<bool(int)> store, QObject *parent)
     : QObject(parent)
     , m_pane(pane)
     , m_store(std::move(store))
@@ -65,8 +65,9 @@ void PageZoom::setPercent(int percent)
     m_percent = percent;
     m_pane.setZoomFactor(percent / 100.0);
     qCInfo(lcReadingAids).noquote() << QStringLiteral("zoom %1%").arg(percent);
-    if (m_store)
-        m_store(percent);
+    if (m_store && !m_store(percent))
+        qCWarning(lcReadingAids).noquote()
+            << QStringLiteral("the settings file did not take the zoom of %1%; it holds until the viewer ends").arg(percent);
 }
 
 } // namespace Tamberlyn::Shell

@@ -19,8 +19,9 @@ class PageZoom final : public QObject
     Q_DISABLE_COPY_MOVE(PageZoom)
 
 public:
-    // `store` writes a changed level to the settings file.
-    PageZoom(Platform::BrowserPane &pane, int percent, std::function<void(int percent)> store,
+    // `store` writes a changed level to the settings file, and says whether
+    // it could.
+    PageZoom(Platform::BrowserPane &pane, int percent, std::function<bool(int percent)> store,
              QObject *parent = nullptr);
 
     int percent() const { return m_percent; }
@@ -36,7 +37,7 @@ private:
     void setPercent(int percent);
 
     Platform::BrowserPane &m_pane;
-    std::function<void(int)> m_store;
+    std::function<bool(int)> m_store;
     int m_percent;
     int m_wheelRest = 0;
 };

@@ -27,7 +27,7 @@ int startingZoom(const QString &setting)
 } // namespace
 
 ReadingAids::ReadingAids(Platform::BrowserPane &web1, QWidget &window, const QString &zoomSetting,
-                         std::function<void(int)> storeZoom)
+                         std::function<bool(int)> storeZoom)
     : QObject(&window)
     , m_web1(web1)
     , m_zoom(new PageZoom(web1, startingZoom(zoomSetting), std::move(storeZoom), this))

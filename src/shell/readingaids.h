@@ -29,9 +29,9 @@ class ReadingAids final : public QObject
 
 public:
     // `zoomSetting` is the settings file's value; `storeZoom` writes a new
-    // level back.
+    // level back and says whether it could.
     ReadingAids(Platform::BrowserPane &web1, QWidget &window, const QString &zoomSetting,
-                std::function<void(int percent)> storeZoom);
+                std::function<bool(int percent)> storeZoom);
     ~ReadingAids() override;
 
     // After the course's own keys: true when the key was one of these.

@@ -113,10 +113,11 @@ QString courseHostProblem(const QString &host)
     return {};
 }
 
-void storeZoom(QSettings &ini, int percent)
+bool storeZoom(QSettings &ini, int percent)
 {
     ini.setValue(QStringLiteral("view/zoom"), percent);
     ini.sync();
+    return ini.status() == QSettings::NoError;
 }
 
 } // namespace Tamberlyn::Shell

@@ -39,7 +39,8 @@ struct Settings
 QString courseHostProblem(const QString &host);
 
 // Writes the course page's zoom to the settings file at once, so the level
-// holds for the next start however this run ends.
-void storeZoom(QSettings &ini, int percent);
+// holds for the next start however this run ends. False when the file could
+// not be written.
+bool storeZoom(QSettings &ini, int percent);
 
 } // namespace Tamberlyn::Shell

@@ -38,7 +38,10 @@ struct Course : ProgramFixture
         settings.calculator = u"/bin/true"_s;
         frmVK.setMediaController(&media);
         frmVK.setQuitQuestion([this] { events << u"quit"_s; });
-        frmVK.setZoomStore([this](int percent) { storedZoom << percent; });
+        frmVK.setZoomStore([this](int percent) {
+            storedZoom << percent;
+            return true;
+        });
         pane->linksOf.insert(Base + u"kq010003.vxp"_s, {SecnLink, PrevLink, NextLink});
         pane->navigate(Base + u"kq010003.vxp"_s);
         pane->deliverAll();

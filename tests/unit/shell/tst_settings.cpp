@@ -177,7 +177,7 @@ void TestSettings::zoomIsWrittenAtOnceAndReadBack()
         QSettings writer(file, QSettings::IniFormat);
         writer.setValue(u"course/host"_s, u"course.example"_s);
         writer.sync();
-        storeZoom(writer, 125);
+        QVERIFY(storeZoom(writer, 125));
         // On disk while the writer still lives, as the next start after a
         // crash would find it (QSettings of one process share what they hold).
         QFile onDisk(file);
@@ -191,6 +191,11 @@ void TestSettings::zoomIsWrittenAtOnceAndReadBack()
     QSettings ini(file, QSettings::IniFormat);
     ini.setValue(u"view/zoom"_s, u"huge"_s);
     QVERIFY(Settings::read(ini, lookupIn({})).problems().isEmpty());
+
+    // A folder that cannot be made (a file stands in its place) says so.
+    QFile(dir.filePath(u"config"_s)).open(QIODevice::WriteOnly);
+    QSettings nowhere(dir.filePath(u"config/Tamberlyn.ini"_s), QSettings::IniFormat);
+    QVERIFY(!storeZoom(nowhere, 125));
 }
 
 QTEST_APPLESS_MAIN(TestSettings)
