@@ -109,6 +109,11 @@ int main(int argc, char *argv[])
     files.setOwner(&frmVK);
     Shell::QuitQuestion quit(dialogs, files, endVK);
     frmVK.setQuitQuestion([&] { quit.AskQuit(&frmVK, frmVK.state().DornDir); });
+    frmVK.setZoomStore([](int percent) {
+        QSettings writable(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
+                           QStringLiteral("Tamberlyn"));
+        return Shell::storeZoom(writable, percent);
+    });
 
     // Made after the main window and the quit question, so gone before them.
     Shell::FinderHostAdapter finderHost(frmVK, quit);

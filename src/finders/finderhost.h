@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -44,6 +45,14 @@ public:
 
     // The main window's help image, drawn for the given device pixel ratio.
     virtual QImage helpImage(qreal devicePixelRatio) const = 0;
+
+    // The page at `address` is about to open from the results of a search
+    // for `words`: show the words in it.
+    virtual void showSearchWords(const QString &address, const QStringList &words)
+    {
+        Q_UNUSED(address)
+        Q_UNUSED(words)
+    }
 };
 
 } // namespace Tamberlyn::Finders

@@ -58,6 +58,7 @@ void FrmSearch::cmdFTS_Click()
         return;
     setResults(result->entries);
     m_resultFiles = result->resultFiles;
+    m_resultWords = searchWords(m_txtInput->text());
     m_lblFound->setText(result->label());
     qCInfo(lcFinders).noquote() << "search" << m_txtInput->text() << "found" << result->count() << "pages";
 }
@@ -69,6 +70,7 @@ void FrmSearch::lbResults_DblClick()
         return;
     const QString page = m_resultFiles.at(row);
     qCInfo(lcFinders).noquote() << "search result" << row + 1 << "opens" << page;
+    finders().host().showSearchWords(finders().host().fileLocn() + page, m_resultWords);
     OpenInMain(page);
 }
 

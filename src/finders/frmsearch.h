@@ -47,6 +47,8 @@ private:
     SearchIndex m_index;
     bool m_tablesLoaded = false;
     QStringList m_resultFiles;
+    // The words the list on screen was found for, shown in the page opened.
+    QStringList m_resultWords;
     QLineEdit *m_txtInput;
     QPushButton *m_cmdFTS;
     QLabel *m_lblFound;

@@ -65,18 +65,47 @@ void SearchIndex::list(SearchResult &result, qsizetype file) const
     result.resultFiles.append(m_pageFiles.at(file));
 }
 
-std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
+namespace {
+
+// The entry box text as the search reads it: the first word, and the second
+// when there is one (empty otherwise); the first is empty for spaces only.
+struct QueryWords
+{
+    QStringView first;
+    QStringView second;
+};
+
+QueryWords queryWords(QStringView entryText)
 {
     const QStringView text = trimSpaces(entryText);
-    if (text.isEmpty())
-        return std::nullopt;
     const qsizetype space = text.indexOf(u' ');
     if (space < 0)
-        return oneWord(upperCase(text));
+        return {text, {}};
     const QStringView rest = trimSpaces(text.sliced(space + 1));
     const qsizetype restSpace = rest.indexOf(u' ');
-    const QStringView second = restSpace < 0 ? rest : rest.first(restSpace);
-    return twoWords(upperCase(text.first(space)), upperCase(second));
+    return {text.first(space), restSpace < 0 ? rest : rest.first(restSpace)};
+}
+
+} // namespace
+
+QStringList searchWords(QStringView entryText)
+{
+    const QueryWords words = queryWords(entryText);
+    if (words.first.isEmpty())
+        return {};
+    if (words.second.isEmpty())
+        return {words.first.toString()};
+    return {words.first.toString(), words.second.toString()};
+}
+
+std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
+{
+    const QueryWords words = queryWords(entryText);
+    if (words.first.isEmpty())
+        return std::nullopt;
+    if (words.second.isEmpty())
+        return oneWord(upperCase(words.first));
+    return twoWords(upperCase(words.first), upperCase(words.second));
 }
 
 SearchResult SearchIndex::oneWord(const QString &query) const

@@ -19,6 +19,11 @@ struct SearchResult
     QString label() const;   // "Found:  N pages"
 };
 
+// The one or two words a search looks for in the entry box text, as typed:
+// the first word, and the second when there is one (a third and more are
+// ignored). None for a text of spaces only.
+QStringList searchWords(QStringView entryText);
+
 // The Search window's full-text search over the word index. A query is one
 // or two words; each matches every index word that begins with it, letter
 // case aside, and the pages come from the matching words' file lists.

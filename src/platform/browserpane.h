@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 #include <functional>
 
@@ -43,6 +44,42 @@ public:
     {
         Q_UNUSED(printer)
         done(QStringLiteral("this pane cannot print"));
+    }
+
+    // The reading aids. The zoom of the page shown, 1.0 as the course made
+    // it; the pane keeps it for every page after, whatever the engine does
+    // per host or per page.
+    virtual void setZoomFactor(qreal factor) { Q_UNUSED(factor) }
+    virtual qreal zoomFactor() const { return 1.0; }
+
+    // Find in page: the match now selected, counted from 1, and how many
+    // there are; 0 of 0 when there are none.
+    struct FindResult
+    {
+        int activeMatch = 0;
+        int numberOfMatches = 0;
+    };
+    enum class FindDirection { Forward, Backward };
+    // Finds `text` in the page shown, letter case aside, and marks every
+    // match; the same text again moves on to the next match (the previous
+    // one backward). An empty text ends the finding and clears the marks.
+    // `done` gets the result; a find that a newer one overtook gets 0 of 0.
+    virtual void findText(const QString &text, FindDirection direction, std::function<void(FindResult)> done)
+    {
+        Q_UNUSED(text)
+        Q_UNUSED(direction)
+        if (done)
+            done({});
+    }
+
+    // Runs `script` in the document shown, apart from the page's own
+    // scripts, which can neither see nor replace what it defines; `done`
+    // receives what the script's last expression gives.
+    virtual void runScript(const QString &script, std::function<void(const QVariant &result)> done)
+    {
+        Q_UNUSED(script)
+        if (done)
+            done({});
     }
 
 signals:

@@ -3,6 +3,7 @@
 #include "frmvk.h"
 #include "helpimage.h"
 #include "quitquestion.h"
+#include "readingaids.h"
 
 #include "finders/indexfolder.h"
 #include "platform/browserpane.h"
@@ -77,6 +78,11 @@ void FinderHostAdapter::askQuit(QWidget *owner)
 QImage FinderHostAdapter::helpImage(qreal devicePixelRatio) const
 {
     return Shell::helpImage(devicePixelRatio);
+}
+
+void FinderHostAdapter::showSearchWords(const QString &address, const QStringList &words)
+{
+    m_frmVK.readingAids().showSearchWordsOnNextPage(address, words);
 }
 
 } // namespace Tamberlyn::Shell

@@ -24,6 +24,7 @@ public:
     void startCalculator() override;
     void askQuit(QWidget *owner) override;
     QImage helpImage(qreal devicePixelRatio) const override;
+    void showSearchWords(const QString &address, const QStringList &words) override;
 
 private:
     FrmVK &m_frmVK;

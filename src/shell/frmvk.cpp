@@ -13,6 +13,7 @@
 #include "helpimage.h"
 #include "mainkeys.h"
 #include "printcommand.h"
+#include "readingaids.h"
 #include "settings.h"
 #include "sizeclass.h"
 
@@ -34,6 +35,7 @@
 #include <QLoggingCategory>
 #include <QPushButton>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include <cstdio>
 #include <cstdlib>
@@ -164,8 +166,18 @@ Platform::BrowserPane &FrmVK::web1()
         m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
         m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
                                                                       m_services.clock, *this);
+        m_readingAids = new ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
+            return !m_storeZoom || m_storeZoom(percent);
+        });
+        connect(m_readingAids, &ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
     }
     return *m_web1;
+}
+
+ReadingAids &FrmVK::readingAids()
+{
+    web1();
+    return *m_readingAids;
 }
 
 Navigation::PageLoadHandler &FrmVK::handler()
@@ -347,7 +359,7 @@ bool FrmVK::isHelpVisible() const
 
 bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
 {
-    return mainWindowKey(key, modifiers,
+    const bool consumed = mainWindowKey(key, modifiers,
                          {
                              .hideHelp = [this] { hideHelp(); },
                              .askQuit = m_askQuit,
@@ -359,6 +371,8 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                                          m_media->escapePressed();
                                  },
                          });
+    // The reading aids' keys are none of the course's own.
+    return consumed || (m_readingAids && m_readingAids->Form_KeyDown(key, modifiers));
 }
 
 bool FrmVK::eventFilter(QObject *watched, QEvent *event)
@@ -384,6 +398,8 @@ bool FrmVK::eventFilter(QObject *watched, QEvent *event)
         if (watched == m_picHelp)
             picHelp_Click();
         return false;
+    case QEvent::Wheel:
+        return m_readingAids && m_readingAids->wheel(*widget, *static_cast<QWheelEvent *>(event));
     default:
         return false;
     }
@@ -446,8 +462,10 @@ void FrmVK::fitPane()
     // The pane fills the client area under the button bar; a pane as tall
     // as the whole client area would hide the bottom of every page.
     const QRect paneArea(0, Web1Top, width(), qMax(0, height() - Web1Top));
+    // The find bar, while it shows, takes the foot of that area.
+    const QRect page = m_readingAids ? m_readingAids->fitFindBar(paneArea) : paneArea;
     if (m_web1 && m_web1->view())
-        m_web1->view()->setGeometry(paneArea);
+        m_web1->view()->setGeometry(page);
     if (m_firstPagePanel)
         m_firstPagePanel->setGeometry(paneArea);
 }

@@ -40,6 +40,7 @@ namespace Tamberlyn::Shell {
 class FirstPagePanel;
 class FirstPageWatch;
 class FrmSplsh;
+class ReadingAids;
 struct Settings;
 
 // The main window: the button bar over the course page in Web1.
@@ -74,6 +75,8 @@ public:
     Navigation::PageLoadHandler &handler();
     Navigation::NavigationCommands &commands();
     QTimer &timerEnd() { return *m_timerEnd; }
+    // Zoom, find in page and the search words shown; made with Web1.
+    ReadingAids &readingAids();
 
     // LastBit's load of the opening page. Until a first page has come, a
     // failure shows the window with what failed and what to check, and
@@ -87,6 +90,9 @@ public:
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
     // AskQuit with this window as the owner.
     void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
+    // Writes a changed zoom of the course page to the settings file; false
+    // when it could not.
+    void setZoomStore(std::function<bool(int percent)> store) { m_storeZoom = std::move(store); }
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
@@ -158,6 +164,8 @@ private:
     Navigation::MediaController *m_media = nullptr;
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;
+    ReadingAids *m_readingAids = nullptr;
+    std::function<bool(int)> m_storeZoom;
 };
 
 } // namespace Tamberlyn::Shell

@@ -26,6 +26,7 @@ const Key Keys[] = {
     {"programs/calculator", "TAMBERLYN_CALCULATOR", &Settings::calculator},
     {"programs/folder", "TAMBERLYN_PROGRAM_FILES", &Settings::programFiles},
     {"course/timeout", "TAMBERLYN_COURSE_TIMEOUT", &Settings::courseTimeout},
+    {"view/zoom", "TAMBERLYN_ZOOM", &Settings::zoom},
 };
 
 // Whole seconds within the allowed range, or nothing.
@@ -144,6 +145,13 @@ QString courseHostProblem(const QString &host)
             return problem;
     }
     return {};
+}
+
+bool storeZoom(QSettings &ini, int percent)
+{
+    ini.setValue(QStringLiteral("view/zoom"), percent);
+    ini.sync();
+    return ini.status() == QSettings::NoError;
 }
 
 } // namespace Tamberlyn::Shell

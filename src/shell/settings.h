@@ -22,6 +22,7 @@ struct Settings
     QString calculator;    // calculator program, empty: search PATH
     QString programFiles;  // where the simulators are installed, empty: /opt
     QString courseTimeout; // seconds to wait for the first course page, empty: the default
+    QString zoom;          // the course page's zoom in percent, empty: 100 (zoomsteps.h)
 
     // Where the values came from, so a message can say what to change: the
     // INI file read, and the INI keys whose value an environment variable gave.
@@ -52,5 +53,10 @@ struct Settings
 // or a contents-page name: the resize rule searches the whole address for
 // those to pick a page variant.
 QString courseHostProblem(const QString &host);
+
+// Writes the course page's zoom to the settings file at once, so the level
+// holds for the next start however this run ends. False when the file could
+// not be written.
+bool storeZoom(QSettings &ini, int percent);
 
 } // namespace Tamberlyn::Shell

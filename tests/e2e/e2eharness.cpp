@@ -228,6 +228,16 @@ QString E2eHarness::output(QProcess *process)
     return seen;
 }
 
+QString E2eHarness::viewerLines(QProcess *process)
+{
+    QStringList lines;
+    for (const QString &line : output(process).split(QLatin1Char('\n'))) {
+        if (line.startsWith(QLatin1String("tamberlyn.")))
+            lines << line;
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
 bool E2eHarness::waitForOutput(QProcess *process, const QString &text, int timeoutMs)
 {
     const QDeadlineTimer deadline(timeoutMs);

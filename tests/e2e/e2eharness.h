@@ -53,6 +53,9 @@ public:
     // Waits until `text` appears in the process's output.
     static bool waitForOutput(QProcess *process, const QString &text, int timeoutMs);
     static QString output(QProcess *process);
+    // The viewer's own log lines ("tamberlyn.*") of output(): for failure
+    // messages, which the engine's start-up report would otherwise fill.
+    static QString viewerLines(QProcess *process);
     // Waits until `text` appears in the server's request log.
     bool waitForServerLog(const QString &text, int timeoutMs);
     QString serverLog() const;

@@ -130,15 +130,7 @@ public:
 
     // The viewer's own lines only: the browser engine's start-up report
     // would push them out of the failure message.
-    QString problem() const
-    {
-        QStringList lines;
-        for (const QString &line : E2eHarness::output(m_viewer).split(u'\n')) {
-            if (line.startsWith(u"tamberlyn."_s))
-                lines << line;
-        }
-        return m_problem + u"\n--- viewer log ---\n"_s + lines.join(u'\n');
-    }
+    QString problem() const { return m_problem + u"\n--- viewer log ---\n"_s + E2eHarness::viewerLines(m_viewer); }
 
 private:
     bool activate(const QString &window) { return run({u"windowactivate"_s, u"--sync"_s, window}); }

@@ -10,6 +10,7 @@
 #include <QPrinter>
 #include <QTimer>
 #include <QWebEngineLoadingInfo>
+#include <QWebEngineFindTextResult>
 #include <QWebEngineScript>
 #include <QWebEngineView>
 
@@ -128,6 +129,35 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
     m_view->print(&printer);
 }
 
+void WebEnginePane::setZoomFactor(qreal factor)
+{
+    m_zoomFactor = factor;
+    m_page->setZoomFactor(factor);
+}
+
+qreal WebEnginePane::zoomFactor() const
+{
+    return m_page->zoomFactor();
+}
+
+void WebEnginePane::findText(const QString &text, FindDirection direction, std::function<void(FindResult)> done)
+{
+    const QWebEnginePage::FindFlags flags =
+        direction == FindDirection::Backward ? QWebEnginePage::FindBackward : QWebEnginePage::FindFlags();
+    m_page->findText(text, flags, [done = std::move(done)](const QWebEngineFindTextResult &result) {
+        if (done)
+            done({result.activeMatch(), result.numberOfMatches()});
+    });
+}
+
+void WebEnginePane::runScript(const QString &script, std::function<void(const QVariant &result)> done)
+{
+    m_page->runJavaScript(script, ScriptWorld, [done = std::move(done)](const QVariant &result) {
+        if (done)
+            done(result);
+    });
+}
+
 void WebEnginePane::onLoadStarted()
 {
     ++m_loadSerial;
@@ -137,6 +167,11 @@ void WebEnginePane::onLoadStarted()
 void WebEnginePane::onLoadFinished(bool ok)
 {
     m_loading = false;
+    // Qt carries the zoom over to a new renderer; the engine's own per-host
+    // zoom map can still hand a page another level. The learner's level
+    // holds for every page, set again before the page is reported.
+    if (!qFuzzyCompare(m_page->zoomFactor(), m_zoomFactor))
+        m_page->setZoomFactor(m_zoomFactor);
     const QString address = locationUrl();
     if (!ok) {
         // Reported with its reason by onLoadingChanged, which follows.

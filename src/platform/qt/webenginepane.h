@@ -32,6 +32,10 @@ public:
     void setLinkTarget(int index, const QString &address) override;
     PrintState printState() const override;
     void printDocument(QPrinter &printer, std::function<void(const QString &error)> done) override;
+    void setZoomFactor(qreal factor) override;
+    qreal zoomFactor() const override;
+    void findText(const QString &text, FindDirection direction, std::function<void(FindResult)> done) override;
+    void runScript(const QString &script, std::function<void(const QVariant &result)> done) override;
 
 private:
     void onLoadStarted();
@@ -45,6 +49,7 @@ private:
     quint64 m_loadSerial = 0;
     bool m_loading = false;
     bool m_printing = false;
+    qreal m_zoomFactor = 1.0;
 };
 
 } // namespace Tamberlyn::Platform

@@ -183,6 +183,8 @@ public:
     }
     QString locationUrl() const override { return current >= 0 ? history.at(current) : QString(); }
     QStringList links() const override { return linksOf.value(locationUrl()); }
+    QWidget *viewWidget = nullptr; // a stand-in for the page's widget, when a test needs one
+    QWidget *view() const override { return viewWidget; }
     PrintState printable = PrintState::Enabled;
     QString printError;
     PrintState printState() const override { return printable; }
@@ -197,6 +199,34 @@ public:
         QStringList &links = linksOf[locationUrl()];
         if (index < links.size())
             links[index] = address;
+    }
+
+    // The reading aids. Finds are answered when the test says so, newest
+    // last; scripts at once, with `scriptResult`.
+    qreal zoom = 1.0;
+    QList<std::function<void(FindResult)>> findAnswers;
+    QStringList scripts;
+    QVariant scriptResult;
+    void setZoomFactor(qreal factor) override
+    {
+        zoom = factor;
+        m_events << QStringLiteral("zoom %1").arg(factor);
+    }
+    qreal zoomFactor() const override { return zoom; }
+    void findText(const QString &text, FindDirection direction, std::function<void(FindResult)> done) override
+    {
+        m_events << (text.isEmpty() ? QStringLiteral("stop finding")
+                                    : QStringLiteral("find %1 %2").arg(text, direction == FindDirection::Forward
+                                                                                 ? QStringLiteral("forward")
+                                                                                 : QStringLiteral("backward")));
+        findAnswers << std::move(done);
+    }
+    void runScript(const QString &script, std::function<void(const QVariant &)> done) override
+    {
+        m_events << QStringLiteral("script");
+        scripts << script;
+        if (done)
+            done(scriptResult);
     }
 
     // Delivers every report due, including those that runs started by

@@ -49,6 +49,8 @@ private slots:
     void brokenFileLists_data();
     void brokenFileLists();
     void twoWordListsBeyondTheTableSize();
+    void searchWordsAreTheWordsSearched_data();
+    void searchWordsAreTheWordsSearched();
 
 private:
     const SearchIndex m_index = indexOf(Words);
@@ -155,6 +157,27 @@ void TestSearchIndex::twoWordListsBeyondTheTableSize()
     const auto result = indexOf(words, files).search(u"aa bb"_s);
     QCOMPARE(result->entries, expected);
     QCOMPARE(result->label(), u"Found:  200 pages"_s);
+}
+
+void TestSearchIndex::searchWordsAreTheWordsSearched_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QStringList>("words");
+
+    QTest::newRow("one word, as typed") << u" CaBle "_s << QStringList{u"CaBle"_s};
+    QTest::newRow("two words") << u"cab   wire"_s << QStringList{u"cab"_s, u"wire"_s};
+    QTest::newRow("third word ignored") << u" cab wire able "_s << QStringList{u"cab"_s, u"wire"_s};
+    QTest::newRow("TAB is no space") << u"cab\twire"_s << QStringList{u"cab\twire"_s};
+    QTest::newRow("spaces only") << u"   "_s << QStringList();
+}
+
+// The words the page opened from a search shows are the ones the search
+// used: they must split as the search splits.
+void TestSearchIndex::searchWordsAreTheWordsSearched()
+{
+    QFETCH(QString, entry);
+    QFETCH(QStringList, words);
+    QCOMPARE(searchWords(entry), words);
 }
 
 QTEST_APPLESS_MAIN(TestSearchIndex)

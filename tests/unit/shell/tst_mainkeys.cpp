@@ -1,4 +1,5 @@
 #include "shell/mainkeys.h"
+#include "shell/readingaidkeys.h"
 
 #include <QStringList>
 #include <QTest>
@@ -13,7 +14,11 @@ class TestMainKeys final : public QObject
 private slots:
     void keys_data();
     void keys();
+    void readingAidKeys_data();
+    void readingAidKeys();
 };
+
+Q_DECLARE_METATYPE(Tamberlyn::Shell::ReadingAidKey)
 
 void TestMainKeys::keys_data()
 {
@@ -61,6 +66,8 @@ void TestMainKeys::keys()
     if (!action.isEmpty())
         expected << action;
     QCOMPARE(done, expected);
+    // None of the course's keys is a reading aid's.
+    QCOMPARE(readingAidKey(key, modifiers), ReadingAidKey::None);
 
     // A missing action is skipped; the rest still runs.
     QStringList partial;
@@ -73,6 +80,58 @@ void TestMainKeys::keys()
     };
     mainWindowKey(Qt::Key_PageUp, Qt::NoModifier, withoutHelp);
     QCOMPARE(partial, QStringList{u"previous"_s});
+}
+
+void TestMainKeys::readingAidKeys_data()
+{
+    QTest::addColumn<int>("key");
+    QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
+    QTest::addColumn<ReadingAidKey>("aid");
+
+    const Qt::KeyboardModifiers ctrl = Qt::ControlModifier;
+    const Qt::KeyboardModifiers shift = Qt::ShiftModifier;
+    const Qt::KeyboardModifiers keypad = Qt::KeypadModifier;
+    QTest::newRow("Ctrl+Plus") << int(Qt::Key_Plus) << (ctrl | shift) << ReadingAidKey::ZoomIn;
+    QTest::newRow("Ctrl+=") << int(Qt::Key_Equal) << ctrl << ReadingAidKey::ZoomIn;
+    QTest::newRow("Ctrl+keypad +") << int(Qt::Key_Plus) << (ctrl | keypad) << ReadingAidKey::ZoomIn;
+    QTest::newRow("Ctrl+Minus") << int(Qt::Key_Minus) << ctrl << ReadingAidKey::ZoomOut;
+    QTest::newRow("Ctrl+keypad -") << int(Qt::Key_Minus) << (ctrl | keypad) << ReadingAidKey::ZoomOut;
+    QTest::newRow("Ctrl+0") << int(Qt::Key_0) << ctrl << ReadingAidKey::ZoomReset;
+    QTest::newRow("Ctrl+keypad 0") << int(Qt::Key_0) << (ctrl | keypad) << ReadingAidKey::ZoomReset;
+    QTest::newRow("Ctrl+F") << int(Qt::Key_F) << ctrl << ReadingAidKey::OpenFind;
+    QTest::newRow("F3") << int(Qt::Key_F3) << Qt::KeyboardModifiers() << ReadingAidKey::FindNext;
+    QTest::newRow("Shift+F3") << int(Qt::Key_F3) << shift << ReadingAidKey::FindPrevious;
+    // Near misses are someone else's keys, or no key at all.
+    QTest::newRow("Plus alone") << int(Qt::Key_Plus) << shift << ReadingAidKey::None;
+    QTest::newRow("0 alone") << int(Qt::Key_0) << Qt::KeyboardModifiers() << ReadingAidKey::None;
+    QTest::newRow("Ctrl+Alt+Plus") << int(Qt::Key_Plus) << (ctrl | shift | Qt::AltModifier) << ReadingAidKey::None;
+    QTest::newRow("Ctrl+Shift+F") << int(Qt::Key_F) << (ctrl | shift) << ReadingAidKey::None;
+    QTest::newRow("Ctrl+F3") << int(Qt::Key_F3) << ctrl << ReadingAidKey::None;
+    QTest::newRow("Alt+F3") << int(Qt::Key_F3) << Qt::KeyboardModifiers(Qt::AltModifier) << ReadingAidKey::None;
+    QTest::newRow("F alone") << int(Qt::Key_F) << Qt::KeyboardModifiers() << ReadingAidKey::None;
+}
+
+// The new keys beside the old: each is a reading aid's, and the main
+// window's own keys neither take it nor act on it (only the help image
+// goes, as it does for any key).
+void TestMainKeys::readingAidKeys()
+{
+    QFETCH(int, key);
+    QFETCH(Qt::KeyboardModifiers, modifiers);
+    QFETCH(ReadingAidKey, aid);
+    QCOMPARE(readingAidKey(key, modifiers), aid);
+
+    QStringList done;
+    const auto record = [&done](const QString &what) { return [&done, what] { done << what; }; };
+    const MainKeyActions actions{
+        .hideHelp = record(u"hide help"_s),
+        .askQuit = record(u"quit"_s),
+        .previous = record(u"previous"_s),
+        .next = record(u"next"_s),
+        .stopMedia = record(u"stop media"_s),
+    };
+    QVERIFY(!mainWindowKey(key, modifiers, actions));
+    QCOMPARE(done, QStringList{u"hide help"_s});
 }
 
 QTEST_APPLESS_MAIN(TestMainKeys)

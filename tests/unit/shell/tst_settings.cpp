@@ -1,6 +1,7 @@
 #include "shell/folders.h"
 #include "shell/settings.h"
 
+#include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -35,6 +36,7 @@ private slots:
     void malformedPinIsAProblem();
     void courseTimeout_data();
     void courseTimeout();
+    void zoomIsWrittenAtOnceAndReadBack();
 };
 
 void TestSettings::windowsFolders_data()
@@ -199,6 +201,37 @@ void TestSettings::courseTimeout()
     QCOMPARE(settings.problems().isEmpty(), usable);
     if (!usable)
         QVERIFY(settings.problems().first().contains(text));
+}
+
+// The zoom is the one setting the viewer writes: at once, so a run that
+// ends by a crash keeps it; and an unusable value never stops the start.
+void TestSettings::zoomIsWrittenAtOnceAndReadBack()
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(u"Tamberlyn.ini"_s);
+    {
+        QSettings writer(file, QSettings::IniFormat);
+        writer.setValue(u"course/host"_s, u"course.example"_s);
+        writer.sync();
+        QVERIFY(storeZoom(writer, 125));
+        // On disk while the writer still lives, as the next start after a
+        // crash would find it (QSettings of one process share what they hold).
+        QFile onDisk(file);
+        QVERIFY(onDisk.open(QIODevice::ReadOnly));
+        QVERIFY(onDisk.readAll().contains("[view]\nzoom=125"));
+        const QSettings reader(file, QSettings::IniFormat);
+        QCOMPARE(Settings::read(reader, lookupIn({})).zoom, u"125"_s);
+        QCOMPARE(Settings::read(reader, lookupIn({})).courseHost, u"course.example"_s); // the rest stays
+        QCOMPARE(Settings::read(reader, lookupIn({{u"TAMBERLYN_ZOOM"_s, u"200"_s}})).zoom, u"200"_s);
+    }
+    QSettings ini(file, QSettings::IniFormat);
+    ini.setValue(u"view/zoom"_s, u"huge"_s);
+    QVERIFY(Settings::read(ini, lookupIn({})).problems().isEmpty());
+
+    // A folder that cannot be made (a file stands in its place) says so.
+    QFile(dir.filePath(u"config"_s)).open(QIODevice::WriteOnly);
+    QSettings nowhere(dir.filePath(u"config/Tamberlyn.ini"_s), QSettings::IniFormat);
+    QVERIFY(!storeZoom(nowhere, 125));
 }
 
 QTEST_APPLESS_MAIN(TestSettings)

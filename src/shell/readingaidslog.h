@@ -1,0 +1,10 @@
+#pragma once
+
+#include <QLoggingCategory>
+
+namespace Tamberlyn::Shell {
+
+// Zoom, find in page and the search words shown.
+Q_DECLARE_LOGGING_CATEGORY(lcReadingAids)
+
+} // namespace Tamberlyn::Shell

@@ -1,0 +1,77 @@
+#include "searchhighlight.h"
+
+#include "readingaidslog.h"
+#include "searchwordsscript.h"
+
+#include "navigation/coursemap.h"
+#include "navigation/pagedispatch.h"
+#include "platform/browserpane.h"
+
+#include <QUrl>
+
+#include <utility>
+
+namespace Tamberlyn::Shell {
+
+namespace {
+
+// As the pane reports addresses, so the two compare.
+QString reportedForm(const QString &address)
+{
+    return QUrl(address, QUrl::StrictMode).toString(QUrl::FullyEncoded);
+}
+
+QString pageOf(const QString &address)
+{
+    return Navigation::pageNameOf(address).value_or(address);
+}
+
+} // namespace
+
+SearchHighlight::SearchHighlight(Platform::BrowserPane &web1, QObject *parent)
+    : QObject(parent)
+    , m_web1(web1)
+{
+    connect(&m_web1, &Platform::BrowserPane::documentComplete, this, &SearchHighlight::Web1_DocumentComplete);
+}
+
+void SearchHighlight::showOnNextPage(const QString &address, const QStringList &words)
+{
+    m_address = reportedForm(address);
+    m_words = words;
+}
+
+void SearchHighlight::Web1_DocumentComplete(const QString &address)
+{
+    // The document that completed, whatever the pane has gone on to since.
+    const QString page = pageOf(address);
+    if (m_marksShown) {
+        // The marks belonged to the page before; this one starts clean.
+        m_marksShown = false;
+        m_web1.runScript(searchWordMarksScript(), [page](const QVariant &marks) {
+            qCInfo(lcReadingAids).noquote()
+                << QStringLiteral("search words left on %1: %2 marks").arg(page, QString::number(marks.toInt()));
+        });
+    }
+    if (m_words.isEmpty())
+        return;
+    if (!m_address.isEmpty() && address != m_address) {
+        m_words.clear();
+        m_address.clear();
+        return;
+    }
+    if (!m_address.isEmpty() && Navigation::dispatchFor(page).reaction == Navigation::PageReaction::ModuleStub) {
+        // The stub opens the module page made for the screen at once.
+        m_address.clear();
+        return;
+    }
+    const QStringList words = std::exchange(m_words, {});
+    m_address.clear();
+    m_marksShown = true;
+    m_web1.runScript(searchWordsScript(words), [page, words](const QVariant &marks) {
+        qCInfo(lcReadingAids).noquote() << QStringLiteral("search words \"%1\" shown on %2: %3 marks")
+                                               .arg(words.join(QLatin1Char(' ')), page, QString::number(marks.toInt()));
+    });
+}
+
+} // namespace Tamberlyn::Shell

@@ -1,0 +1,94 @@
+#include "searchwordsscript.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace Tamberlyn::Shell {
+
+namespace {
+
+// Word characters are the word index's: letters with their accents, decimal
+// digits and letter numbers; an apostrophe between two letters stays inside
+// a word ("Ohm's"), and invisible format characters such as the soft hyphen
+// do not break one. A word starts where no word character (or a word
+// character and an apostrophe) comes before.
+constexpr char ScriptBody[] = R"JS(
+  'use strict';
+  var wordChar = '[\\p{L}\\p{M}\\p{Nd}\\p{Nl}]';
+  var apostrophe = "['\u2019]";
+  function pattern(word) {
+    var parts = [];
+    for (var ch of word)
+      parts.push(/['\u2019]/.test(ch) ? apostrophe : ch.replace(/[\^$\\.*+?()[\]{}|]/g, '\\$&'));
+    return parts.join('\\p{Cf}*');
+  }
+  var alternatives = words.filter(function (w) { return w.length > 0; }).map(pattern);
+  if (!alternatives.length || !document.body)
+    return 0;
+  var found = new RegExp('(?<!' + wordChar + apostrophe + '?)(?:' + alternatives.join('|') + ')(?:'
+                         + wordChar + '|\\p{Cf}|' + apostrophe + '(?=\\p{L}))*', 'giu');
+  var skipped = ['SCRIPT', 'STYLE', 'NOSCRIPT', 'TEMPLATE', 'TEXTAREA', 'SELECT', 'OPTION', 'NAV'];
+  function inSkipped(node) {
+    for (var e = node.parentElement; e; e = e.parentElement) {
+      if (skipped.indexOf(e.tagName) >= 0 || e.isContentEditable
+          || (e.tagName === 'MARK' && e.classList.contains(markClass)))
+        return true;
+    }
+    return false;
+  }
+  var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT, {
+    acceptNode: function (node) { return inSkipped(node) ? NodeFilter.FILTER_REJECT : NodeFilter.FILTER_ACCEPT; }
+  });
+  var texts = [];
+  for (var node = walker.nextNode(); node; node = walker.nextNode())
+    texts.push(node);
+  var marks = [];
+  texts.forEach(function (text) {
+    var data = text.data;
+    found.lastIndex = 0;
+    var match, at = 0, pieces = null;
+    // Every alternative takes at least one character, so the search moves on.
+    while ((match = found.exec(data)) !== null) {
+      pieces = pieces || document.createDocumentFragment();
+      pieces.appendChild(document.createTextNode(data.slice(at, match.index)));
+      var mark = document.createElement('mark');
+      mark.className = markClass;
+      mark.style.setProperty('background-color', '#a6e1ff', 'important');
+      mark.style.setProperty('color', '#000000', 'important');
+      mark.textContent = match[0];
+      pieces.appendChild(mark);
+      marks.push(mark);
+      at = match.index + match[0].length;
+    }
+    if (pieces) {
+      pieces.appendChild(document.createTextNode(data.slice(at)));
+      text.parentNode.replaceChild(pieces, text);
+    }
+  });
+  var shown = marks.find(function (m) { return m.getClientRects().length > 0; });
+  if (shown) {
+    var r = shown.getBoundingClientRect();
+    if (r.top < 0 || r.bottom > window.innerHeight || r.left < 0 || r.right > window.innerWidth)
+      shown.scrollIntoView({block: 'center', inline: 'nearest'});
+  }
+  return marks.length;
+)JS";
+
+} // namespace
+
+QString searchWordsScript(const QStringList &words)
+{
+    QString json = QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(words)).toJson(QJsonDocument::Compact));
+    // JSON allows the line and paragraph separators raw inside strings; older
+    // script engines did not.
+    json.replace(QChar(0x2028), QLatin1String("\\u2028")).replace(QChar(0x2029), QLatin1String("\\u2029"));
+    return QStringLiteral("(function (words, markClass) {") + QString::fromUtf8(ScriptBody) + QStringLiteral("})(")
+           + json + QStringLiteral(", '") + QLatin1String(SearchWordClass) + QStringLiteral("');");
+}
+
+QString searchWordMarksScript()
+{
+    return QStringLiteral("document.querySelectorAll('mark.%1').length").arg(QLatin1String(SearchWordClass));
+}
+
+} // namespace Tamberlyn::Shell

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QStringList>
+
+namespace Tamberlyn::Shell {
+
+// The class of the marks the search words get, and the script that sets
+// them: every word of the page's text that begins with one of `words`,
+// letter case aside, as the Search window matches index words, is wrapped
+// in <mark class="tamberlyn-search-word">, light blue behind black text:
+// apart from the yellow and orange the engine marks find-in-page matches
+// with, and clear to red-green colour blindness. Text in scripts, styles, forms
+// and the page's navigation bar is left alone, as the word index leaves it.
+// The first mark on screen is scrolled into view when it is not in view
+// already. The script's value is the number of marks set.
+//
+// The words go into the script as JSON data, never as script text, so no
+// word can change what the script does.
+inline constexpr char SearchWordClass[] = "tamberlyn-search-word";
+QString searchWordsScript(const QStringList &words);
+
+// The number of search-word marks in the page shown.
+QString searchWordMarksScript();
+
+} // namespace Tamberlyn::Shell

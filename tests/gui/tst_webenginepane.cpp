@@ -1,0 +1,221 @@
+#include "platform/certificatepins.h"
+#include "platform/qt/webenginepane.h"
+#include "shell/searchwordsscript.h"
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <QWidget>
+
+using namespace Tamberlyn;
+using namespace Qt::StringLiterals;
+using Platform::BrowserPane;
+
+namespace {
+
+// The engine's first start on a busy machine is slow.
+constexpr int LoadTimeoutMs = 60000;
+constexpr int ScriptTimeoutMs = 10000;
+
+} // namespace
+
+// The browser pane on the real engine, for what the reading aids ask of
+// it: a zoom that holds over loads, find in page with its count, and the
+// search words' script, on small pages given as data: addresses.
+class TestWebEnginePane final : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void init();
+    void cleanup();
+    void searchWordsAreMarked_data();
+    void searchWordsAreMarked();
+    void firstMarkIsScrolledIntoView();
+    void findCountsAndMovesThroughMatches();
+    void zoomHoldsOverLoads();
+
+private:
+    bool load(const QString &html);
+    QVariant run(const QString &script);
+    BrowserPane::FindResult find(const QString &text, BrowserPane::FindDirection direction);
+
+    Platform::CertificatePins m_pins;
+    QWidget *m_window = nullptr;
+    Platform::WebEnginePane *m_pane = nullptr;
+};
+
+void TestWebEnginePane::init()
+{
+    m_window = new QWidget;
+    m_window->resize(800, 600);
+    m_pane = new Platform::WebEnginePane(m_pins, m_window);
+    m_pane->view()->setGeometry(0, 0, 800, 600);
+    m_window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+}
+
+void TestWebEnginePane::cleanup()
+{
+    delete m_window; // the pane, its view and page with it
+    m_window = nullptr;
+    m_pane = nullptr;
+}
+
+bool TestWebEnginePane::load(const QString &html)
+{
+    QSignalSpy complete(m_pane, &BrowserPane::documentComplete);
+    m_pane->navigate(u"data:text/html;charset=utf-8,"_s
+                     + QString::fromLatin1(QUrl::toPercentEncoding(u"<!DOCTYPE html><title>T</title>"_s + html)));
+    return complete.wait(LoadTimeoutMs);
+}
+
+QVariant TestWebEnginePane::run(const QString &script)
+{
+    QVariant result;
+    bool done = false;
+    m_pane->runScript(script, [&](const QVariant &value) {
+        result = value;
+        done = true;
+    });
+    if (!QTest::qWaitFor([&done] { return done; }, ScriptTimeoutMs))
+        qWarning("the script gave no answer");
+    return result;
+}
+
+BrowserPane::FindResult TestWebEnginePane::find(const QString &text, BrowserPane::FindDirection direction)
+{
+    std::optional<BrowserPane::FindResult> answer;
+    m_pane->findText(text, direction, [&answer](BrowserPane::FindResult result) { answer = result; });
+    if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, ScriptTimeoutMs))
+        qWarning("the find gave no answer");
+    return answer.value_or(BrowserPane::FindResult{-1, -1});
+}
+
+void TestWebEnginePane::searchWordsAreMarked_data()
+{
+    QTest::addColumn<QString>("body");
+    QTest::addColumn<QStringList>("words");
+    QTest::addColumn<QStringList>("marked");
+
+    QTest::newRow("from the start of a word, any letter case")
+        << u"<p>Cable cables CABLEWAY encabled micro-cable</p>"_s << QStringList{u"cable"_s}
+        << QStringList{u"Cable"_s, u"cables"_s, u"CABLEWAY"_s, u"cable"_s};
+    QTest::newRow("both words of a two-word search")
+        << u"<h1>Inverters</h1><p>Size the inverter and the cables.</p>"_s << QStringList{u"inv"_s, u"CAB"_s}
+        << QStringList{u"Inverters"_s, u"inverter"_s, u"cables"_s};
+    QTest::newRow("digits belong to the word") << u"<p>3cable (cable) cable3</p>"_s << QStringList{u"cable"_s}
+                                               << QStringList{u"cable"_s, u"cable3"_s};
+    QTest::newRow("accents and their capitals") << u"<p>Café CAFÉS cafe</p>"_s << QStringList{u"café"_s}
+                                                << QStringList{u"Café"_s, u"CAFÉS"_s};
+    QTest::newRow("an apostrophe inside a word")
+        << u"<p>Ohm's law, ohm’s law; sun's</p>"_s << QStringList{u"ohm's"_s, u"s"_s}
+        << QStringList{u"Ohm's"_s, u"ohm’s"_s, u"sun's"_s};
+    QTest::newRow("a soft hyphen does not break a word")
+        << u"<p>trans\u00ADformer</p>"_s << QStringList{u"transf"_s} << QStringList{u"trans\u00ADformer"_s};
+    QTest::newRow("not in scripts, styles, forms or the navigation bar")
+        << u"<nav>cable</nav><script>var cable;</script><style>/* cable */</style><textarea>cable</textarea>"
+           "<select><option>cable</option></select><p contenteditable>cable</p><p>cable</p>"_s
+        << QStringList{u"cable"_s} << QStringList{u"cable"_s};
+    QTest::newRow("inside links and the page's own marks")
+        << u"<p><a href='https://course.example/kq_cbt/kq/kq010004.vxp'>cable</a> <mark>cables</mark></p>"_s
+        << QStringList{u"cable"_s} << QStringList{u"cable"_s, u"cables"_s};
+    // The words are data: neither a pattern nor script.
+    QTest::newRow("pattern characters are plain characters")
+        << u"<p>a.b*c axbxc (x) [y]</p>"_s << QStringList{u"a.b*c"_s, u"(x)"_s, u"[y"_s}
+        << QStringList{u"a.b*c"_s, u"(x)"_s, u"[y"_s};
+    QTest::newRow("a word cannot end the script")
+        << u"<p>alert</p>"_s << QStringList{u"\"]); document.title = 'x'; (["_s, u"</script>"_s, u"\\"_s}
+        << QStringList();
+    QTest::newRow("no words") << u"<p>cable</p>"_s << QStringList{u""_s} << QStringList();
+}
+
+void TestWebEnginePane::searchWordsAreMarked()
+{
+    QFETCH(QString, body);
+    QFETCH(QStringList, words);
+    QFETCH(QStringList, marked);
+    QVERIFY(load(body));
+    const QStringList links = m_pane->links();
+
+    QCOMPARE(run(Shell::searchWordsScript(words)).toInt(), marked.size());
+    QCOMPARE(run(u"Array.from(document.querySelectorAll('mark.%1')).map(m => m.textContent)"_s.arg(
+                     QLatin1String(Shell::SearchWordClass)))
+                 .toStringList(),
+             marked);
+    QCOMPARE(run(Shell::searchWordMarksScript()).toInt(), marked.size());
+    QCOMPARE(run(u"document.title"_s).toString(), u"T"_s);
+    // The page's links, which the buttons follow, are as they were.
+    QCOMPARE(run(u"Array.from(document.links).map(a => a.href)"_s).toStringList(), links);
+    // A second run marks nothing twice.
+    run(Shell::searchWordsScript(words));
+    QCOMPARE(run(Shell::searchWordMarksScript()).toInt(), marked.size());
+}
+
+void TestWebEnginePane::firstMarkIsScrolledIntoView()
+{
+    QVERIFY(load(u"<p>cable at the top</p><div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
+    run(Shell::searchWordsScript({u"cable"_s}));
+    QCOMPARE(run(u"window.scrollY"_s).toInt(), 0); // in view already: the page stays
+
+    QVERIFY(load(u"<div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
+    QCOMPARE(run(Shell::searchWordsScript({u"cable"_s})).toInt(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(run(u"window.scrollY"_s).toInt() > 2000, ScriptTimeoutMs);
+    QVERIFY(run(u"(function(r){return r.top >= 0 && r.bottom <= window.innerHeight;})"
+                "(document.querySelector('mark').getBoundingClientRect())"_s)
+                .toBool());
+}
+
+void TestWebEnginePane::findCountsAndMovesThroughMatches()
+{
+    using Direction = BrowserPane::FindDirection;
+    QVERIFY(load(u"<p>Cables first.</p><p>Then CABLES again.</p><p>And cables last.</p>"_s));
+    auto result = find(u"cables"_s, Direction::Forward);
+    QCOMPARE(result.numberOfMatches, 3);
+    QCOMPARE(result.activeMatch, 1);
+    QCOMPARE(find(u"cables"_s, Direction::Forward).activeMatch, 2);
+    QCOMPARE(find(u"cables"_s, Direction::Forward).activeMatch, 3);
+    QCOMPARE(find(u"cables"_s, Direction::Forward).activeMatch, 1); // round again
+    QCOMPARE(find(u"cables"_s, Direction::Backward).activeMatch, 3);
+    result = find(u"no such text"_s, Direction::Forward);
+    QCOMPARE(result.numberOfMatches, 0);
+    result = find(QString(), Direction::Forward);
+    QCOMPARE(result.numberOfMatches, 0);
+
+    // On a new page the finding starts afresh.
+    QVERIFY(load(u"<p>cables and cables</p>"_s));
+    result = find(u"cables"_s, Direction::Forward);
+    QCOMPARE(result.numberOfMatches, 2);
+    QCOMPARE(result.activeMatch, 1);
+}
+
+void TestWebEnginePane::zoomHoldsOverLoads()
+{
+    QVERIFY(load(u"<p>as made</p>"_s));
+    const int plainWidth = run(u"window.innerWidth"_s).toInt();
+    QVERIFY(plainWidth > 0);
+
+    m_pane->setZoomFactor(1.25);
+    QTRY_COMPARE_WITH_TIMEOUT(run(u"window.innerWidth"_s).toInt(), qRound(plainWidth / 1.25), ScriptTimeoutMs);
+    // Each data: page is an origin of its own, as a page from another host
+    // would be: the engine's per-host zoom does not carry it, the pane does.
+    for (const QString &page : {u"<p>second</p>"_s, u"<p>third</p>"_s}) {
+        QVERIFY(load(page));
+        QCOMPARE(m_pane->zoomFactor(), 1.25);
+        QTRY_COMPARE_WITH_TIMEOUT(run(u"window.innerWidth"_s).toInt(), qRound(plainWidth / 1.25), ScriptTimeoutMs);
+    }
+    m_pane->setZoomFactor(1.0);
+    QTRY_COMPARE_WITH_TIMEOUT(run(u"window.innerWidth"_s).toInt(), plainWidth, ScriptTimeoutMs);
+}
+
+int main(int argc, char *argv[])
+{
+    // As the viewer starts the engine.
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestWebEnginePane test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_webenginepane.moc"
