@@ -1,8 +1,8 @@
 #include "searchindex.h"
 
 #include "findertexts.h"
-#include "numberfields.h"
-#include "textrules.h"
+#include "tables/numberfields.h"
+#include "tables/textrules.h"
 
 #include <QHash>
 
@@ -13,7 +13,7 @@ QString SearchResult::label() const
     return pagesFoundLabel(count());
 }
 
-SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
+SearchIndex::SearchIndex(const Tables::WordTable &words, const Tables::PageTable &pages)
 {
     const qsizetype fileCount = pages.lineCount();
     m_pageFiles.reserve(fileCount + 1);
@@ -23,7 +23,7 @@ SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
     m_entries.append(QString());
     QHash<QString, qsizetype> ids;
     for (qsizetype f = 1; f <= fileCount; ++f) {
-        const PageLine &page = pages.slot(f);
+        const Tables::PageLine &page = pages.slot(f);
         m_pageFiles.append(page.pageFile);
         m_entries.append(page.title + u' ');
         if (page.pageFile.isEmpty())
@@ -35,12 +35,12 @@ SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
     }
     m_pageCount = ids.size();
 
-    for (const WordLine &line : words.lines()) {
-        WordSlot slot{upperCase(trimSpaces(line.word)), {}};
+    for (const Tables::WordLine &line : words.lines()) {
+        WordSlot slot{Tables::upperCase(Tables::trimSpaces(line.word)), {}};
         if (slot.key.isEmpty())
             continue;
-        for (const FileListField &field : fileListFields(line.fileList)) {
-            const auto f = fileNumber(field.text);
+        for (const Tables::FileListField &field : Tables::fileListFields(line.fileList)) {
+            const auto f = Tables::fileNumber(field.text);
             if (f && *f <= fileCount && m_pageIds[std::size_t(*f)] >= 0)
                 slot.files.push_back(*f);
         }
@@ -67,16 +67,16 @@ void SearchIndex::list(SearchResult &result, qsizetype file) const
 
 std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
 {
-    const QStringView text = trimSpaces(entryText);
+    const QStringView text = Tables::trimSpaces(entryText);
     if (text.isEmpty())
         return std::nullopt;
     const qsizetype space = text.indexOf(u' ');
     if (space < 0)
-        return oneWord(upperCase(text));
-    const QStringView rest = trimSpaces(text.sliced(space + 1));
+        return oneWord(Tables::upperCase(text));
+    const QStringView rest = Tables::trimSpaces(text.sliced(space + 1));
     const qsizetype restSpace = rest.indexOf(u' ');
     const QStringView second = restSpace < 0 ? rest : rest.first(restSpace);
-    return twoWords(upperCase(text.first(space)), upperCase(second));
+    return twoWords(Tables::upperCase(text.first(space)), Tables::upperCase(second));
 }
 
 SearchResult SearchIndex::oneWord(const QString &query) const

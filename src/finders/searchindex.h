@@ -1,6 +1,6 @@
 #pragma once
 
-#include "indextables.h"
+#include "tables/indextables.h"
 
 #include <QStringList>
 
@@ -26,7 +26,7 @@ class SearchIndex final
 {
 public:
     SearchIndex() = default;
-    SearchIndex(const WordTable &words, const PageTable &pages);
+    SearchIndex(const Tables::WordTable &words, const Tables::PageTable &pages);
 
     // cmdFTS_Click on the entry box text. Nothing for a text of spaces only:
     // the window then keeps its list, ResultFiles and count as they were.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "indextables.h"
+#include "tables/indextables.h"
 
 #include <QStringList>
 
@@ -18,7 +18,7 @@ class WordIndex final
 {
 public:
     WordIndex() = default;
-    explicit WordIndex(const WordTable &words);
+    explicit WordIndex(const Tables::WordTable &words);
 
     // txtInput_Change: every word whose first characters equal the entry
     // text without its surrounding spaces, letter case aside. The stored word

@@ -2,40 +2,40 @@
 
 #include "historymatcher.h"
 
-#include "finders/tablelines.h"
+#include "tables/tablelines.h"
 
 namespace Tamberlyn::History {
 
 struct HistoryLoader::PageCache
 {
-    Finders::FileText file;
-    Finders::FilesRead read;
+    Tables::FileText file;
+    Tables::FilesRead read;
     HistoryMatcher matcher;
 };
 
-HistoryLoader::HistoryLoader(Finders::TableFileReader reader)
+HistoryLoader::HistoryLoader(Tables::TableFileReader reader)
     : m_reader(std::move(reader))
 {
 }
 
 QStringList HistoryLoader::historyLines(QStringView text, bool *overLimit)
 {
-    const Finders::CutText cut = Finders::cutLines(text);
+    const Tables::CutText cut = Tables::cutLines(text);
     QStringList lines;
     lines.reserve(cut.lines.size());
-    for (const Finders::TextLine &line : cut.lines)
+    for (const Tables::TextLine &line : cut.lines)
         lines.append(line.text.toString());
     if (overLimit)
         *overLimit = cut.overLimit;
     return lines;
 }
 
-HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Finders::FilesRead &pages)
+HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables::FilesRead &pages)
 {
-    return listFor(historyLines, pages, HistoryMatcher(pages.complete() ? pages.table : Finders::PageTable()));
+    return listFor(historyLines, pages, HistoryMatcher(pages.complete() ? pages.table : Tables::PageTable()));
 }
 
-HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Finders::FilesRead &pages,
+HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables::FilesRead &pages,
                                    const HistoryMatcher &matcher)
 {
     HistoryLoad load;
@@ -57,15 +57,15 @@ HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Finder
 
 std::shared_ptr<const HistoryLoader::PageCache> HistoryLoader::pagesFor(const QString &filesPath) const
 {
-    Finders::FileText file = m_reader.readText(filesPath);
+    Tables::FileText file = m_reader.readText(filesPath);
     if (m_cache && m_cache->file.end == file.end && m_cache->file.text == file.text)
         return m_cache;
-    Finders::FilesRead read;
-    if (file.end == Finders::ReadEnd::Complete)
-        read = Finders::TableFileReader::parseFiles(file.text);
+    Tables::FilesRead read;
+    if (file.end == Tables::ReadEnd::Complete)
+        read = Tables::TableFileReader::parseFiles(file.text);
     else
         read.end = file.end;
-    HistoryMatcher matcher(read.complete() ? read.table : Finders::PageTable());
+    HistoryMatcher matcher(read.complete() ? read.table : Tables::PageTable());
     m_cache = std::make_shared<const PageCache>(PageCache{std::move(file), std::move(read), std::move(matcher)});
     return m_cache;
 }
@@ -74,14 +74,14 @@ HistoryLoad HistoryLoader::LoadHist(const QString &historyPath, const QString &f
 {
     bool overLimit = false;
     QStringList lines;
-    const Finders::FileText history = m_reader.readText(historyPath);
-    if (history.end == Finders::ReadEnd::Complete)
+    const Tables::FileText history = m_reader.readText(historyPath);
+    if (history.end == Tables::ReadEnd::Complete)
         lines = historyLines(history.text, &overLimit);
 
     const auto pages = pagesFor(filesPath);
     HistoryLoad load = listFor(lines, pages->read, pages->matcher);
     if (overLimit)
-        load.messages.prepend(Finders::FinderMessage::TooManyHistoryEntries);
+        load.messages.prepend(Tables::TableMessage::TooManyHistoryEntries);
     return load;
 }
 

@@ -3,7 +3,7 @@
 #include "htmlpage.h"
 #include "wordsplitter.h"
 
-#include "finders/textrules.h"
+#include "tables/textrules.h"
 
 #include <QDir>
 #include <QRegularExpression>
@@ -25,7 +25,7 @@ QString CourseIndex::pagesFolder(const QString &courseDir)
     return QDir(webRoot).exists() ? webRoot : course.path();
 }
 
-CourseIndex::CourseIndex(Finders::CodePage codePage)
+CourseIndex::CourseIndex(Tables::CodePage codePage)
     : m_codePage(std::move(codePage))
 {
 }
@@ -40,10 +40,10 @@ void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
 
     for (const QString &spelling : splitWords(page.text)) {
         if (!m_codePage.canEncode(spelling)) {
-            m_unwritable.insert(Finders::upperCase(spelling));
+            m_unwritable.insert(Tables::upperCase(spelling));
             continue;
         }
-        Word &word = m_words[Finders::upperCase(spelling)];
+        Word &word = m_words[Tables::upperCase(spelling)];
         ++word.spellings[spelling];
         if (!word.firstSeen.contains(spelling))
             word.firstSeen.insert(spelling, m_seen++);
@@ -52,14 +52,14 @@ void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
     }
 }
 
-QList<Finders::WordLine> CourseIndex::words() const
+QList<Tables::WordLine> CourseIndex::words() const
 {
     QStringList keys = m_words.keys();
     // Upper-case keys in character order: alphabetical with letter case
     // aside, and the same on every machine, whatever its locale.
     std::sort(keys.begin(), keys.end());
 
-    QList<Finders::WordLine> lines;
+    QList<Tables::WordLine> lines;
     lines.reserve(keys.size());
     for (const QString &key : keys) {
         const Word &word = m_words.value(key);

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "finders/codepage.h"
-#include "finders/indextables.h"
+#include "tables/codepage.h"
+#include "tables/indextables.h"
 
 #include <QHash>
 #include <QList>
@@ -30,7 +30,7 @@ public:
     // one (a web root), else COURSE_DIR itself.
     static QString pagesFolder(const QString &courseDir);
 
-    explicit CourseIndex(Finders::CodePage codePage = Finders::CodePage::windows1252());
+    explicit CourseIndex(Tables::CodePage codePage = Tables::CodePage::windows1252());
 
     // The title falls back to the page file when the page has none, so a
     // result is never a blank line.
@@ -48,8 +48,8 @@ public:
     // aside, each with its pages in file-number order. A word is spelt in
     // lower case when it is ever written so, else as it is most often on the
     // pages (the first seen of equally frequent spellings).
-    QList<Finders::PageLine> files() const { return m_pages; }
-    QList<Finders::WordLine> words() const;
+    QList<Tables::PageLine> files() const { return m_pages; }
+    QList<Tables::WordLine> words() const;
 
 private:
     struct Word
@@ -59,8 +59,8 @@ private:
         QList<qsizetype> files;
     };
 
-    Finders::CodePage m_codePage;
-    QList<Finders::PageLine> m_pages;
+    Tables::CodePage m_codePage;
+    QList<Tables::PageLine> m_pages;
     QHash<QString, Word> m_words; // by the upper-case word
     QSet<QString> m_unwritable;
     QStringList m_unwritableTitles;

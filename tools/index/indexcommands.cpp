@@ -7,6 +7,7 @@
 
 #include "finders/finderfiles.h"
 #include "history/historyloader.h"
+#include "tables/tablefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,10 +77,10 @@ bool IndexCommands::isFolder(const QString &dir)
     return false;
 }
 
-void IndexCommands::showMessages(const QList<Finders::FinderMessage> &messages)
+void IndexCommands::showMessages(const QList<Tables::TableMessage> &messages)
 {
-    for (const Finders::FinderMessage message : messages)
-        m_err << Finders::messageText(message) << '\n';
+    for (const Tables::TableMessage message : messages)
+        m_err << Tables::messageText(message) << '\n';
 }
 
 int IndexCommands::build(const QString &courseDir, const QString &outDir)
@@ -92,8 +93,8 @@ int IndexCommands::build(const QString &courseDir, const QString &outDir)
     std::sort(names.begin(), names.end());
     if (names.isEmpty())
         return fail(QStringLiteral("no course pages (kqMMNNNN.vxp) in %1").arg(pages.path()));
-    if (names.size() > Finders::MaxTableLines)
-        return fail(QStringLiteral("%1 pages, but files.vxp holds at most %2").arg(names.size()).arg(Finders::MaxTableLines));
+    if (names.size() > Tables::MaxTableLines)
+        return fail(QStringLiteral("%1 pages, but files.vxp holds at most %2").arg(names.size()).arg(Tables::MaxTableLines));
 
     CourseIndex index;
     for (const QString &name : names) {
@@ -102,17 +103,17 @@ int IndexCommands::build(const QString &courseDir, const QString &outDir)
             return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
         index.addPage(name, HtmlPage::parse(HtmlPage::decode(file.readAll())));
     }
-    if (index.wordCount() > Finders::MaxTableLines)
+    if (index.wordCount() > Tables::MaxTableLines)
         return fail(QStringLiteral("%1 different words, but words.vxp holds at most %2")
                         .arg(index.wordCount())
-                        .arg(Finders::MaxTableLines));
+                        .arg(Tables::MaxTableLines));
 
     if (!QDir().mkpath(outDir))
         return fail(QStringLiteral("cannot create %1").arg(outDir));
-    const Finders::CodePage codePage = Finders::CodePage::windows1252();
+    const Tables::CodePage codePage = Tables::CodePage::windows1252();
     QString error;
-    if (!writeWhole(Finders::filesFilePath(outDir), filesVxp(index.files(), codePage), &error)
-        || !writeWhole(Finders::wordsFilePath(outDir), wordsVxp(index.words(), codePage), &error))
+    if (!writeWhole(Tables::filesFilePath(outDir), filesVxp(index.files(), codePage), &error)
+        || !writeWhole(Tables::wordsFilePath(outDir), wordsVxp(index.words(), codePage), &error))
         return fail(QStringLiteral("cannot write the index in %1: %2").arg(outDir, error));
 
     for (const QString &page : index.unwritableTitles())
@@ -121,8 +122,8 @@ int IndexCommands::build(const QString &courseDir, const QString &outDir)
     if (index.unwritableWords() > 0)
         m_err << "tamberlyn-index: left out " << index.unwritableWords() << " words with characters outside "
               << codePage.name() << '\n';
-    m_out << Finders::FilesFileName << ": " << index.pageCount() << " pages\n"
-          << Finders::WordsFileName << ": " << index.wordCount() << " words\n";
+    m_out << Tables::FilesFileName << ": " << index.pageCount() << " pages\n"
+          << Tables::WordsFileName << ": " << index.wordCount() << " words\n";
     return 0;
 }
 
@@ -137,7 +138,7 @@ int IndexCommands::check(const QString &dir)
         m_err << "tamberlyn-index: " << report.problems.size() << " problems\n";
         return 1;
     }
-    m_out << Finders::FilesFileName << ": " << report.fileLines << " lines, " << Finders::WordsFileName << ": "
+    m_out << Tables::FilesFileName << ": " << report.fileLines << " lines, " << Tables::WordsFileName << ": "
           << report.wordLines << " lines, no problems\n";
     return 0;
 }
@@ -175,7 +176,7 @@ int IndexCommands::history(const QString &dir, const QString &historyFile)
     if (!isFolder(dir))
         return 2;
     const History::HistoryLoad load =
-        History::HistoryLoader(m_reader).LoadHist(historyFile, Finders::filesFilePath(dir));
+        History::HistoryLoader(m_reader).LoadHist(historyFile, Tables::filesFilePath(dir));
     showMessages(load.messages);
     for (const History::HistoryItem &item : load.items)
         m_out << item.text << '\t' << item.pageToOpen() << '\n';

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 
 #include <QStringList>
 #include <QTextStream>
@@ -28,11 +28,11 @@ private:
     int usage(int exitCode);
     int fail(const QString &problem, int exitCode = 1);
     bool isFolder(const QString &dir);
-    void showMessages(const QList<Finders::FinderMessage> &messages);
+    void showMessages(const QList<Tables::TableMessage> &messages);
 
     QTextStream &m_out;
     QTextStream &m_err;
-    Finders::TableFileReader m_reader;
+    Tables::TableFileReader m_reader;
 };
 
 } // namespace Tamberlyn::IndexTool

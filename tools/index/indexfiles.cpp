@@ -4,7 +4,7 @@
 
 namespace Tamberlyn::IndexTool {
 
-QByteArray filesVxp(const QList<Finders::PageLine> &pages, const Finders::CodePage &codePage)
+QByteArray filesVxp(const QList<Tables::PageLine> &pages, const Tables::CodePage &codePage)
 {
     QByteArray bytes;
     for (qsizetype n = 0; n < pages.size(); ++n) {
@@ -14,10 +14,10 @@ QByteArray filesVxp(const QList<Finders::PageLine> &pages, const Finders::CodePa
     return bytes;
 }
 
-QByteArray wordsVxp(const QList<Finders::WordLine> &words, const Finders::CodePage &codePage)
+QByteArray wordsVxp(const QList<Tables::WordLine> &words, const Tables::CodePage &codePage)
 {
     QByteArray bytes;
-    for (const Finders::WordLine &word : words)
+    for (const Tables::WordLine &word : words)
         bytes += codePage.encode(word.word) + '\t' + codePage.encode(word.fileList) + "\r\n";
     return bytes;
 }

@@ -1,9 +1,9 @@
 #include "tablecheck.h"
 
-#include "finders/finderfiles.h"
-#include "finders/numberfields.h"
-#include "finders/tablelines.h"
-#include "finders/textrules.h"
+#include "tables/tablefiles.h"
+#include "tables/numberfields.h"
+#include "tables/tablelines.h"
+#include "tables/textrules.h"
 
 #include <limits>
 
@@ -11,7 +11,7 @@ namespace Tamberlyn::IndexTool {
 
 namespace {
 
-using namespace Finders;
+using namespace Tables;
 
 constexpr qsizetype Unlimited = std::numeric_limits<qsizetype>::max();
 
@@ -50,7 +50,7 @@ public:
         }
     }
 
-    void limit(qsizetype lines, FinderMessage message)
+    void limit(qsizetype lines, TableMessage message)
     {
         if (lines > MaxTableLines)
             file(QStringLiteral("%1 lines, more than %2: the viewer reads the first %2 and says \"%3\"")
@@ -115,7 +115,7 @@ QList<bool> checkFiles(QStringList &problems, const FileText &file, qsizetype *l
         }
         holdsPage.last() = true;
     }
-    report.limit(cut.lines.size(), FinderMessage::TooManyFiles);
+    report.limit(cut.lines.size(), TableMessage::TooManyFiles);
     return holdsPage;
 }
 
@@ -163,7 +163,7 @@ void checkWords(QStringList &problems, const FileText &file, const QList<bool> &
                 report.line(n, QStringLiteral("the last file number lacks its TAB"));
         }
     }
-    report.limit(cut.lines.size(), FinderMessage::TooManyWords);
+    report.limit(cut.lines.size(), TableMessage::TooManyWords);
 }
 
 } // namespace

@@ -1,13 +1,13 @@
 #include "straightforward.h"
 
-#include "finders/textrules.h"
+#include "tables/textrules.h"
 #include "history/historymatcher.h"
 
 #include <QList>
 
 using namespace Tamberlyn;
-using Finders::trimSpaces;
-using Finders::upperCase;
+using Tables::trimSpaces;
+using Tables::upperCase;
 
 namespace Straightforward {
 
@@ -22,7 +22,7 @@ bool startsWithUpper(QStringView word, QStringView upperQuery)
 
 // A file list walked field by field; a field is used when it is 1 to 12400
 // in plain decimal and its line has a page file.
-QList<int> usableFiles(QString list, const Finders::PageTable &pages)
+QList<int> usableFiles(QString list, const Tables::PageTable &pages)
 {
     QList<int> files;
     while (!list.isEmpty()) {
@@ -61,7 +61,7 @@ bool listedAmong(const QList<QString> &resultFiles, qsizetype n, const QString &
 
 } // namespace
 
-Finders::Narrowing narrow(const Finders::WordTable &words, QStringView entryText)
+Finders::Narrowing narrow(const Tables::WordTable &words, QStringView entryText)
 {
     const QString query = upperCase(trimSpaces(entryText));
     Finders::Narrowing result;
@@ -74,7 +74,7 @@ Finders::Narrowing narrow(const Finders::WordTable &words, QStringView entryText
     return result;
 }
 
-std::optional<Finders::SearchResult> search(const Finders::WordTable &words, const Finders::PageTable &pages,
+std::optional<Finders::SearchResult> search(const Tables::WordTable &words, const Tables::PageTable &pages,
                                             QStringView entryText)
 {
     const QString t = trimSpaces(entryText).toString();
@@ -140,7 +140,7 @@ std::optional<Finders::SearchResult> search(const Finders::WordTable &words, con
     return result;
 }
 
-QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const Finders::PageTable &pages)
+QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const Tables::PageTable &pages)
 {
     // The upper-case page files are made once, before the loops: the loops
     // themselves are the plain ones.

@@ -1,9 +1,10 @@
 #include "finders/searchindex.h"
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 
 #include <QTest>
 
 using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
 
 namespace {

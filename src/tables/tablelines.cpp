@@ -1,6 +1,6 @@
 #include "tablelines.h"
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 CutText cutLines(QStringView text, qsizetype limit)
 {
@@ -25,4 +25,4 @@ CutText cutLines(QStringView text, qsizetype limit)
     return cut;
 }
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

@@ -1,19 +1,19 @@
 #include "tablefilereader.h"
 
 #include "boundedread.h"
-#include "finderslogging.h"
+#include "tableslogging.h"
 #include "numberfields.h"
 #include "tablelines.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 namespace {
 
 template <typename Read>
-void markOverLimit(Read &read, const CutText &cut, FinderMessage message)
+void markOverLimit(Read &read, const CutText &cut, TableMessage message)
 {
     if (read.end == ReadEnd::Complete && cut.overLimit) {
         read.end = ReadEnd::TooManyLines;
@@ -46,18 +46,18 @@ FileText TableFileReader::readText(const QString &path) const
         return {{}, ReadEnd::Missing};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
-        qCWarning(lcFinders).noquote() << "cannot open" << path << file.errorString();
+        qCWarning(lcTables).noquote() << "cannot open" << path << file.errorString();
         return {{}, ReadEnd::Unreadable};
     }
     // Read one byte past the limit rather than trust the size: the path
     // need not be a plain file.
     const QByteArray bytes = readUpTo(file, MaxFileBytes + 1);
     if (file.error() != QFileDevice::NoError) {
-        qCWarning(lcFinders).noquote() << "cannot read" << path << file.errorString();
+        qCWarning(lcTables).noquote() << "cannot read" << path << file.errorString();
         return {{}, ReadEnd::Unreadable};
     }
     if (bytes.size() > MaxFileBytes) {
-        qCWarning(lcFinders).noquote() << "refusing" << path << "- larger than" << MaxFileBytes << "bytes";
+        qCWarning(lcTables).noquote() << "refusing" << path << "- larger than" << MaxFileBytes << "bytes";
         return {{}, ReadEnd::Unreadable};
     }
     return {m_codePage.decode(bytes), ReadEnd::Complete};
@@ -89,7 +89,7 @@ WordsRead TableFileReader::parseWords(QStringView text)
     }
     WordsRead read;
     read.table = WordTable(std::move(lines));
-    markOverLimit(read, cut, FinderMessage::TooManyWords);
+    markOverLimit(read, cut, TableMessage::TooManyWords);
     return read;
 }
 
@@ -118,8 +118,8 @@ FilesRead TableFileReader::parseFiles(QStringView text)
             lines.append(PageLine{rest.first(secondTab).toString(), rest.sliced(secondTab + 1).toString()});
     }
     read.table = PageTable(std::move(lines));
-    markOverLimit(read, cut, FinderMessage::TooManyFiles);
+    markOverLimit(read, cut, TableMessage::TooManyFiles);
     return read;
 }
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

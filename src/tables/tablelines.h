@@ -5,7 +5,7 @@
 #include <QList>
 #include <QStringView>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // How a line was ended. Only CrLf is the files' own format; the others are
 // read all the same and reported by the index tool's check.
@@ -35,4 +35,4 @@ struct CutText
 // into `text`, which must outlive them.
 CutText cutLines(QStringView text, qsizetype limit = MaxTableLines);
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

@@ -1,9 +1,9 @@
-#include "finders/boundedread.h"
-#include "finders/codepage.h"
-#include "finders/numberfields.h"
-#include "finders/tablefilereader.h"
-#include "finders/tablelines.h"
-#include "finders/textrules.h"
+#include "tables/boundedread.h"
+#include "tables/codepage.h"
+#include "tables/numberfields.h"
+#include "tables/tablefilereader.h"
+#include "tables/tablelines.h"
+#include "tables/textrules.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(Tamberlyn::Finders::ReadEnd)
+Q_DECLARE_METATYPE(Tamberlyn::Tables::ReadEnd)
 
 namespace {
 
@@ -152,20 +152,20 @@ void TestTableFileReader::lineLimit()
     QFETCH(QString, text);
     QFETCH(ReadEnd, end);
     QFETCH(int, kept);
-    const auto check = [&](const auto &read, FinderMessage message) {
+    const auto check = [&](const auto &read, TableMessage message) {
         QCOMPARE(read.end, end);
         QCOMPARE(read.table.lineCount(), kept);
         if (end == ReadEnd::TooManyLines) {
-            QCOMPARE(read.message, std::optional<FinderMessage>(message));
+            QCOMPARE(read.message, std::optional<TableMessage>(message));
             QCOMPARE(read.stopLine, 12401);
         } else {
             QVERIFY(!read.message);
         }
     };
     if (files)
-        check(TableFileReader::parseFiles(text), FinderMessage::TooManyFiles);
+        check(TableFileReader::parseFiles(text), TableMessage::TooManyFiles);
     else
-        check(TableFileReader::parseWords(text), FinderMessage::TooManyWords);
+        check(TableFileReader::parseWords(text), TableMessage::TooManyWords);
 }
 
 void TestTableFileReader::int16Rule_data()
@@ -219,7 +219,7 @@ void TestTableFileReader::fileListFields()
 {
     const auto walk = [](const QString &list) {
         QStringList fields;
-        for (const FileListField &field : Tamberlyn::Finders::fileListFields(list))
+        for (const FileListField &field : Tamberlyn::Tables::fileListFields(list))
             fields.append(field.text.toString() + (field.tabbed ? u"|"_s : u"$"_s));
         return fields;
     };

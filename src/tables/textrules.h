@@ -3,7 +3,7 @@
 #include <QString>
 
 // The two text rules every finder comparison uses.
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // Leading and trailing spaces removed. Only the space character counts:
 // TABs and other white space are ordinary characters to the finders.
@@ -14,4 +14,4 @@ QStringView trimSpaces(QStringView text);
 // insensitive comparisons in the finders are comparisons of this form.
 QString upperCase(QStringView text);
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

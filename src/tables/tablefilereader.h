@@ -1,15 +1,15 @@
 #pragma once
 
 #include "codepage.h"
-#include "findertexts.h"
 #include "indextables.h"
+#include "tablemessages.h"
 
 #include <QString>
 
 #include <functional>
 #include <optional>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // How a reading ended.
 enum class ReadEnd {
@@ -30,7 +30,7 @@ struct TableRead
     // bad line); 0 otherwise.
     qsizetype stopLine = 0;
     // The box to show, if any (only for TooManyLines).
-    std::optional<FinderMessage> message;
+    std::optional<TableMessage> message;
 
     bool complete() const { return end == ReadEnd::Complete; }
 };
@@ -66,8 +66,7 @@ public:
     WordsRead readWords(const QString &path) const;
     // Files keep the page file and the title ("Too many files!").
     FilesRead readFiles(const QString &path) const;
-    // The decoded text of any file the finders read whole (the history file
-    // too).
+    // The decoded text of any file read whole (the history file too).
     FileText readText(const QString &path) const;
 
     // The same readings over text already decoded.
@@ -79,4 +78,4 @@ private:
     FileProbe m_fileExists;
 };
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

@@ -1,6 +1,6 @@
 #include "textrules.h"
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 QStringView trimSpaces(QStringView text)
 {
@@ -37,4 +37,4 @@ QString upperCase(QStringView text)
     return upper;
 }
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables
