@@ -3,6 +3,7 @@
 
 #include "finders/finderfiles.h"
 #include "history/historyloader.h"
+#include "tables/tablefiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
