@@ -6,9 +6,38 @@
 
 namespace Tamberlyn::History {
 
+namespace {
+
+QString lineText(QStringView line, const Tables::CodePage &)
+{
+    return line.toString();
+}
+
+QString lineText(QByteArrayView line, const Tables::CodePage &codePage)
+{
+    return codePage.decode(line);
+}
+
+// Stage 1 over decoded text or over the file's bytes, decoding only the
+// lines kept.
+template <typename View>
+QStringList linesIn(View text, const Tables::CodePage &codePage, bool *overLimit)
+{
+    const auto cut = Tables::cutLines(text);
+    QStringList lines;
+    lines.reserve(cut.lines.size());
+    for (const auto &line : cut.lines)
+        lines.append(lineText(line.text, codePage));
+    if (overLimit)
+        *overLimit = cut.overLimit;
+    return lines;
+}
+
+} // namespace
+
 struct HistoryLoader::PageCache
 {
-    Tables::FileText file;
+    Tables::FileBytes file;
     Tables::FilesRead read;
     HistoryMatcher matcher;
 };
@@ -20,14 +49,7 @@ HistoryLoader::HistoryLoader(Tables::TableFileReader reader)
 
 QStringList HistoryLoader::historyLines(QStringView text, bool *overLimit)
 {
-    const Tables::CutText cut = Tables::cutLines(text);
-    QStringList lines;
-    lines.reserve(cut.lines.size());
-    for (const Tables::TextLine &line : cut.lines)
-        lines.append(line.text.toString());
-    if (overLimit)
-        *overLimit = cut.overLimit;
-    return lines;
+    return linesIn(text, Tables::CodePage::windows1252(), overLimit);
 }
 
 HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables::FilesRead &pages)
@@ -57,12 +79,12 @@ HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables
 
 std::shared_ptr<const HistoryLoader::PageCache> HistoryLoader::pagesFor(const QString &filesPath) const
 {
-    Tables::FileText file = m_reader.readText(filesPath);
-    if (m_cache && m_cache->file.end == file.end && m_cache->file.text == file.text)
+    Tables::FileBytes file = m_reader.readBytes(filesPath);
+    if (m_cache && m_cache->file.end == file.end && m_cache->file.bytes == file.bytes)
         return m_cache;
     Tables::FilesRead read;
     if (file.end == Tables::ReadEnd::Complete)
-        read = Tables::TableFileReader::parseFiles(file.text);
+        read = m_reader.decodeFiles(file.bytes);
     else
         read.end = file.end;
     HistoryMatcher matcher(read.complete() ? read.table : Tables::PageTable());
@@ -74,9 +96,11 @@ HistoryLoad HistoryLoader::LoadHist(const QString &historyPath, const QString &f
 {
     bool overLimit = false;
     QStringList lines;
-    const Tables::FileText history = m_reader.readText(historyPath);
-    if (history.end == Tables::ReadEnd::Complete)
-        lines = historyLines(history.text, &overLimit);
+    {
+        const Tables::FileBytes history = m_reader.readBytes(historyPath, MaxHistoryBytes);
+        if (history.end == Tables::ReadEnd::Complete)
+            lines = linesIn(QByteArrayView(history.bytes), m_reader.codePage(), &overLimit);
+    }
 
     const auto pages = pagesFor(filesPath);
     HistoryLoad load = listFor(lines, pages->read, pages->matcher);

@@ -1,5 +1,7 @@
 #include "tablecheck.h"
 
+#include "indexpairswitch.h"
+
 #include "tables/tablefiles.h"
 #include "tables/numberfields.h"
 #include "tables/tablelines.h"
@@ -68,6 +70,9 @@ bool readable(Reporter &report, const FileText &file)
 {
     if (file.end == ReadEnd::Missing)
         report.file(QStringLiteral("missing"));
+    else if (file.end == ReadEnd::TooBig)
+        report.file(QStringLiteral("larger than %1 bytes: the viewer does not read it")
+                        .arg(TableFileReader::MaxFileBytes));
     else if (file.end != ReadEnd::Complete)
         report.file(QStringLiteral("cannot be read"));
     return file.end == ReadEnd::Complete;
@@ -171,6 +176,10 @@ void checkWords(QStringList &problems, const FileText &file, const QList<bool> &
 CheckReport checkIndexFolder(const QString &folder, const TableFileReader &reader)
 {
     CheckReport report;
+    if (IndexPairSwitch::isPending(folder))
+        report.problems.append(QStringLiteral("%1: a build was interrupted while it switched in the new index: the "
+                                              "two files may not belong together; the next build finishes it")
+                                   .arg(QLatin1String(IndexPairSwitch::ReadyFolder)));
     const QList<bool> holdsPage = checkFiles(report.problems, reader.readText(filesFilePath(folder)),
                                              &report.fileLines);
     checkWords(report.problems, reader.readText(wordsFilePath(folder)), holdsPage, &report.wordLines);

@@ -189,6 +189,15 @@ void TestHistoryLoader::noHistoryFile()
     QVERIFY(load.matched);
     QVERIFY(load.items.isEmpty());
     QVERIFY(load.messages.isEmpty());
+
+    // A history past its cap is refused unread, like a missing one. Sparse,
+    // it costs no disk; it begins with a record that would match.
+    const QString huge = m_dir.filePath(u"huge.vxp"_s);
+    writeFile(huge, "\"kqb.vxp\"\r\n");
+    QVERIFY(QFile::resize(huge, HistoryLoader::MaxHistoryBytes + 1));
+    const HistoryLoad refused = HistoryLoader().LoadHist(huge, files);
+    QVERIFY(refused.items.isEmpty());
+    QVERIFY(refused.messages.isEmpty());
 }
 
 void TestHistoryLoader::followsAChangedPageTable()

@@ -47,6 +47,8 @@ private slots:
     void fileListFields();
     void textRules();
     void filesOnDisk();
+    void refusedFromItsSize_data();
+    void refusedFromItsSize();
     void boundedReading_data();
     void boundedReading();
 };
@@ -263,6 +265,42 @@ void TestTableFileReader::filesOnDisk()
     const FilesRead folder = credulous.readFiles(dir.path());
     QCOMPARE(folder.end, ReadEnd::Unreadable);
     QCOMPARE(folder.table.lineCount(), 0);
+}
+
+void TestTableFileReader::refusedFromItsSize_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<ReadEnd>("end");
+
+    QTest::newRow("one byte over") << TableFileReader::MaxFileBytes + 1 << TableFileReader::MaxFileBytes
+                                   << ReadEnd::TooBig;
+    QTest::newRow("a terabyte") << (qint64(1) << 40) << TableFileReader::MaxFileBytes << ReadEnd::TooBig;
+    QTest::newRow("exactly the cap") << qint64(4096) << qint64(4096) << ReadEnd::Complete;
+    QTest::newRow("a smaller cap") << qint64(4097) << qint64(4096) << ReadEnd::TooBig;
+}
+
+void TestTableFileReader::refusedFromItsSize()
+{
+    // Sparse files: the size costs no disk, and a reading that went through
+    // the bytes before refusing would take seconds and the size in memory.
+    QFETCH(qint64, size);
+    QFETCH(qint64, maxBytes);
+    QFETCH(ReadEnd, end);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"words.vxp"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(size));
+    file.close();
+    const TableFileReader reader;
+    const FileBytes read = reader.readBytes(path, maxBytes);
+    QCOMPARE(read.end, end);
+    QCOMPARE(read.bytes.size(), end == ReadEnd::Complete ? size : 0);
+    if (maxBytes == TableFileReader::MaxFileBytes) {
+        QCOMPARE(reader.readWords(path).end, ReadEnd::TooBig);
+        QCOMPARE(reader.readFiles(path).table.lineCount(), 0);
+    }
 }
 
 void TestTableFileReader::boundedReading_data()
