@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
     qt6-multimedia-dev libqt6opengl6-dev
     libgl-dev libxkbcommon-dev libx11-dev libssl-dev
+    libgumbo-dev
     python3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-dejavu-core

@@ -36,7 +36,7 @@ SearchIndex::SearchIndex(const Tables::WordTable &words, const Tables::PageTable
     m_pageCount = ids.size();
 
     for (const Tables::WordLine &line : words.lines()) {
-        WordSlot slot{Tables::upperCase(Tables::trimSpaces(line.word)), {}};
+        WordSlot slot{Tables::searchKey(Tables::trimSpaces(line.word)), {}};
         if (slot.key.isEmpty())
             continue;
         for (const Tables::FileListField &field : Tables::fileListFields(line.fileList)) {
@@ -72,11 +72,11 @@ std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
         return std::nullopt;
     const qsizetype space = text.indexOf(u' ');
     if (space < 0)
-        return oneWord(Tables::upperCase(text));
+        return oneWord(Tables::searchKey(text));
     const QStringView rest = Tables::trimSpaces(text.sliced(space + 1));
     const qsizetype restSpace = rest.indexOf(u' ');
     const QStringView second = restSpace < 0 ? rest : rest.first(restSpace);
-    return twoWords(Tables::upperCase(text.first(space)), Tables::upperCase(second));
+    return twoWords(Tables::searchKey(text.first(space)), Tables::searchKey(second));
 }
 
 SearchResult SearchIndex::oneWord(const QString &query) const

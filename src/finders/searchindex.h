@@ -21,7 +21,8 @@ struct SearchResult
 
 // The Search window's full-text search over the word index. A query is one
 // or two words; each matches every index word that begins with it, letter
-// case aside, and the pages come from the matching words' file lists.
+// case and the typographic apostrophes and hyphens aside (Tables::searchKey),
+// and the pages come from the matching words' file lists.
 class SearchIndex final
 {
 public:

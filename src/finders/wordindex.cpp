@@ -12,14 +12,14 @@ WordIndex::WordIndex(const Tables::WordTable &words)
     for (const Tables::WordLine &line : words.lines()) {
         if (line.word.isEmpty())
             continue;
-        m_keys.append(Tables::upperCase(line.word));
+        m_keys.append(Tables::searchKey(line.word));
         m_entries.append(line.word + u' ');
     }
 }
 
 Narrowing WordIndex::narrow(QStringView entryText) const
 {
-    const QString query = Tables::upperCase(Tables::trimSpaces(entryText));
+    const QString query = Tables::searchKey(Tables::trimSpaces(entryText));
     Narrowing result;
     if (query.isEmpty()) {
         result.entries = m_entries;

@@ -14,4 +14,11 @@ QStringView trimSpaces(QStringView text);
 // insensitive comparisons in the finders are comparisons of this form.
 QString upperCase(QStringView text);
 
+// What the Search and Index windows compare: the upper case, with the
+// typographic apostrophes (\u2019, \u2018, \u02BC) and hyphens (\u2010,
+// \u2011) read as the plain ' and -. A learner cannot tell them apart on the
+// page, and types the plain ones; a query pasted from the page carries the
+// others. Length is kept, as by upperCase().
+QString searchKey(QStringView text);
+
 } // namespace Tamberlyn::Tables

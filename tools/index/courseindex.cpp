@@ -1,12 +1,14 @@
 #include "courseindex.h"
 
 #include "htmlpage.h"
+#include "transliteration.h"
 #include "wordsplitter.h"
 
 #include "tables/textrules.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -32,15 +34,25 @@ CourseIndex::CourseIndex(Tables::CodePage codePage)
 
 void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
 {
-    const QString title = page.title.isEmpty() ? pageFile : page.title;
-    if (!m_codePage.canEncode(title))
-        m_unwritableTitles.append(pageFile);
+    Unwritable unwritable{pageFile, {}, {}, {}};
+    QString title = page.title;
+    if (!m_codePage.canEncode(title)) {
+        unwritable.title = title;
+        title = closestInCodePage(title, m_codePage).simplified();
+        unwritable.writtenTitle = title;
+    }
+    if (title.isEmpty())
+        title = pageFile;
     m_pages.append({pageFile, title});
     const qsizetype file = m_pages.size();
 
+    QSet<QString> leftOut;
     for (const QString &spelling : splitWords(page.text)) {
         if (!m_codePage.canEncode(spelling)) {
-            m_unwritable.insert(Tables::upperCase(spelling));
+            if (!leftOut.contains(spelling)) {
+                leftOut.insert(spelling);
+                unwritable.words.append(spelling);
+            }
             continue;
         }
         Word &word = m_words[Tables::upperCase(spelling)];
@@ -50,6 +62,8 @@ void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
         if (word.files.isEmpty() || word.files.back() != file)
             word.files.append(file);
     }
+    if (!unwritable.words.isEmpty() || !unwritable.title.isEmpty())
+        m_unwritable.append(std::move(unwritable));
 }
 
 QList<Tables::WordLine> CourseIndex::words() const

@@ -7,6 +7,8 @@
 
 namespace Tamberlyn::IndexTool {
 
+class CourseIndex;
+
 // The subcommands of tamberlyn-index. Results go to `out` and problems to
 // `err`, each line ended by LF, in UTF-8. Exit codes: 0 done, 1 the command
 // failed or (check) found problems, 2 the command line was wrong.
@@ -25,6 +27,7 @@ private:
     int search(const QString &dir, const QString &query);
     int history(const QString &dir, const QString &historyFile);
 
+    void reportUnwritable(const CourseIndex &index, const Tables::CodePage &codePage);
     int usage(int exitCode);
     int fail(const QString &problem, int exitCode = 1);
     bool isFolder(const QString &dir);

@@ -1,7 +1,5 @@
 #include "indexfiles.h"
 
-#include <QSaveFile>
-
 namespace Tamberlyn::IndexTool {
 
 QByteArray filesVxp(const QList<Tables::PageLine> &pages, const Tables::CodePage &codePage)
@@ -20,16 +18,6 @@ QByteArray wordsVxp(const QList<Tables::WordLine> &words, const Tables::CodePage
     for (const Tables::WordLine &word : words)
         bytes += codePage.encode(word.word) + '\t' + codePage.encode(word.fileList) + "\r\n";
     return bytes;
-}
-
-bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace Tamberlyn::IndexTool

@@ -14,8 +14,4 @@ namespace Tamberlyn::IndexTool {
 QByteArray filesVxp(const QList<Tables::PageLine> &pages, const Tables::CodePage &codePage);
 QByteArray wordsVxp(const QList<Tables::WordLine> &words, const Tables::CodePage &codePage);
 
-// Replaces `path` with `bytes` all at once, so a reader never sees half a
-// file. False, with the reason in `error`, when it could not.
-bool writeWhole(const QString &path, const QByteArray &bytes, QString *error);
-
 } // namespace Tamberlyn::IndexTool

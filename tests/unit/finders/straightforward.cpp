@@ -7,7 +7,7 @@
 
 using namespace Tamberlyn;
 using Tables::trimSpaces;
-using Tables::upperCase;
+using Tables::searchKey;
 
 namespace Straightforward {
 
@@ -17,7 +17,7 @@ constexpr int Slots = 12401;
 
 bool startsWithUpper(QStringView word, QStringView upperQuery)
 {
-    return upperCase(word.left(upperQuery.size())) == upperQuery;
+    return searchKey(word.left(upperQuery.size())) == upperQuery;
 }
 
 // A file list walked field by field; a field is used when it is 1 to 12400
@@ -63,7 +63,7 @@ bool listedAmong(const QList<QString> &resultFiles, qsizetype n, const QString &
 
 Finders::Narrowing narrow(const Tables::WordTable &words, QStringView entryText)
 {
-    const QString query = upperCase(trimSpaces(entryText));
+    const QString query = searchKey(trimSpaces(entryText));
     Finders::Narrowing result;
     for (int s = 1; s < Slots; ++s) {
         const QString &word = words.slot(s).word;
@@ -85,7 +85,7 @@ std::optional<Finders::SearchResult> search(const Tables::WordTable &words, cons
     qsizetype n = 0;
 
     if (!t.contains(u' ')) {
-        const QString query = upperCase(t);
+        const QString query = searchKey(t);
         for (int s = 1; s < Slots; ++s) {
             if (!matches(words.slot(s).word, query))
                 continue;
@@ -100,9 +100,9 @@ std::optional<Finders::SearchResult> search(const Tables::WordTable &words, cons
         }
     } else {
         const qsizetype space = t.indexOf(u' ');
-        const QString first = upperCase(t.left(space));
+        const QString first = searchKey(t.left(space));
         const QString rest = trimSpaces(QStringView(t).mid(space + 1)).toString();
-        const QString second = upperCase(rest.contains(u' ') ? rest.left(rest.indexOf(u' ')) : rest);
+        const QString second = searchKey(rest.contains(u' ') ? rest.left(rest.indexOf(u' ')) : rest);
 
         QList<QPair<QString, QString>> candidates;
         QList<QString> partners;
@@ -148,7 +148,7 @@ QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const 
     int usable = 0;
     while (usable + 1 < Slots && !trimSpaces(pages.slot(usable + 1).pageFile).isEmpty()) {
         ++usable;
-        upperPages[usable] = upperCase(trimSpaces(pages.slot(usable).pageFile));
+        upperPages[usable] = Tables::upperCase(trimSpaces(pages.slot(usable).pageFile));
     }
 
     QList<History::HistoryItem> items;
@@ -157,7 +157,7 @@ QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const 
         const QStringView trimmed = trimSpaces(line);
         if (trimmed.isEmpty())
             continue;
-        const QString upperLine = upperCase(trimmed);
+        const QString upperLine = Tables::upperCase(trimmed);
         for (int j = 1; j <= usable; ++j) {
             if (upperLine.indexOf(upperPages[j], 1) < 0)
                 continue;
