@@ -16,6 +16,7 @@ packages=(
     clang libclang-rt-14-dev
     nginx openssl
     appstream desktop-file-utils dpkg-dev librsvg2-bin
+    python3-html5lib debian-reference-en debian-reference-fr
 )
 
 missing=()

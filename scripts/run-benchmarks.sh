@@ -8,4 +8,26 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/build.sh" release
 "$here/../build/release/bin/bench_pageturn" 500
 "$here/../build/release/bin/bench_finders" 15
+
+# The index tool beside the one of the main branch (or TAMBERLYN_BASELINE_REF),
+# built from that branch's tree in build/baseline: build time and memory at
+# the table limit, the reader at its cap. Then the Search on a real book
+# (the Debian Reference, English and French, split into course pages) held
+# against an independent reference.
+root="$here/.."
+baseline_src="$root/build/baseline-src"
+rm -rf "$baseline_src" && mkdir -p "$baseline_src"
+git -C "$root" archive "${TAMBERLYN_BASELINE_REF:-main}" | tar -x -C "$baseline_src"
+cmake -S "$baseline_src" -B "$root/build/baseline" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLYN_SCOPE=unit
+cmake --build "$root/build/baseline" --target tamberlyn-index
+python3 "$root/bench/index/bench_index.py" --tool "$root/build/release/bin/tamberlyn-index" \
+    --baseline "$root/build/baseline/bin/tamberlyn-index"
+book="$(mktemp -d)"
+trap 'rm -rf "$book"' EXIT
+for language in en fr; do
+    python3 "$root/bench/index/split_book.py" /usr/share/debian-reference "$book/$language" --glob "ch*.$language.html"
+    "$root/build/release/bin/tamberlyn-index" build "$book/$language" "$book/$language-index"
+    /usr/bin/python3 "$root/bench/index/eval_search.py" --tool "$root/build/release/bin/tamberlyn-index" \
+        --course "$book/$language" --index "$book/$language-index" || true
+done
 python3 "$here/../bench/startup/bench_startup.py" --build-dir "$here/../build/release" "$@"
