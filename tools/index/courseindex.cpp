@@ -48,19 +48,26 @@ void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
 
     QSet<QString> leftOut;
     for (const QString &spelling : splitWords(page.text)) {
-        if (!m_codePage.canEncode(spelling)) {
-            if (!leftOut.contains(spelling)) {
-                leftOut.insert(spelling);
-                unwritable.words.append(spelling);
+        const QString key = Tables::upperCase(spelling);
+        auto word = m_words.find(key);
+        // A spelling seen before was written before; only a new one needs
+        // the code page's round trip.
+        if (word == m_words.end() || !word->spellings.contains(spelling)) {
+            if (!m_codePage.canEncode(spelling)) {
+                if (!leftOut.contains(spelling)) {
+                    leftOut.insert(spelling);
+                    unwritable.words.append(spelling);
+                }
+                continue;
             }
-            continue;
+            if (word == m_words.end())
+                word = m_words.insert(key, Word());
         }
-        Word &word = m_words[Tables::upperCase(spelling)];
-        ++word.spellings[spelling];
-        if (!word.firstSeen.contains(spelling))
-            word.firstSeen.insert(spelling, m_seen++);
-        if (word.files.isEmpty() || word.files.back() != file)
-            word.files.append(file);
+        ++word->spellings[spelling];
+        if (!word->firstSeen.contains(spelling))
+            word->firstSeen.insert(spelling, m_seen++);
+        if (word->files.isEmpty() || word->files.back() != file)
+            word->files.append(file);
     }
     if (!unwritable.words.isEmpty() || !unwritable.title.isEmpty())
         m_unwritable.append(std::move(unwritable));
