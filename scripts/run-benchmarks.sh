@@ -13,15 +13,17 @@ here="$(cd "$(dirname "$0")" && pwd)"
 # built from that branch's tree in build/baseline: build time and memory at
 # the table limit, the reader at its cap. Then the Search on a real book
 # (the Debian Reference, English and French, split into course pages) held
-# against an independent reference.
-root="$here/.."
-baseline_src="$root/build/baseline-src"
-rm -rf "$baseline_src" && mkdir -p "$baseline_src"
-git -C "$root" archive "${TAMBERLYN_BASELINE_REF:-main}" | tar -x -C "$baseline_src"
-cmake -S "$baseline_src" -B "$root/build/baseline" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLYN_SCOPE=unit
-cmake --build "$root/build/baseline" --target tamberlyn-index
+# against an independent reference. The baseline's build folder sits as deep
+# below its sources as build/release does, so ccache serves the files the
+# two trees share.
+root="$(cd "$here/.." && pwd)"
+baseline="$root/build/baseline"
+rm -rf "$baseline" && mkdir -p "$baseline"
+git -C "$root" archive "${TAMBERLYN_BASELINE_REF:-main}" | tar -x -C "$baseline"
+cmake -S "$baseline" -B "$baseline/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLYN_SCOPE=unit
+cmake --build "$baseline/build/release" --target tamberlyn-index
 python3 "$root/bench/index/bench_index.py" --tool "$root/build/release/bin/tamberlyn-index" \
-    --baseline "$root/build/baseline/bin/tamberlyn-index"
+    --baseline "$baseline/build/release/bin/tamberlyn-index"
 book="$(mktemp -d)"
 trap 'rm -rf "$book"' EXIT
 for language in en fr; do
