@@ -8,7 +8,7 @@
 #include "../tests/unit/finders/tablegenerator.h"
 
 #include "finders/searchindex.h"
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 #include "finders/wordindex.h"
 #include "history/historyloader.h"
 #include "history/historymatcher.h"
@@ -59,7 +59,7 @@ struct Report
 bool writeFile(const QString &path, const QString &text)
 {
     QFile file(path);
-    const QByteArray bytes = Finders::CodePage::windows1252().encode(text);
+    const QByteArray bytes = Tables::CodePage::windows1252().encode(text);
     return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
@@ -77,8 +77,8 @@ int main(int argc, char *argv[])
     shape.queries = 0;
     shape.faults = false; // valid files: every page takes part in the history matching
     const GeneratedIndex generated = generateIndex(20240601, shape);
-    const Finders::WordTable words = Finders::TableFileReader::parseWords(generated.words).table;
-    const Finders::PageTable pages = Finders::TableFileReader::parseFiles(generated.files).table;
+    const Tables::WordTable words = Tables::TableFileReader::parseWords(generated.words).table;
+    const Tables::PageTable pages = Tables::TableFileReader::parseFiles(generated.files).table;
     const QStringList historyLines = History::HistoryLoader::historyLines(generated.history);
     std::printf("tables: %lld words, %lld pages, %lld history lines; medians of %d rounds (plain: fewer)\n\n",
                 static_cast<long long>(words.lineCount()), static_cast<long long>(pages.lineCount()),
@@ -137,7 +137,7 @@ int main(int argc, char *argv[])
     (void)loader.LoadHist(historyPath, filesPath);
     const double laterLoadHistMs = medianMs(rounds, [&] { (void)loader.LoadHist(historyPath, filesPath); });
     std::printf("  LoadHist, later showings (files.vxp unchanged, its matcher kept): %.3f ms\n", laterLoadHistMs);
-    const Finders::TableFileReader reader;
+    const Tables::TableFileReader reader;
     const double loaderUpMs = medianMs(rounds, [&] {
         (void)Finders::SearchIndex(reader.readWords(wordsPath).table, reader.readFiles(filesPath).table);
     });

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
     qt6-multimedia-dev libqt6opengl6-dev
     libgl-dev libxkbcommon-dev libx11-dev libssl-dev
+    libgumbo-dev
     python3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-dejavu-core
@@ -16,6 +17,7 @@ packages=(
     clang libclang-rt-14-dev
     nginx openssl
     appstream desktop-file-utils dpkg-dev librsvg2-bin
+    python3-html5lib debian-reference-en debian-reference-fr
 )
 
 missing=()

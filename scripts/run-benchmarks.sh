@@ -8,4 +8,28 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/build.sh" release
 "$here/../build/release/bin/bench_pageturn" 500
 "$here/../build/release/bin/bench_finders" 15
+
+# The index tool beside the one of the main branch (or TAMBERLYN_BASELINE_REF),
+# built from that branch's tree in build/baseline: build time and memory at
+# the table limit, the reader at its cap. Then the Search on a real book
+# (the Debian Reference, English and French, split into course pages) held
+# against an independent reference. The baseline's build folder sits as deep
+# below its sources as build/release does, so ccache serves the files the
+# two trees share.
+root="$(cd "$here/.." && pwd)"
+baseline="$root/build/baseline"
+rm -rf "$baseline" && mkdir -p "$baseline"
+git -C "$root" archive "${TAMBERLYN_BASELINE_REF:-main}" | tar -x -C "$baseline"
+cmake -S "$baseline" -B "$baseline/build/release" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAMBERLYN_SCOPE=unit
+cmake --build "$baseline/build/release" --target tamberlyn-index
+python3 "$root/bench/index/bench_index.py" --tool "$root/build/release/bin/tamberlyn-index" \
+    --baseline "$baseline/build/release/bin/tamberlyn-index"
+book="$(mktemp -d)"
+trap 'rm -rf "$book"' EXIT
+for language in en fr; do
+    python3 "$root/bench/index/split_book.py" /usr/share/debian-reference "$book/$language" --glob "ch*.$language.html"
+    "$root/build/release/bin/tamberlyn-index" build "$book/$language" "$book/$language-index"
+    /usr/bin/python3 "$root/bench/index/eval_search.py" --tool "$root/build/release/bin/tamberlyn-index" \
+        --course "$book/$language" --index "$book/$language-index" || true
+done
 python3 "$here/../bench/startup/bench_startup.py" --build-dir "$here/../build/release" "$@"

@@ -118,7 +118,7 @@ int main(int argc, char *argv[])
     // Made after the main window and the quit question, so gone before them.
     Shell::FinderHostAdapter finderHost(frmVK, quit);
     Finders::FinderSet finders({finderHost, clock, dialogs,
-                                Finders::TableFileReader(Finders::CodePage::windows1252(),
+                                Tables::TableFileReader(Tables::CodePage::windows1252(),
                                                          [&files](const QString &path) { return files.FileExists(path); })});
     frmVK.setFinderWindows(&finders);
 

@@ -156,13 +156,13 @@ const QPixmap &FinderSet::helpPicture()
     return m_helpPicture;
 }
 
-void FinderSet::tell(QWidget *asking, const QList<FinderMessage> &messages)
+void FinderSet::tell(QWidget *asking, const QList<Tables::TableMessage> &messages)
 {
     // A window still hidden cannot carry a box; the main window shows then.
     QWidget *owner = asking && asking->isVisible() ? asking : host().mainWindow();
-    for (const FinderMessage message : messages) {
-        qCInfo(lcFinders).noquote() << "message:" << messageText(message);
-        m_services.dialogs.ask(owner, {messageText(message), QStringLiteral("Tamberlyn"),
+    for (const Tables::TableMessage message : messages) {
+        qCInfo(lcFinders).noquote() << "message:" << Tables::messageText(message);
+        m_services.dialogs.ask(owner, {Tables::messageText(message), QStringLiteral("Tamberlyn"),
                                        Platform::Dialogs::Icon::Information, Platform::Dialogs::Buttons::Ok,
                                        std::nullopt});
     }

@@ -1,9 +1,8 @@
 #pragma once
 
-#include "findertexts.h"
-#include "tablefilereader.h"
-
 #include "navigation/finderwindows.h"
+#include "tables/tablefilereader.h"
+#include "tables/tablemessages.h"
 
 #include <QList>
 #include <QPixmap>
@@ -39,7 +38,7 @@ public:
         Platform::Dialogs &dialogs; // the over-limit messages
         // Reads "words.vxp", "files.vxp" and the history file; its file test
         // is the main window's FileExists.
-        TableFileReader reader;
+        Tables::TableFileReader reader;
     };
 
     explicit FinderSet(Services services);
@@ -69,10 +68,10 @@ public:
     // What the windows share.
     FinderHost &host() const { return m_services.host; }
     Platform::Clock &clock() const { return m_services.clock; }
-    const TableFileReader &reader() const { return m_services.reader; }
+    const Tables::TableFileReader &reader() const { return m_services.reader; }
     const QPixmap &helpPicture();
     // The boxes a load asks for, in order, each with an OK button.
-    void tell(QWidget *asking, const QList<FinderMessage> &messages);
+    void tell(QWidget *asking, const QList<Tables::TableMessage> &messages);
     // Form_Activate of `shown`: the main window and the other two go.
     void hideAllBut(const FinderFrame &shown);
 

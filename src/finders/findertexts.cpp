@@ -2,19 +2,6 @@
 
 namespace Tamberlyn::Finders {
 
-QString messageText(FinderMessage message)
-{
-    switch (message) {
-    case FinderMessage::TooManyWords:
-        return QStringLiteral("Too many words!");
-    case FinderMessage::TooManyFiles:
-        return QStringLiteral("Too many files!");
-    case FinderMessage::TooManyHistoryEntries:
-        return QStringLiteral("Too many History entries!");
-    }
-    return {};
-}
-
 QString initialFoundLabel()
 {
     return QStringLiteral("Found:");

@@ -2,16 +2,10 @@
 
 #include <QString>
 
-// Every text the finder data hands to the windows, character for character,
-// in one place: the windows show them, the index tool prints them.
+// The count labels of the Search and Index windows, character for character,
+// in one place: the windows show them, the index tool prints them. The boxes
+// a table reading asks for are the tables' own (tables/tablemessages.h).
 namespace Tamberlyn::Finders {
-
-// The boxes a load can ask for. The windows show each with an OK button and
-// the application's title.
-enum class FinderMessage { TooManyWords, TooManyFiles, TooManyHistoryEntries };
-
-// "Too many words!", "Too many files!", "Too many History entries!".
-QString messageText(FinderMessage message);
 
 // The count label before the first count: "Found:".
 QString initialFoundLabel();

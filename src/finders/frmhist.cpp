@@ -7,6 +7,7 @@
 
 #include "history/historyloader.h"
 #include "history/historylog.h"
+#include "tables/tablefiles.h"
 
 #include <QListView>
 
@@ -28,7 +29,7 @@ void FrmHist::LoadHist()
     const FinderHost &host = finders().host();
     History::HistoryLoad load =
         History::HistoryLoader(finders().reader())
-            .LoadHist(History::HistoryLog(host.dornDir()).filePath(), filesFilePath(host.programFolder()));
+            .LoadHist(History::HistoryLog(host.dornDir()).filePath(), Tables::filesFilePath(host.programFolder()));
     finders().tell(this, load.messages);
     // The list is rebuilt whole every time, the raw lines of a history
     // without its page table included: a second visit never doubles it.

@@ -4,6 +4,7 @@
 #include "finderhost.h"
 #include "finderset.h"
 #include "finderslogging.h"
+#include "findertexts.h"
 #include "frmsearch.h"
 
 #include <QLabel>

@@ -1,6 +1,6 @@
 #include "indexfolder.h"
 
-#include "finderfiles.h"
+#include "tables/tablefiles.h"
 
 #include <QDir>
 
@@ -17,7 +17,7 @@ QStringList indexFolderCandidates(const QString &programFolder, const QString &d
 QString indexFolder(const QStringList &folders, const std::function<bool(const QString &path)> &isFile)
 {
     for (const QString &folder : folders) {
-        if (isFile(wordsFilePath(folder)) || isFile(filesFilePath(folder)))
+        if (isFile(Tables::wordsFilePath(folder)) || isFile(Tables::filesFilePath(folder)))
             return folder;
     }
     return folders.value(0);

@@ -1,8 +1,8 @@
 #include "searchindex.h"
 
 #include "findertexts.h"
-#include "numberfields.h"
-#include "textrules.h"
+#include "tables/numberfields.h"
+#include "tables/textrules.h"
 
 #include <QHash>
 
@@ -13,7 +13,7 @@ QString SearchResult::label() const
     return pagesFoundLabel(count());
 }
 
-SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
+SearchIndex::SearchIndex(const Tables::WordTable &words, const Tables::PageTable &pages)
 {
     const qsizetype fileCount = pages.lineCount();
     m_pageFiles.reserve(fileCount + 1);
@@ -23,7 +23,7 @@ SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
     m_entries.append(QString());
     QHash<QString, qsizetype> ids;
     for (qsizetype f = 1; f <= fileCount; ++f) {
-        const PageLine &page = pages.slot(f);
+        const Tables::PageLine &page = pages.slot(f);
         m_pageFiles.append(page.pageFile);
         m_entries.append(page.title + u' ');
         if (page.pageFile.isEmpty())
@@ -35,12 +35,12 @@ SearchIndex::SearchIndex(const WordTable &words, const PageTable &pages)
     }
     m_pageCount = ids.size();
 
-    for (const WordLine &line : words.lines()) {
-        WordSlot slot{upperCase(trimSpaces(line.word)), {}};
+    for (const Tables::WordLine &line : words.lines()) {
+        WordSlot slot{Tables::searchKey(Tables::trimSpaces(line.word)), {}};
         if (slot.key.isEmpty())
             continue;
-        for (const FileListField &field : fileListFields(line.fileList)) {
-            const auto f = fileNumber(field.text);
+        for (const Tables::FileListField &field : Tables::fileListFields(line.fileList)) {
+            const auto f = Tables::fileNumber(field.text);
             if (f && *f <= fileCount && m_pageIds[std::size_t(*f)] >= 0)
                 slot.files.push_back(*f);
         }
@@ -77,11 +77,11 @@ struct QueryWords
 
 QueryWords queryWords(QStringView entryText)
 {
-    const QStringView text = trimSpaces(entryText);
+    const QStringView text = Tables::trimSpaces(entryText);
     const qsizetype space = text.indexOf(u' ');
     if (space < 0)
         return {text, {}};
-    const QStringView rest = trimSpaces(text.sliced(space + 1));
+    const QStringView rest = Tables::trimSpaces(text.sliced(space + 1));
     const qsizetype restSpace = rest.indexOf(u' ');
     return {text.first(space), restSpace < 0 ? rest : rest.first(restSpace)};
 }
@@ -104,8 +104,8 @@ std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
     if (words.first.isEmpty())
         return std::nullopt;
     if (words.second.isEmpty())
-        return oneWord(upperCase(words.first));
-    return twoWords(upperCase(words.first), upperCase(words.second));
+        return oneWord(Tables::searchKey(words.first));
+    return twoWords(Tables::searchKey(words.first), Tables::searchKey(words.second));
 }
 
 SearchResult SearchIndex::oneWord(const QString &query) const

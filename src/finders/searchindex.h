@@ -1,6 +1,6 @@
 #pragma once
 
-#include "indextables.h"
+#include "tables/indextables.h"
 
 #include <QStringList>
 
@@ -26,12 +26,13 @@ QStringList searchWords(QStringView entryText);
 
 // The Search window's full-text search over the word index. A query is one
 // or two words; each matches every index word that begins with it, letter
-// case aside, and the pages come from the matching words' file lists.
+// case and the typographic apostrophes and hyphens aside (Tables::searchKey),
+// and the pages come from the matching words' file lists.
 class SearchIndex final
 {
 public:
     SearchIndex() = default;
-    SearchIndex(const WordTable &words, const PageTable &pages);
+    SearchIndex(const Tables::WordTable &words, const Tables::PageTable &pages);
 
     // cmdFTS_Click on the entry box text. Nothing for a text of spaces only:
     // the window then keeps its list, ResultFiles and count as they were.

@@ -1,25 +1,25 @@
 #include "wordindex.h"
 
 #include "findertexts.h"
-#include "textrules.h"
+#include "tables/textrules.h"
 
 namespace Tamberlyn::Finders {
 
-WordIndex::WordIndex(const WordTable &words)
+WordIndex::WordIndex(const Tables::WordTable &words)
 {
     m_keys.reserve(words.lineCount());
     m_entries.reserve(words.lineCount());
-    for (const WordLine &line : words.lines()) {
+    for (const Tables::WordLine &line : words.lines()) {
         if (line.word.isEmpty())
             continue;
-        m_keys.append(upperCase(line.word));
+        m_keys.append(Tables::searchKey(line.word));
         m_entries.append(line.word + u' ');
     }
 }
 
 Narrowing WordIndex::narrow(QStringView entryText) const
 {
-    const QString query = upperCase(trimSpaces(entryText));
+    const QString query = Tables::searchKey(Tables::trimSpaces(entryText));
     Narrowing result;
     if (query.isEmpty()) {
         result.entries = m_entries;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "indextables.h"
+#include "tables/indextables.h"
 
 #include <QStringList>
 
@@ -18,10 +18,11 @@ class WordIndex final
 {
 public:
     WordIndex() = default;
-    explicit WordIndex(const WordTable &words);
+    explicit WordIndex(const Tables::WordTable &words);
 
     // txtInput_Change: every word whose first characters equal the entry
-    // text without its surrounding spaces, letter case aside. The stored word
+    // text without its surrounding spaces, letter case and the typographic
+    // apostrophes and hyphens aside (Tables::searchKey). The stored word
     // is compared as it stands (a word with a leading space matches only the
     // empty entry), and the empty entry lists every word.
     Narrowing narrow(QStringView entryText) const;

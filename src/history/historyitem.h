@@ -1,6 +1,6 @@
 #pragma once
 
-#include "finders/textrules.h"
+#include "tables/textrules.h"
 
 #include <QString>
 
@@ -13,7 +13,7 @@ struct HistoryItem
     QString page; // the page file as the table holds it; empty for a raw line
 
     // What choosing the item opens: the page without surrounding spaces.
-    QString pageToOpen() const { return Finders::trimSpaces(page).toString(); }
+    QString pageToOpen() const { return Tables::trimSpaces(page).toString(); }
 
     friend bool operator==(const HistoryItem &, const HistoryItem &) = default;
 };

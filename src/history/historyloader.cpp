@@ -2,40 +2,62 @@
 
 #include "historymatcher.h"
 
-#include "finders/tablelines.h"
+#include "tables/tablelines.h"
 
 namespace Tamberlyn::History {
 
+namespace {
+
+QString lineText(QStringView line, const Tables::CodePage &)
+{
+    return line.toString();
+}
+
+QString lineText(QByteArrayView line, const Tables::CodePage &codePage)
+{
+    return codePage.decode(line);
+}
+
+// Stage 1 over decoded text or over the file's bytes, decoding only the
+// lines kept.
+template <typename View>
+QStringList linesIn(View text, const Tables::CodePage &codePage, bool *overLimit)
+{
+    const auto cut = Tables::cutLines(text);
+    QStringList lines;
+    lines.reserve(cut.lines.size());
+    for (const auto &line : cut.lines)
+        lines.append(lineText(line.text, codePage));
+    if (overLimit)
+        *overLimit = cut.overLimit;
+    return lines;
+}
+
+} // namespace
+
 struct HistoryLoader::PageCache
 {
-    Finders::FileText file;
-    Finders::FilesRead read;
+    Tables::FileBytes file;
+    Tables::FilesRead read;
     HistoryMatcher matcher;
 };
 
-HistoryLoader::HistoryLoader(Finders::TableFileReader reader)
+HistoryLoader::HistoryLoader(Tables::TableFileReader reader)
     : m_reader(std::move(reader))
 {
 }
 
 QStringList HistoryLoader::historyLines(QStringView text, bool *overLimit)
 {
-    const Finders::CutText cut = Finders::cutLines(text);
-    QStringList lines;
-    lines.reserve(cut.lines.size());
-    for (const Finders::TextLine &line : cut.lines)
-        lines.append(line.text.toString());
-    if (overLimit)
-        *overLimit = cut.overLimit;
-    return lines;
+    return linesIn(text, Tables::CodePage::windows1252(), overLimit);
 }
 
-HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Finders::FilesRead &pages)
+HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables::FilesRead &pages)
 {
-    return listFor(historyLines, pages, HistoryMatcher(pages.complete() ? pages.table : Finders::PageTable()));
+    return listFor(historyLines, pages, HistoryMatcher(pages.complete() ? pages.table : Tables::PageTable()));
 }
 
-HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Finders::FilesRead &pages,
+HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables::FilesRead &pages,
                                    const HistoryMatcher &matcher)
 {
     HistoryLoad load;
@@ -57,15 +79,15 @@ HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Finder
 
 std::shared_ptr<const HistoryLoader::PageCache> HistoryLoader::pagesFor(const QString &filesPath) const
 {
-    Finders::FileText file = m_reader.readText(filesPath);
-    if (m_cache && m_cache->file.end == file.end && m_cache->file.text == file.text)
+    Tables::FileBytes file = m_reader.readBytes(filesPath);
+    if (m_cache && m_cache->file.end == file.end && m_cache->file.bytes == file.bytes)
         return m_cache;
-    Finders::FilesRead read;
-    if (file.end == Finders::ReadEnd::Complete)
-        read = Finders::TableFileReader::parseFiles(file.text);
+    Tables::FilesRead read;
+    if (file.end == Tables::ReadEnd::Complete)
+        read = m_reader.decodeFiles(file.bytes);
     else
         read.end = file.end;
-    HistoryMatcher matcher(read.complete() ? read.table : Finders::PageTable());
+    HistoryMatcher matcher(read.complete() ? read.table : Tables::PageTable());
     m_cache = std::make_shared<const PageCache>(PageCache{std::move(file), std::move(read), std::move(matcher)});
     return m_cache;
 }
@@ -74,14 +96,16 @@ HistoryLoad HistoryLoader::LoadHist(const QString &historyPath, const QString &f
 {
     bool overLimit = false;
     QStringList lines;
-    const Finders::FileText history = m_reader.readText(historyPath);
-    if (history.end == Finders::ReadEnd::Complete)
-        lines = historyLines(history.text, &overLimit);
+    {
+        const Tables::FileBytes history = m_reader.readBytes(historyPath, MaxHistoryBytes);
+        if (history.end == Tables::ReadEnd::Complete)
+            lines = linesIn(QByteArrayView(history.bytes), m_reader.codePage(), &overLimit);
+    }
 
     const auto pages = pagesFor(filesPath);
     HistoryLoad load = listFor(lines, pages->read, pages->matcher);
     if (overLimit)
-        load.messages.prepend(Finders::FinderMessage::TooManyHistoryEntries);
+        load.messages.prepend(Tables::TableMessage::TooManyHistoryEntries);
     return load;
 }
 

@@ -2,8 +2,8 @@
 
 #include "historyitem.h"
 
-#include "finders/findertexts.h"
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
+#include "tables/tablemessages.h"
 
 #include <QList>
 #include <QStringList>
@@ -18,7 +18,7 @@ namespace Tamberlyn::History {
 struct HistoryLoad
 {
     QList<HistoryItem> items;
-    QList<Finders::FinderMessage> messages;
+    QList<Tables::TableMessage> messages;
     // False when "files.vxp" could not be read through to its end: the items
     // are then the raw history lines, without pages.
     bool matched = false;
@@ -36,7 +36,12 @@ class HistoryMatcher;
 class HistoryLoader final
 {
 public:
-    explicit HistoryLoader(Finders::TableFileReader reader = Finders::TableFileReader());
+    // A history names one page per record of a few dozen bytes, and the
+    // window lists at most 12400 of them; a file this big is broken or
+    // hostile, and is refused unread (the list is then empty).
+    static constexpr qint64 MaxHistoryBytes = qint64(32) * 1024 * 1024;
+
+    explicit HistoryLoader(Tables::TableFileReader reader = Tables::TableFileReader());
 
     HistoryLoad LoadHist(const QString &historyPath, const QString &filesPath) const;
 
@@ -46,15 +51,15 @@ public:
 
     // Stages 2 and 3 over tables already read: the matched list when the
     // page table was read through, else the raw history lines, once.
-    static HistoryLoad listFor(const QStringList &historyLines, const Finders::FilesRead &pages);
+    static HistoryLoad listFor(const QStringList &historyLines, const Tables::FilesRead &pages);
 
 private:
     struct PageCache;
-    static HistoryLoad listFor(const QStringList &historyLines, const Finders::FilesRead &pages,
+    static HistoryLoad listFor(const QStringList &historyLines, const Tables::FilesRead &pages,
                                const HistoryMatcher &matcher);
     std::shared_ptr<const PageCache> pagesFor(const QString &filesPath) const;
 
-    Finders::TableFileReader m_reader;
+    Tables::TableFileReader m_reader;
     mutable std::shared_ptr<const PageCache> m_cache;
 };
 

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QLoggingCategory>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -30,22 +31,41 @@ QByteArray HistoryLog::recordFor(const QString &pageName)
     return '"' + Platform::toAnsi(pageName) + "\"\r\n";
 }
 
+QByteArray HistoryLog::lineBreakAfter(int fd, qint64 size)
+{
+    // A file cut short by a crash elsewhere, or a copy, can end inside a
+    // record. Glued onto it, the new record would be lost with the torn one
+    // in a single line; ending that line first keeps the torn line exactly as
+    // it was and the new record whole. Reading the last two bytes is enough:
+    // every record ends in CR LF.
+    if (size <= 0)
+        return {};
+    char tail[2] = {};
+    const qint64 want = std::min<qint64>(size, 2);
+    if (::pread(fd, tail, static_cast<size_t>(want), size - want) != want)
+        return {};
+    if (want == 2 && tail[0] == '\r' && tail[1] == '\n')
+        return {};
+    return tail[want - 1] == '\r' ? QByteArray("\n") : QByteArray("\r\n");
+}
+
 bool HistoryLog::AppendHistory(const QString &pageName) const
 {
     const QByteArray record = recordFor(pageName);
     const QByteArray path = QFile::encodeName(filePath());
-    const int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
+    const int fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
     if (fd < 0) {
         qCWarning(lcHistory).noquote() << "visit not recorded:" << filePath() << std::strerror(errno);
         return false;
     }
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
+    const QByteArray bytes = lineBreakAfter(fd, sized ? before.st_size : 0) + record;
     ssize_t written;
     do {
-        written = ::write(fd, record.constData(), static_cast<size_t>(record.size()));
+        written = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     } while (written < 0 && errno == EINTR);
-    const bool whole = written == record.size();
+    const bool whole = written == bytes.size();
     if (!whole && written > 0 && sized)
         (void)!::ftruncate(fd, before.st_size);
     ::close(fd);

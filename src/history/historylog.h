@@ -24,11 +24,17 @@ public:
     // Opens the file for appending (creating it), writes the record with a
     // single write and closes it again, so the file is complete on disk
     // after every visit. A record that could not be written whole is taken
-    // back, so a full disk never leaves half a record behind. False when
-    // the visit went unrecorded.
+    // back, so a full disk never leaves half a record behind. When the file
+    // does not end in CR LF (a record torn by someone else's crash), the
+    // record starts on a line of its own and the torn line stays as it is.
+    // False when the visit went unrecorded.
     bool AppendHistory(const QString &pageName) const;
 
 private:
+    // What must come before a record appended to the open file of `size`
+    // bytes: nothing, the LF a lone CR lacks, or CR LF.
+    static QByteArray lineBreakAfter(int fd, qint64 size);
+
     QString m_dornDir;
 };
 

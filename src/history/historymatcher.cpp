@@ -1,6 +1,6 @@
 #include "historymatcher.h"
 
-#include "finders/textrules.h"
+#include "tables/textrules.h"
 
 #include <QHash>
 #include <QLoggingCategory>
@@ -11,12 +11,12 @@ Q_DECLARE_LOGGING_CATEGORY(lcHistory) // defined with the history log
 
 namespace {
 
-QList<HistoryItem> takingPart(const Finders::PageTable &pages)
+QList<HistoryItem> takingPart(const Tables::PageTable &pages)
 {
     QList<HistoryItem> entries;
-    for (qsizetype j = 1; j <= Finders::MaxTableLines; ++j) {
-        const Finders::PageLine &line = pages.slot(j);
-        if (Finders::trimSpaces(line.pageFile).isEmpty())
+    for (qsizetype j = 1; j <= Tables::MaxTableLines; ++j) {
+        const Tables::PageLine &line = pages.slot(j);
+        if (Tables::trimSpaces(line.pageFile).isEmpty())
             break;
         entries.append({line.title, line.pageFile});
     }
@@ -28,13 +28,13 @@ QStringList patternsOf(const QList<HistoryItem> &entries)
     QStringList patterns;
     patterns.reserve(entries.size());
     for (const HistoryItem &entry : entries)
-        patterns.append(Finders::upperCase(Finders::trimSpaces(entry.page)));
+        patterns.append(Tables::upperCase(Tables::trimSpaces(entry.page)));
     return patterns;
 }
 
 } // namespace
 
-HistoryMatcher::HistoryMatcher(const Finders::PageTable &pages)
+HistoryMatcher::HistoryMatcher(const Tables::PageTable &pages)
     : m_entries(takingPart(pages))
     , m_matcher(patternsOf(m_entries))
 {
@@ -54,10 +54,10 @@ QList<HistoryItem> HistoryMatcher::match(const QStringList &historyLines) const
     std::vector<qsizetype> entries;
     QList<HistoryItem> items;
     for (const QString &line : historyLines) {
-        const QStringView trimmed = Finders::trimSpaces(line);
+        const QStringView trimmed = Tables::trimSpaces(line);
         if (trimmed.isEmpty())
             continue;
-        const QString key = Finders::upperCase(trimmed);
+        const QString key = Tables::upperCase(trimmed);
         auto found = seen.find(key);
         if (found == seen.end()) {
             const std::size_t begin = entries.size();

@@ -3,7 +3,7 @@
 #include "historyitem.h"
 #include "multipatternmatcher.h"
 
-#include "finders/indextables.h"
+#include "tables/indextables.h"
 
 #include <QList>
 #include <QStringList>
@@ -25,7 +25,7 @@ public:
     // every line would otherwise ask for 12400 x 12400 items.
     static constexpr qsizetype MaxItems = 1'000'000;
 
-    explicit HistoryMatcher(const Finders::PageTable &pages);
+    explicit HistoryMatcher(const Tables::PageTable &pages);
 
     // For each line in order, an item per matching entry in table order
     // (title and page file): a line can give none, one or several, and a page

@@ -3,6 +3,7 @@
 
 #include "finders/finderfiles.h"
 #include "history/historyloader.h"
+#include "tables/tablefiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -174,9 +175,9 @@ private slots:
 void TestFindersEndToEnd::searchIndexAndHistoryOpenPagesInTheMainWindow()
 {
     const QString programFolder = QFileInfo(QStringLiteral(TAMBERLYN_VIEWER)).absolutePath();
-    if (!QFile::exists(Finders::wordsFilePath(programFolder)) || !QFile::exists(Finders::filesFilePath(programFolder)))
+    if (!QFile::exists(Tables::wordsFilePath(programFolder)) || !QFile::exists(Tables::filesFilePath(programFolder)))
         QSKIP("the demo course's word index has not been built beside the viewer");
-    const Finders::TableFileReader reader;
+    const Tables::TableFileReader reader;
     const Finders::SearchIndex search = Finders::loadSearchIndex(reader, programFolder).index;
     const Finders::WordIndex words = Finders::loadWordIndex(reader, programFolder).index;
 
@@ -254,7 +255,7 @@ void TestFindersEndToEnd::searchIndexAndHistoryOpenPagesInTheMainWindow()
     const QString historyWindow = learner.theOnlyWindowUp(HistoryWindow);
     QVERIFY2(!historyWindow.isEmpty(), qPrintable(learner.problem()));
     const QList<History::HistoryItem> items =
-        History::HistoryLoader(reader).LoadHist(historyFile, Finders::filesFilePath(programFolder)).items;
+        History::HistoryLoader(reader).LoadHist(historyFile, Tables::filesFilePath(programFolder)).items;
     QVERIFY(!items.isEmpty());
     QCOMPARE(items.constLast().pageToOpen(), third);
 

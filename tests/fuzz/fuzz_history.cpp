@@ -10,8 +10,8 @@
 #include "scratchfiles.h"
 #include "straightforward.h"
 
-#include "finders/codepage.h"
-#include "finders/tablefilereader.h"
+#include "tables/codepage.h"
+#include "tables/tablefilereader.h"
 #include "history/historyloader.h"
 #include "history/historymatcher.h"
 #include "history/multipatternmatcher.h"
@@ -66,10 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // The second showing takes the page table from the cache: same list.
     require(loader.LoadHist(historyPath, filesPath).items == load.items, "a cached page table changed the list");
 
-    const Finders::CodePage codePage = Finders::CodePage::windows1252();
+    const Tables::CodePage codePage = Tables::CodePage::windows1252();
     const QString historyText = codePage.decode(historyBytes);
     const QStringList lines = History::HistoryLoader::historyLines(historyText);
-    const Finders::FilesRead pages = Finders::TableFileReader::parseFiles(codePage.decode(filesBytes));
+    const Tables::FilesRead pages = Tables::TableFileReader::parseFiles(codePage.decode(filesBytes));
     require(load.matched == pages.complete(), "matched although the page table was not read through");
     if (load.matched) {
         require(load.items == Straightforward::matchHistory(lines, pages.table),
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // (empty ones included, which are never reported), and, picked by the
     // trailing byte, pieces of the history lines so that matches abound.
     QStringList patterns;
-    for (const Finders::PageLine &line : pages.table.lines())
+    for (const Tables::PageLine &line : pages.table.lines())
         patterns.append(line.pageFile);
     const int pieceLength = 1 + (patternShape & 0x07);
     for (const QString &line : lines) {

@@ -10,12 +10,12 @@
 #include "scratchfiles.h"
 #include "straightforward.h"
 
-#include "finders/codepage.h"
-#include "finders/numberfields.h"
+#include "tables/codepage.h"
+#include "tables/numberfields.h"
 #include "finders/searchindex.h"
-#include "finders/tablefilereader.h"
-#include "finders/tablelines.h"
-#include "finders/textrules.h"
+#include "tables/tablefilereader.h"
+#include "tables/tablelines.h"
+#include "tables/textrules.h"
 #include "finders/wordindex.h"
 
 #include <fuzzer/FuzzedDataProvider.h>
@@ -26,6 +26,7 @@
 
 using namespace Tamberlyn;
 using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using Fuzz::require;
 
 namespace {

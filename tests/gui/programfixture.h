@@ -37,7 +37,7 @@ struct ProgramFixture
     Tamberlyn::Shell::FileChecks files{dialogs, [this] { frmVK.EndVK(); }};
     Tamberlyn::Shell::QuitQuestion quit{dialogs, files, [this] { frmVK.EndVK(); }};
     Tamberlyn::Shell::FinderHostAdapter host{frmVK, quit};
-    Tamberlyn::Finders::FinderSet finders{{host, clock, dialogs, Tamberlyn::Finders::TableFileReader()}};
+    Tamberlyn::Finders::FinderSet finders{{host, clock, dialogs, Tamberlyn::Tables::TableFileReader()}};
 
     static QString base() { return QStringLiteral("https://course.example/kq_cbt/kq/"); }
 

@@ -106,7 +106,7 @@ struct Harness
     Fakes::Clock clock{events};
     Fakes::Dialogs dialogs;
     FakeHost host{events, dir.path()};
-    Finders::FinderSet finders{{host, clock, dialogs, Finders::TableFileReader()}};
+    Finders::FinderSet finders{{host, clock, dialogs, Tables::TableFileReader()}};
 
     explicit Harness(const QByteArray &files = Files, const QByteArray &words = Words)
     {

@@ -1,12 +1,14 @@
 #include "courseindex.h"
 
 #include "htmlpage.h"
+#include "transliteration.h"
 #include "wordsplitter.h"
 
-#include "finders/textrules.h"
+#include "tables/textrules.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSet>
 
 #include <algorithm>
 
@@ -25,41 +27,60 @@ QString CourseIndex::pagesFolder(const QString &courseDir)
     return QDir(webRoot).exists() ? webRoot : course.path();
 }
 
-CourseIndex::CourseIndex(Finders::CodePage codePage)
+CourseIndex::CourseIndex(Tables::CodePage codePage)
     : m_codePage(std::move(codePage))
 {
 }
 
 void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
 {
-    const QString title = page.title.isEmpty() ? pageFile : page.title;
-    if (!m_codePage.canEncode(title))
-        m_unwritableTitles.append(pageFile);
+    Unwritable unwritable{pageFile, {}, {}, {}};
+    QString title = page.title;
+    if (!m_codePage.canEncode(title)) {
+        unwritable.title = title;
+        title = closestInCodePage(title, m_codePage).simplified();
+        unwritable.writtenTitle = title;
+    }
+    if (title.isEmpty())
+        title = pageFile;
     m_pages.append({pageFile, title});
     const qsizetype file = m_pages.size();
 
+    QSet<QString> leftOut;
     for (const QString &spelling : splitWords(page.text)) {
-        if (!m_codePage.canEncode(spelling)) {
-            m_unwritable.insert(Finders::upperCase(spelling));
-            continue;
+        const QString key = Tables::upperCase(spelling);
+        auto word = m_words.find(key);
+        // A spelling seen before was written before; only a new one needs
+        // the code page's round trip.
+        if (word == m_words.end() || !word->spellings.contains(spelling)) {
+            if (!m_codePage.canEncode(spelling)) {
+                if (!leftOut.contains(spelling)) {
+                    leftOut.insert(spelling);
+                    unwritable.words.append(spelling);
+                }
+                continue;
+            }
+            if (word == m_words.end())
+                word = m_words.insert(key, Word());
         }
-        Word &word = m_words[Finders::upperCase(spelling)];
-        ++word.spellings[spelling];
-        if (!word.firstSeen.contains(spelling))
-            word.firstSeen.insert(spelling, m_seen++);
-        if (word.files.isEmpty() || word.files.back() != file)
-            word.files.append(file);
+        ++word->spellings[spelling];
+        if (!word->firstSeen.contains(spelling))
+            word->firstSeen.insert(spelling, m_seen++);
+        if (word->files.isEmpty() || word->files.back() != file)
+            word->files.append(file);
     }
+    if (!unwritable.words.isEmpty() || !unwritable.title.isEmpty())
+        m_unwritable.append(std::move(unwritable));
 }
 
-QList<Finders::WordLine> CourseIndex::words() const
+QList<Tables::WordLine> CourseIndex::words() const
 {
     QStringList keys = m_words.keys();
     // Upper-case keys in character order: alphabetical with letter case
     // aside, and the same on every machine, whatever its locale.
     std::sort(keys.begin(), keys.end());
 
-    QList<Finders::WordLine> lines;
+    QList<Tables::WordLine> lines;
     lines.reserve(keys.size());
     for (const QString &key : keys) {
         const Word &word = m_words.value(key);

@@ -1,12 +1,11 @@
 #pragma once
 
-#include "finders/codepage.h"
-#include "finders/indextables.h"
+#include "tables/codepage.h"
+#include "tables/indextables.h"
 
 #include <QHash>
 #include <QList>
 #include <QMap>
-#include <QSet>
 #include <QString>
 
 namespace Tamberlyn::IndexTool {
@@ -30,26 +29,35 @@ public:
     // one (a web root), else COURSE_DIR itself.
     static QString pagesFolder(const QString &courseDir);
 
-    explicit CourseIndex(Finders::CodePage codePage = Finders::CodePage::windows1252());
+    explicit CourseIndex(Tables::CodePage codePage = Tables::CodePage::windows1252());
 
     // The title falls back to the page file when the page has none, so a
     // result is never a blank line.
     void addPage(const QString &pageFile, const HtmlPage &page);
 
+    // What a page held that the code page cannot: the words left out (they
+    // could never be written, nor typed into the windows), and the title as
+    // written instead, with the closest characters.
+    struct Unwritable
+    {
+        QString pageFile;
+        QStringList words; // distinct, in the order the page shows them
+        QString title;     // the page's title; empty when it could be written
+        QString writtenTitle;
+    };
+    static constexpr qsizetype ExamplesPerPage = 5;
+
     qsizetype pageCount() const { return m_pages.size(); }
     qsizetype wordCount() const { return m_words.size(); }
-    // Words the code page cannot hold are left out, since they could never
-    // be written; how many distinct ones there were.
-    qsizetype unwritableWords() const { return m_unwritable.size(); }
-    // Titles with characters the code page cannot hold (written as '?').
-    const QStringList &unwritableTitles() const { return m_unwritableTitles; }
+    // By page, in file-number order; only pages that held something.
+    const QList<Unwritable> &unwritable() const { return m_unwritable; }
 
     // Pages by file number; words in alphabetical order with letter case
     // aside, each with its pages in file-number order. A word is spelt in
     // lower case when it is ever written so, else as it is most often on the
     // pages (the first seen of equally frequent spellings).
-    QList<Finders::PageLine> files() const { return m_pages; }
-    QList<Finders::WordLine> words() const;
+    QList<Tables::PageLine> files() const { return m_pages; }
+    QList<Tables::WordLine> words() const;
 
 private:
     struct Word
@@ -59,11 +67,10 @@ private:
         QList<qsizetype> files;
     };
 
-    Finders::CodePage m_codePage;
-    QList<Finders::PageLine> m_pages;
+    Tables::CodePage m_codePage;
+    QList<Tables::PageLine> m_pages;
     QHash<QString, Word> m_words; // by the upper-case word
-    QSet<QString> m_unwritable;
-    QStringList m_unwritableTitles;
+    QList<Unwritable> m_unwritable;
     qsizetype m_seen = 0;
 };
 

@@ -1,69 +1,234 @@
 #include "htmlpage.h"
 
-#include "htmlentities.h"
-
 #include "platform/ansicodepage.h"
 
-#include <QSet>
 #include <QStringDecoder>
+
+#include <gumbo.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
 
 namespace Tamberlyn::IndexTool {
 
 namespace {
 
-const QSet<QString> &inlineTags()
+// Elements whose text runs on into the text around them: HTML's phrasing
+// elements that a browser lays out inline, the old presentational ones, and
+// unknown ones (custom elements are inline until a style says otherwise).
+// Everything else (blocks, list items, table cells, line breaks, form
+// controls, pictures, media) ends a word.
+bool isInline(GumboTag tag)
 {
-    static const QSet<QString> tags{
-        QStringLiteral("a"),    QStringLiteral("abbr"), QStringLiteral("b"),      QStringLiteral("bdi"),
-        QStringLiteral("bdo"),  QStringLiteral("cite"), QStringLiteral("code"),   QStringLiteral("data"),
-        QStringLiteral("dfn"),  QStringLiteral("em"),   QStringLiteral("i"),      QStringLiteral("kbd"),
-        QStringLiteral("mark"), QStringLiteral("q"),    QStringLiteral("s"),      QStringLiteral("samp"),
-        QStringLiteral("small"), QStringLiteral("span"), QStringLiteral("strong"), QStringLiteral("sub"),
-        QStringLiteral("sup"),  QStringLiteral("time"), QStringLiteral("u"),      QStringLiteral("var"),
-    };
-    return tags;
+    switch (tag) {
+    case GUMBO_TAG_A:
+    case GUMBO_TAG_ABBR:
+    case GUMBO_TAG_ACRONYM:
+    case GUMBO_TAG_B:
+    case GUMBO_TAG_BDI:
+    case GUMBO_TAG_BDO:
+    case GUMBO_TAG_BIG:
+    case GUMBO_TAG_BLINK:
+    case GUMBO_TAG_CITE:
+    case GUMBO_TAG_CODE:
+    case GUMBO_TAG_DATA:
+    case GUMBO_TAG_DEL:
+    case GUMBO_TAG_DFN:
+    case GUMBO_TAG_EM:
+    case GUMBO_TAG_FONT:
+    case GUMBO_TAG_I:
+    case GUMBO_TAG_INS:
+    case GUMBO_TAG_KBD:
+    case GUMBO_TAG_LABEL:
+    case GUMBO_TAG_MARK:
+    case GUMBO_TAG_NOBR:
+    case GUMBO_TAG_Q:
+    case GUMBO_TAG_RB:
+    case GUMBO_TAG_RP:
+    case GUMBO_TAG_RT:
+    case GUMBO_TAG_RTC:
+    case GUMBO_TAG_RUBY:
+    case GUMBO_TAG_S:
+    case GUMBO_TAG_SAMP:
+    case GUMBO_TAG_SMALL:
+    case GUMBO_TAG_SPAN:
+    case GUMBO_TAG_STRIKE:
+    case GUMBO_TAG_STRONG:
+    case GUMBO_TAG_SUB:
+    case GUMBO_TAG_SUP:
+    case GUMBO_TAG_TIME:
+    case GUMBO_TAG_TT:
+    case GUMBO_TAG_U:
+    case GUMBO_TAG_VAR:
+    case GUMBO_TAG_WBR:
+    case GUMBO_TAG_UNKNOWN:
+        return true;
+    default:
+        return false;
+    }
 }
 
-// Elements whose content is not shown as page text.
-bool isHiddenElement(const QString &name)
+// Elements a browser does not show at all.
+bool isNeverShown(GumboTag tag)
 {
-    return name == u"head" || name == u"nav" || name == u"template";
+    switch (tag) {
+    case GUMBO_TAG_HEAD:
+    case GUMBO_TAG_SCRIPT:
+    case GUMBO_TAG_STYLE:
+    case GUMBO_TAG_TEMPLATE:
+    case GUMBO_TAG_NOSCRIPT:
+    case GUMBO_TAG_TITLE:
+        return true;
+    default:
+        return false;
+    }
 }
 
-// Elements whose content is raw text up to their end tag.
-bool isRawTextElement(const QString &name)
+// Sectioning elements: a header, footer or aside inside one belongs to that
+// section (its heading, its notes), not to the page's frame.
+bool isSectioning(GumboTag tag)
 {
-    return name == u"script" || name == u"style" || name == u"title" || name == u"textarea";
+    return tag == GUMBO_TAG_ARTICLE || tag == GUMBO_TAG_ASIDE || tag == GUMBO_TAG_MAIN || tag == GUMBO_TAG_NAV
+        || tag == GUMBO_TAG_SECTION;
 }
 
-QString collapseSpaces(QStringView text)
+bool hasClass(const GumboAttribute *classes, const char *name)
 {
-    return text.toString().simplified();
+    const std::size_t length = std::strlen(name);
+    for (const char *p = classes->value; *p;) {
+        while (*p && std::strchr(" \t\n\f\r", *p))
+            ++p;
+        const char *end = p;
+        while (*end && !std::strchr(" \t\n\f\r", *end))
+            ++end;
+        if (std::size_t(end - p) == length && std::strncmp(p, name, length) == 0)
+            return true;
+        p = end;
+    }
+    return false;
 }
 
-// The end of a tag that starts at `begin` ('<'): the position after its
-// '>', skipping quoted attribute values; the end of the text when unclosed.
-qsizetype tagEnd(QStringView html, qsizetype begin)
+bool isMarkedNoIndex(const GumboElement &element)
 {
-    QChar quote;
-    for (qsizetype i = begin + 1; i < html.size(); ++i) {
-        const QChar c = html.at(i);
-        if (!quote.isNull()) {
-            if (c == quote)
-                quote = QChar();
-        } else if (c == u'"' || c == u'\'') {
-            quote = c;
-        } else if (c == u'>') {
-            return i + 1;
+    if (gumbo_get_attribute(&element.attributes, "data-noindex"))
+        return true;
+    const GumboAttribute *classes = gumbo_get_attribute(&element.attributes, "class");
+    return classes && hasClass(classes, "noindex");
+}
+
+// The children of an element or of the document; nothing for text,
+// comments and template contents.
+const GumboVector *childrenOf(const GumboNode *node)
+{
+    if (node->type == GUMBO_NODE_DOCUMENT)
+        return &node->v.document.children;
+    if (node->type == GUMBO_NODE_ELEMENT)
+        return &node->v.element.children;
+    return nullptr;
+}
+
+struct GumboDeleter
+{
+    void operator()(GumboOutput *output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
+};
+
+class TextCollector
+{
+public:
+    void collect(const GumboNode *root)
+    {
+        // An explicit stack: a hostile page can nest elements far deeper
+        // than a recursion could follow.
+        struct Step
+        {
+            const GumboNode *node;
+            bool leaving;
+            bool inSection;
+        };
+        std::vector<Step> steps{{root, false, false}};
+        while (!steps.empty()) {
+            const Step step = steps.back();
+            steps.pop_back();
+            const GumboNode *node = step.node;
+            if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_WHITESPACE
+                || node->type == GUMBO_NODE_CDATA) {
+                m_text += QString::fromUtf8(node->v.text.text);
+                continue;
+            }
+            const GumboVector *children = childrenOf(node);
+            if (!children)
+                continue; // comments, and template contents
+            if (node->type == GUMBO_NODE_ELEMENT) {
+                const GumboElement &element = node->v.element;
+                if (step.leaving) {
+                    breakWord(element.tag);
+                    continue;
+                }
+                if (isLeftOut(element, step.inSection))
+                    continue;
+                breakWord(element.tag);
+                steps.push_back({node, true, step.inSection});
+            }
+            const bool inSection =
+                step.inSection || (node->type == GUMBO_NODE_ELEMENT && isSectioning(node->v.element.tag));
+            for (unsigned int i = children->length; i-- > 0;)
+                steps.push_back({static_cast<const GumboNode *>(children->data[i]), false, inSection});
         }
     }
-    return html.size();
-}
 
-bool isNameChar(QChar c)
-{
-    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9') || c == u'-';
-}
+    QString text() const { return m_text; }
+
+    // The first <title> in document order, wherever it is (a page may put
+    // it in the body), its white space collapsed.
+    static QString titleOf(const GumboNode *root)
+    {
+        std::vector<const GumboNode *> nodes{root};
+        while (!nodes.empty()) {
+            const GumboNode *node = nodes.back();
+            nodes.pop_back();
+            if (node->type == GUMBO_NODE_ELEMENT && node->v.element.tag == GUMBO_TAG_TITLE)
+                return textOf(node).simplified();
+            if (const GumboVector *children = childrenOf(node)) {
+                for (unsigned int i = children->length; i-- > 0;)
+                    nodes.push_back(static_cast<const GumboNode *>(children->data[i]));
+            }
+        }
+        return {};
+    }
+
+private:
+    static bool isLeftOut(const GumboElement &element, bool inSection)
+    {
+        if (isNeverShown(element.tag) || element.tag == GUMBO_TAG_NAV || isMarkedNoIndex(element)
+            || gumbo_get_attribute(&element.attributes, "hidden"))
+            return true;
+        const bool furniture =
+            element.tag == GUMBO_TAG_HEADER || element.tag == GUMBO_TAG_FOOTER || element.tag == GUMBO_TAG_ASIDE;
+        return furniture && !inSection;
+    }
+
+    void breakWord(GumboTag tag)
+    {
+        if (!isInline(tag))
+            m_text += u' ';
+    }
+
+    // The title's own text: its children are text only.
+    static QString textOf(const GumboNode *node)
+    {
+        QString text;
+        const GumboVector &children = node->v.element.children;
+        for (unsigned int i = 0; i < children.length; ++i) {
+            const auto *child = static_cast<const GumboNode *>(children.data[i]);
+            if (child->type == GUMBO_NODE_TEXT || child->type == GUMBO_NODE_WHITESPACE)
+                text += QString::fromUtf8(child->v.text.text);
+        }
+        return text;
+    }
+
+    QString m_text;
+};
 
 } // namespace
 
@@ -78,74 +243,20 @@ QString HtmlPage::decode(const QByteArray &bytes)
 
 HtmlPage HtmlPage::parse(QStringView html)
 {
+    const QByteArray utf8 = html.toUtf8();
+    GumboOptions options = kGumboDefaultOptions;
+    // The page's parse errors are of no use here; recording them costs
+    // memory on a broken page.
+    options.max_errors = 0;
+    const std::unique_ptr<GumboOutput, GumboDeleter> output(
+        gumbo_parse_with_options(&options, utf8.constData(), std::size_t(utf8.size())));
     HtmlPage page;
-    bool haveTitle = false;
-    int hiddenDepth = 0;
-    QString text;
-    text.reserve(html.size());
-
-    qsizetype i = 0;
-    while (i < html.size()) {
-        const QChar c = html.at(i);
-        if (c == u'&') {
-            if (const auto entity = entityAt(html.sliced(i))) {
-                if (hiddenDepth == 0)
-                    text += entity->text;
-                i += entity->length;
-                continue;
-            }
-        }
-        if (c != u'<') {
-            if (hiddenDepth == 0)
-                text += c;
-            ++i;
-            continue;
-        }
-        if (html.sliced(i).startsWith(u"<!--")) {
-            const qsizetype close = html.indexOf(u"-->", i + 4);
-            i = close < 0 ? html.size() : close + 3;
-            continue;
-        }
-        const bool closing = i + 1 < html.size() && html.at(i + 1) == u'/';
-        qsizetype nameEnd = i + (closing ? 2 : 1);
-        const qsizetype nameBegin = nameEnd;
-        while (nameEnd < html.size() && isNameChar(html.at(nameEnd)))
-            ++nameEnd;
-        const bool declaration = !closing && i + 1 < html.size() && (html.at(i + 1) == u'!' || html.at(i + 1) == u'?');
-        if (nameEnd == nameBegin && !declaration) {
-            // A '<' that starts no tag is text, as in "a < b".
-            if (hiddenDepth == 0)
-                text += c;
-            ++i;
-            continue;
-        }
-        const QString name = html.sliced(nameBegin, nameEnd - nameBegin).toString().toLower();
-        const qsizetype end = tagEnd(html, i);
-        const bool selfClosing = end >= 2 && html.at(end - 2) == u'/' && html.at(end - 1) == u'>';
-        i = end;
-        if (declaration)
-            continue;
-
-        if (!closing && isRawTextElement(name) && !selfClosing) {
-            const QString endTag = QStringLiteral("</") + name;
-            qsizetype close = html.indexOf(endTag, i, Qt::CaseInsensitive);
-            if (close < 0)
-                close = html.size();
-            if (name == u"title" && !haveTitle) {
-                page.title = collapseSpaces(HtmlPage::parse(html.sliced(i, close - i)).text);
-                haveTitle = true;
-            } else if (name == u"textarea" && hiddenDepth == 0) {
-                text += u' ' + html.sliced(i, close - i) + u' ';
-            }
-            i = close < html.size() ? tagEnd(html, close) : close;
-            continue;
-        }
-        if (isHiddenElement(name) && !selfClosing)
-            hiddenDepth = std::max(0, hiddenDepth + (closing ? -1 : 1));
-        if (hiddenDepth == 0 && !inlineTags().contains(name))
-            text += u' ';
-    }
-    page.text = text;
+    if (!output)
+        return page;
+    TextCollector collector;
+    collector.collect(output->document);
+    page.title = TextCollector::titleOf(output->document);
+    page.text = collector.text();
     return page;
 }
 

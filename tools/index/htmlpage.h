@@ -5,11 +5,22 @@
 
 namespace Tamberlyn::IndexTool {
 
-// What the index takes from one course page: its title and the text a reader
-// sees. Tags, comments, scripts and styles are dropped, as are the head and
-// the navigation bars (<nav>), whose text is the same on every page and would
-// make every page a result for "Next"; character references are decoded.
-// Inline tags (<b>, <a>, <sub>...) do not split a word; every other tag does.
+// What the index takes from one course page: its title and the text a
+// browser shows, read with an HTML5 parser (gumbo), so the page is taken
+// apart exactly as a browser takes it apart, character references and
+// malformed markup included.
+//
+// Left out: the head and everything a browser does not show (script, style,
+// template, noscript, elements with the hidden attribute); the page's
+// furniture, the same on every page, which would make every page a result:
+// nav anywhere, and header, footer and aside where they belong to the page
+// rather than to an article or section inside it (the banner, contentinfo
+// and complementary landmarks); and any element the author marks with the
+// data-noindex attribute or the class noindex.
+//
+// Words run on across inline elements (b, a, span, tt, font, wbr, sub, ...,
+// and unknown ones, which browsers show inline) and end at every other
+// element: blocks, line breaks, table cells, form controls, pictures.
 struct HtmlPage
 {
     QString title; // the first <title>, white space collapsed

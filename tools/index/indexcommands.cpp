@@ -3,10 +3,12 @@
 #include "courseindex.h"
 #include "htmlpage.h"
 #include "indexfiles.h"
+#include "indexpairswitch.h"
 #include "tablecheck.h"
 
 #include "finders/finderfiles.h"
 #include "history/historyloader.h"
+#include "tables/tablefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -76,54 +78,76 @@ bool IndexCommands::isFolder(const QString &dir)
     return false;
 }
 
-void IndexCommands::showMessages(const QList<Finders::FinderMessage> &messages)
+void IndexCommands::showMessages(const QList<Tables::TableMessage> &messages)
 {
-    for (const Finders::FinderMessage message : messages)
-        m_err << Finders::messageText(message) << '\n';
+    for (const Tables::TableMessage message : messages)
+        m_err << Tables::messageText(message) << '\n';
 }
 
 int IndexCommands::build(const QString &courseDir, const QString &outDir)
 {
     if (!isFolder(courseDir))
         return 2;
+    // Every failure before the switch leaves the folder's index as it was,
+    // and says so: an author who rebuilds a served course must know whether
+    // the learners still have the old index.
+    const auto failed = [&](const QString &problem) {
+        return fail(problem + QStringLiteral("; the index in %1 was left as it was").arg(outDir));
+    };
     const QDir pages(CourseIndex::pagesFolder(courseDir));
     QStringList names = pages.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
     names.removeIf([](const QString &name) { return !CourseIndex::isIndexedPage(name); });
     std::sort(names.begin(), names.end());
     if (names.isEmpty())
-        return fail(QStringLiteral("no course pages (kqMMNNNN.vxp) in %1").arg(pages.path()));
-    if (names.size() > Finders::MaxTableLines)
-        return fail(QStringLiteral("%1 pages, but files.vxp holds at most %2").arg(names.size()).arg(Finders::MaxTableLines));
+        return failed(QStringLiteral("no course pages (kqMMNNNN.vxp) in %1").arg(pages.path()));
+    if (names.size() > Tables::MaxTableLines)
+        return failed(
+            QStringLiteral("%1 pages, but files.vxp holds at most %2").arg(names.size()).arg(Tables::MaxTableLines));
 
     CourseIndex index;
     for (const QString &name : names) {
         QFile file(pages.filePath(name));
         if (!file.open(QIODevice::ReadOnly))
-            return fail(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
+            return failed(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
         index.addPage(name, HtmlPage::parse(HtmlPage::decode(file.readAll())));
     }
-    if (index.wordCount() > Finders::MaxTableLines)
-        return fail(QStringLiteral("%1 different words, but words.vxp holds at most %2")
-                        .arg(index.wordCount())
-                        .arg(Finders::MaxTableLines));
+    if (index.wordCount() > Tables::MaxTableLines)
+        return failed(QStringLiteral("%1 different words, but words.vxp holds at most %2")
+                          .arg(index.wordCount())
+                          .arg(Tables::MaxTableLines));
 
     if (!QDir().mkpath(outDir))
-        return fail(QStringLiteral("cannot create %1").arg(outDir));
-    const Finders::CodePage codePage = Finders::CodePage::windows1252();
+        return failed(QStringLiteral("cannot create %1").arg(outDir));
+    const Tables::CodePage codePage = Tables::CodePage::windows1252();
     QString error;
-    if (!writeWhole(Finders::filesFilePath(outDir), filesVxp(index.files(), codePage), &error)
-        || !writeWhole(Finders::wordsFilePath(outDir), wordsVxp(index.words(), codePage), &error))
-        return fail(QStringLiteral("cannot write the index in %1: %2").arg(outDir, error));
-
-    for (const QString &page : index.unwritableTitles())
-        m_err << "tamberlyn-index: the title of " << page << " has characters outside " << codePage.name()
-              << "; they are written as '?'\n";
-    if (index.unwritableWords() > 0)
-        m_err << "tamberlyn-index: left out " << index.unwritableWords() << " words with characters outside "
-              << codePage.name() << '\n';
-    m_out << Finders::FilesFileName << ": " << index.pageCount() << " pages\n"
-          << Finders::WordsFileName << ": " << index.wordCount() << " words\n";
+    if (!IndexPairSwitch(outDir).replace(filesVxp(index.files(), codePage), wordsVxp(index.words(), codePage),
+                                         &error)) {
+        if (IndexPairSwitch::isPending(outDir))
+            return fail(QStringLiteral("%1; the new index is complete in %2/%3, and the next build into %2 "
+                                       "switches it in")
+                            .arg(error, outDir, QLatin1String(IndexPairSwitch::ReadyFolder)));
+        return failed(error);
+    }
+    reportUnwritable(index, codePage);
+    m_out << Tables::FilesFileName << ": " << index.pageCount() << " pages\n"
+          << Tables::WordsFileName << ": " << index.wordCount() << " words\n";
     return 0;
+}
+
+void IndexCommands::reportUnwritable(const CourseIndex &index, const Tables::CodePage &codePage)
+{
+    for (const CourseIndex::Unwritable &page : index.unwritable()) {
+        if (!page.title.isEmpty())
+            m_err << "tamberlyn-index: " << page.pageFile << ": the title \"" << page.title << "\" has characters "
+                  << "outside " << codePage.name() << "; written as \"" << page.writtenTitle << "\"\n";
+        if (page.words.isEmpty())
+            continue;
+        const QStringList examples = page.words.mid(0, CourseIndex::ExamplesPerPage);
+        m_err << "tamberlyn-index: " << page.pageFile << ": left out " << page.words.size()
+              << (page.words.size() == 1 ? " word" : " words") << " with characters outside " << codePage.name()
+              << ": " << examples.join(QStringLiteral(", "))
+              << (page.words.size() > examples.size() ? QStringLiteral(", ...") : QString()) << '\n';
+    }
 }
 
 int IndexCommands::check(const QString &dir)
@@ -137,7 +161,7 @@ int IndexCommands::check(const QString &dir)
         m_err << "tamberlyn-index: " << report.problems.size() << " problems\n";
         return 1;
     }
-    m_out << Finders::FilesFileName << ": " << report.fileLines << " lines, " << Finders::WordsFileName << ": "
+    m_out << Tables::FilesFileName << ": " << report.fileLines << " lines, " << Tables::WordsFileName << ": "
           << report.wordLines << " lines, no problems\n";
     return 0;
 }
@@ -175,7 +199,7 @@ int IndexCommands::history(const QString &dir, const QString &historyFile)
     if (!isFolder(dir))
         return 2;
     const History::HistoryLoad load =
-        History::HistoryLoader(m_reader).LoadHist(historyFile, Finders::filesFilePath(dir));
+        History::HistoryLoader(m_reader).LoadHist(historyFile, Tables::filesFilePath(dir));
     showMessages(load.messages);
     for (const History::HistoryItem &item : load.items)
         m_out << item.text << '\t' << item.pageToOpen() << '\n';

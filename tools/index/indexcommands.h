@@ -1,11 +1,13 @@
 #pragma once
 
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 
 #include <QStringList>
 #include <QTextStream>
 
 namespace Tamberlyn::IndexTool {
+
+class CourseIndex;
 
 // The subcommands of tamberlyn-index. Results go to `out` and problems to
 // `err`, each line ended by LF, in UTF-8. Exit codes: 0 done, 1 the command
@@ -25,14 +27,15 @@ private:
     int search(const QString &dir, const QString &query);
     int history(const QString &dir, const QString &historyFile);
 
+    void reportUnwritable(const CourseIndex &index, const Tables::CodePage &codePage);
     int usage(int exitCode);
     int fail(const QString &problem, int exitCode = 1);
     bool isFolder(const QString &dir);
-    void showMessages(const QList<Finders::FinderMessage> &messages);
+    void showMessages(const QList<Tables::TableMessage> &messages);
 
     QTextStream &m_out;
     QTextStream &m_err;
-    Finders::TableFileReader m_reader;
+    Tables::TableFileReader m_reader;
 };
 
 } // namespace Tamberlyn::IndexTool

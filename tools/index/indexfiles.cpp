@@ -1,10 +1,8 @@
 #include "indexfiles.h"
 
-#include <QSaveFile>
-
 namespace Tamberlyn::IndexTool {
 
-QByteArray filesVxp(const QList<Finders::PageLine> &pages, const Finders::CodePage &codePage)
+QByteArray filesVxp(const QList<Tables::PageLine> &pages, const Tables::CodePage &codePage)
 {
     QByteArray bytes;
     for (qsizetype n = 0; n < pages.size(); ++n) {
@@ -14,22 +12,12 @@ QByteArray filesVxp(const QList<Finders::PageLine> &pages, const Finders::CodePa
     return bytes;
 }
 
-QByteArray wordsVxp(const QList<Finders::WordLine> &words, const Finders::CodePage &codePage)
+QByteArray wordsVxp(const QList<Tables::WordLine> &words, const Tables::CodePage &codePage)
 {
     QByteArray bytes;
-    for (const Finders::WordLine &word : words)
+    for (const Tables::WordLine &word : words)
         bytes += codePage.encode(word.word) + '\t' + codePage.encode(word.fileList) + "\r\n";
     return bytes;
-}
-
-bool writeWhole(const QString &path, const QByteArray &bytes, QString *error)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
 }
 
 } // namespace Tamberlyn::IndexTool

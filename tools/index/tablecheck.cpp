@@ -1,9 +1,11 @@
 #include "tablecheck.h"
 
-#include "finders/finderfiles.h"
-#include "finders/numberfields.h"
-#include "finders/tablelines.h"
-#include "finders/textrules.h"
+#include "indexpairswitch.h"
+
+#include "tables/tablefiles.h"
+#include "tables/numberfields.h"
+#include "tables/tablelines.h"
+#include "tables/textrules.h"
 
 #include <limits>
 
@@ -11,7 +13,7 @@ namespace Tamberlyn::IndexTool {
 
 namespace {
 
-using namespace Finders;
+using namespace Tables;
 
 constexpr qsizetype Unlimited = std::numeric_limits<qsizetype>::max();
 
@@ -50,7 +52,7 @@ public:
         }
     }
 
-    void limit(qsizetype lines, FinderMessage message)
+    void limit(qsizetype lines, TableMessage message)
     {
         if (lines > MaxTableLines)
             file(QStringLiteral("%1 lines, more than %2: the viewer reads the first %2 and says \"%3\"")
@@ -68,6 +70,9 @@ bool readable(Reporter &report, const FileText &file)
 {
     if (file.end == ReadEnd::Missing)
         report.file(QStringLiteral("missing"));
+    else if (file.end == ReadEnd::TooBig)
+        report.file(QStringLiteral("larger than %1 bytes: the viewer does not read it")
+                        .arg(TableFileReader::MaxFileBytes));
     else if (file.end != ReadEnd::Complete)
         report.file(QStringLiteral("cannot be read"));
     return file.end == ReadEnd::Complete;
@@ -115,7 +120,7 @@ QList<bool> checkFiles(QStringList &problems, const FileText &file, qsizetype *l
         }
         holdsPage.last() = true;
     }
-    report.limit(cut.lines.size(), FinderMessage::TooManyFiles);
+    report.limit(cut.lines.size(), TableMessage::TooManyFiles);
     return holdsPage;
 }
 
@@ -163,7 +168,7 @@ void checkWords(QStringList &problems, const FileText &file, const QList<bool> &
                 report.line(n, QStringLiteral("the last file number lacks its TAB"));
         }
     }
-    report.limit(cut.lines.size(), FinderMessage::TooManyWords);
+    report.limit(cut.lines.size(), TableMessage::TooManyWords);
 }
 
 } // namespace
@@ -171,6 +176,10 @@ void checkWords(QStringList &problems, const FileText &file, const QList<bool> &
 CheckReport checkIndexFolder(const QString &folder, const TableFileReader &reader)
 {
     CheckReport report;
+    if (IndexPairSwitch::isPending(folder))
+        report.problems.append(QStringLiteral("%1: a build was interrupted while it switched in the new index: the "
+                                              "two files may not belong together; the next build finishes it")
+                                   .arg(QLatin1String(IndexPairSwitch::ReadyFolder)));
     const QList<bool> holdsPage = checkFiles(report.problems, reader.readText(filesFilePath(folder)),
                                              &report.fileLines);
     checkWords(report.problems, reader.readText(wordsFilePath(folder)), holdsPage, &report.wordLines);

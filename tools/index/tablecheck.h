@@ -1,6 +1,6 @@
 #pragma once
 
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 
 #include <QStringList>
 
@@ -15,6 +15,6 @@ struct CheckReport
     qsizetype wordLines = 0;
 };
 
-CheckReport checkIndexFolder(const QString &folder, const Finders::TableFileReader &reader);
+CheckReport checkIndexFolder(const QString &folder, const Tables::TableFileReader &reader);
 
 } // namespace Tamberlyn::IndexTool

@@ -12,9 +12,23 @@ bool isWordChar(QChar c)
         || c.category() == QChar::Number_Letter;
 }
 
-bool isApostrophe(QChar c)
+// The plain character a joiner is written as, or nothing for one that
+// does not join.
+QChar joinerAs(QChar c)
 {
-    return c == u'\'' || c == u'\u2019';
+    switch (c.unicode()) {
+    case u'\'':
+    case 0x2019:
+    case 0x2018:
+    case 0x02BC:
+        return u'\'';
+    case u'-':
+    case 0x2010:
+    case 0x2011:
+        return u'-';
+    default:
+        return {};
+    }
 }
 
 } // namespace
@@ -23,23 +37,38 @@ QStringList splitWords(QStringView text)
 {
     QStringList words;
     QString word;
+    // Where each part of the compound being read begins, after the first.
+    QList<qsizetype> partStarts;
+    QChar pendingJoiner; // a joiner read after a word character
     const auto finish = [&] {
-        if (word.size() >= 2)
+        if (!word.isEmpty()) {
             words.append(word);
-        word.clear();
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (isWordChar(c)) {
-            word += c;
-        } else if (c.category() == QChar::Other_Format) {
-            continue;
-        } else if (isApostrophe(c) && !word.isEmpty() && word.back().isLetter() && i + 1 < text.size()
-                   && text.at(i + 1).isLetter()) {
-            word += u'\'';
-        } else {
-            finish();
+            for (const qsizetype start : std::as_const(partStarts))
+                words.append(word.sliced(start));
         }
+        word.clear();
+        partStarts.clear();
+        pendingJoiner = QChar();
+    };
+    for (const QChar c : text) {
+        if (c.category() == QChar::Other_Format)
+            continue;
+        // Before the letters: the modifier letter apostrophe is a letter.
+        const QChar joiner = joinerAs(c);
+        if (joiner.isNull() && isWordChar(c)) {
+            if (!pendingJoiner.isNull()) {
+                word += pendingJoiner;
+                partStarts.append(word.size());
+                pendingJoiner = QChar();
+            }
+            word += c;
+            continue;
+        }
+        if (!joiner.isNull() && !word.isEmpty() && pendingJoiner.isNull()) {
+            pendingJoiner = joiner;
+            continue;
+        }
+        finish();
     }
     finish();
     return words;

@@ -4,13 +4,24 @@
 
 namespace Tamberlyn::IndexTool {
 
-// Splits page text into index words: runs of letters and decimal digits
-// (with their accents), an apostrophe between two letters kept inside
-// ("Ohm's"), and invisible format characters such as the soft hyphen
-// dropped. A typographic apostrophe is kept as a plain one, the one the
-// learner types. Everything else separates words: hyphens too, so
-// "grid-connected" can be found under "connected". Words of one character
-// are left out; they only crowd the Index window.
+// Splits page text into index words the way a learner types them.
+//
+// A word is a run of letters (with their accents) and decimal digits.
+// Invisible format characters such as the soft hyphen are dropped, so they
+// never split a word. A hyphen or an apostrophe between two such characters
+// joins the runs around it into one compound word ("apt-get", "utf-8",
+// "user's", "d'être"); the typographic apostrophes (’ ‘ ʼ) and hyphens (‐ ‑)
+// are written as the plain ' and -, the ones a learner types. Everything
+// else separates words: spaces, punctuation, dashes, superscripts and
+// fractions ("mm²" gives "mm").
+//
+// Each compound is indexed whole and from each of its parts on: "apt-get"
+// gives "apt-get" and "get", "dm-crypt-luks" gives "dm-crypt-luks",
+// "crypt-luks" and "luks", "d'être" gives "d'être" and "être". Since the
+// Search matches words by their beginning, the compound is then found by
+// the whole, by any part ("apt", "get") and by any run of parts from one
+// on ("crypt-luks"), and an elided word by the word after the apostrophe.
+// Words of one letter or one digit are kept too ("x window", "utf 8").
 QStringList splitWords(QStringView text);
 
 } // namespace Tamberlyn::IndexTool

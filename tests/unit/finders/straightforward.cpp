@@ -1,13 +1,13 @@
 #include "straightforward.h"
 
-#include "finders/textrules.h"
+#include "tables/textrules.h"
 #include "history/historymatcher.h"
 
 #include <QList>
 
 using namespace Tamberlyn;
-using Finders::trimSpaces;
-using Finders::upperCase;
+using Tables::trimSpaces;
+using Tables::searchKey;
 
 namespace Straightforward {
 
@@ -17,12 +17,12 @@ constexpr int Slots = 12401;
 
 bool startsWithUpper(QStringView word, QStringView upperQuery)
 {
-    return upperCase(word.left(upperQuery.size())) == upperQuery;
+    return searchKey(word.left(upperQuery.size())) == upperQuery;
 }
 
 // A file list walked field by field; a field is used when it is 1 to 12400
 // in plain decimal and its line has a page file.
-QList<int> usableFiles(QString list, const Finders::PageTable &pages)
+QList<int> usableFiles(QString list, const Tables::PageTable &pages)
 {
     QList<int> files;
     while (!list.isEmpty()) {
@@ -61,9 +61,9 @@ bool listedAmong(const QList<QString> &resultFiles, qsizetype n, const QString &
 
 } // namespace
 
-Finders::Narrowing narrow(const Finders::WordTable &words, QStringView entryText)
+Finders::Narrowing narrow(const Tables::WordTable &words, QStringView entryText)
 {
-    const QString query = upperCase(trimSpaces(entryText));
+    const QString query = searchKey(trimSpaces(entryText));
     Finders::Narrowing result;
     for (int s = 1; s < Slots; ++s) {
         const QString &word = words.slot(s).word;
@@ -74,7 +74,7 @@ Finders::Narrowing narrow(const Finders::WordTable &words, QStringView entryText
     return result;
 }
 
-std::optional<Finders::SearchResult> search(const Finders::WordTable &words, const Finders::PageTable &pages,
+std::optional<Finders::SearchResult> search(const Tables::WordTable &words, const Tables::PageTable &pages,
                                             QStringView entryText)
 {
     const QString t = trimSpaces(entryText).toString();
@@ -85,7 +85,7 @@ std::optional<Finders::SearchResult> search(const Finders::WordTable &words, con
     qsizetype n = 0;
 
     if (!t.contains(u' ')) {
-        const QString query = upperCase(t);
+        const QString query = searchKey(t);
         for (int s = 1; s < Slots; ++s) {
             if (!matches(words.slot(s).word, query))
                 continue;
@@ -100,9 +100,9 @@ std::optional<Finders::SearchResult> search(const Finders::WordTable &words, con
         }
     } else {
         const qsizetype space = t.indexOf(u' ');
-        const QString first = upperCase(t.left(space));
+        const QString first = searchKey(t.left(space));
         const QString rest = trimSpaces(QStringView(t).mid(space + 1)).toString();
-        const QString second = upperCase(rest.contains(u' ') ? rest.left(rest.indexOf(u' ')) : rest);
+        const QString second = searchKey(rest.contains(u' ') ? rest.left(rest.indexOf(u' ')) : rest);
 
         QList<QPair<QString, QString>> candidates;
         QList<QString> partners;
@@ -140,7 +140,7 @@ std::optional<Finders::SearchResult> search(const Finders::WordTable &words, con
     return result;
 }
 
-QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const Finders::PageTable &pages)
+QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const Tables::PageTable &pages)
 {
     // The upper-case page files are made once, before the loops: the loops
     // themselves are the plain ones.
@@ -148,7 +148,7 @@ QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const 
     int usable = 0;
     while (usable + 1 < Slots && !trimSpaces(pages.slot(usable + 1).pageFile).isEmpty()) {
         ++usable;
-        upperPages[usable] = upperCase(trimSpaces(pages.slot(usable).pageFile));
+        upperPages[usable] = Tables::upperCase(trimSpaces(pages.slot(usable).pageFile));
     }
 
     QList<History::HistoryItem> items;
@@ -157,7 +157,7 @@ QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const 
         const QStringView trimmed = trimSpaces(line);
         if (trimmed.isEmpty())
             continue;
-        const QString upperLine = upperCase(trimmed);
+        const QString upperLine = Tables::upperCase(trimmed);
         for (int j = 1; j <= usable; ++j) {
             if (upperLine.indexOf(upperPages[j], 1) < 0)
                 continue;

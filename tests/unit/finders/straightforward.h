@@ -7,7 +7,7 @@
 // against every page file. The equivalence test and the benchmark hold the
 // real implementations to the same output.
 
-#include "finders/indextables.h"
+#include "tables/indextables.h"
 #include "finders/searchindex.h"
 #include "finders/wordindex.h"
 #include "history/historyitem.h"
@@ -18,13 +18,13 @@
 
 namespace Straightforward {
 
-Tamberlyn::Finders::Narrowing narrow(const Tamberlyn::Finders::WordTable &words, QStringView entryText);
+Tamberlyn::Finders::Narrowing narrow(const Tamberlyn::Tables::WordTable &words, QStringView entryText);
 
-std::optional<Tamberlyn::Finders::SearchResult> search(const Tamberlyn::Finders::WordTable &words,
-                                                       const Tamberlyn::Finders::PageTable &pages,
+std::optional<Tamberlyn::Finders::SearchResult> search(const Tamberlyn::Tables::WordTable &words,
+                                                       const Tamberlyn::Tables::PageTable &pages,
                                                        QStringView entryText);
 
 QList<Tamberlyn::History::HistoryItem> matchHistory(const QStringList &historyLines,
-                                                    const Tamberlyn::Finders::PageTable &pages);
+                                                    const Tamberlyn::Tables::PageTable &pages);
 
 } // namespace Straightforward

@@ -5,7 +5,7 @@
 #include "tablegenerator.h"
 
 #include "finders/searchindex.h"
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 #include "finders/wordindex.h"
 #include "history/historyloader.h"
 #include "history/historymatcher.h"
@@ -39,8 +39,8 @@ void TestEquivalence::sameOutput()
     GeneratorShape shape;
     shape.faults = faults;
     const GeneratedIndex generated = generateIndex(seed, shape);
-    const Finders::WordTable words = Finders::TableFileReader::parseWords(generated.words).table;
-    const Finders::PageTable pages = Finders::TableFileReader::parseFiles(generated.files).table;
+    const Tables::WordTable words = Tables::TableFileReader::parseWords(generated.words).table;
+    const Tables::PageTable pages = Tables::TableFileReader::parseFiles(generated.files).table;
 
     const Finders::WordIndex wordIndex(words);
     const Finders::SearchIndex searchIndex(words, pages);

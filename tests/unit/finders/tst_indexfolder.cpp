@@ -1,5 +1,6 @@
 #include "finders/finderfiles.h"
 #include "finders/indexfolder.h"
+#include "tables/tablefiles.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,6 +9,7 @@
 #include <QTest>
 
 using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
 
 namespace {

@@ -62,6 +62,7 @@ private slots:
     void theWindowsLists();
     void checkReportsEveryBrokenLine();
     void limits();
+    void aFailedBuildKeepsThePair();
     void commandLine();
 
 private:
@@ -94,7 +95,7 @@ void TestIndexTool::initTestCase()
 
     const Run run = runTool({u"build"_s, m_course, m_index});
     QCOMPARE(run.exitCode, 0);
-    QCOMPARE(run.out, u"files.vxp: 4 pages\nwords.vxp: 20 words\n"_s);
+    QCOMPARE(run.out, u"files.vxp: 4 pages\nwords.vxp: 23 words\n"_s);
 }
 
 void TestIndexTool::buildWritesTheExactTables()
@@ -106,19 +107,23 @@ void TestIndexTool::buildWritesTheExactTables()
                         "4\tkq020003.vxp\tCaf\xe9\r\n"));
     QCOMPARE(readFile(m_index + u"/words.vxp"_s),
              // Letter case aside, CAF\xc9 and Caf\xe9 are one word; a word ever
-             // written in lower case is listed so; one-letter words are left out.
-             QByteArray("and\t2\t3\t\r\n"
+             // written in lower case is listed so; a compound is listed whole
+             // and from each part on; words of one letter or digit are kept.
+             QByteArray("1\t1\t\r\n"
+                        "A\t2\t\r\n"
+                        "and\t2\t3\t\r\n"
                         "cable\t2\t3\t\r\n"
                         "cable's\t2\t\r\n"
                         "CAF\xc9\t2\t4\t\r\n"
                         "care\t2\t\r\n"
                         "connected\t2\t\r\n"
-                        "cross\t2\t\r\n"
-                        "grid\t2\t\r\n"
+                        "cross-section\t2\t\r\n"
+                        "grid-connected\t2\t\r\n"
                         "in\t2\t\r\n"
                         "mm\t2\t\r\n"
                         "module\t1\t\r\n"
                         "Opening\t1\t\r\n"
+                        "s\t2\t\r\n"
                         "section\t2\t\r\n"
                         "Size\t2\t\r\n"
                         "sizing\t2\t\r\n"
@@ -136,7 +141,7 @@ void TestIndexTool::buildWritesTheExactTables()
 
     const Run check = runTool({u"check"_s, m_index});
     QCOMPARE(check.exitCode, 0);
-    QCOMPARE(check.out, u"files.vxp: 4 lines, words.vxp: 20 lines, no problems\n"_s);
+    QCOMPARE(check.out, u"files.vxp: 4 lines, words.vxp: 23 lines, no problems\n"_s);
 }
 
 void TestIndexTool::theWindowsLists()
@@ -149,6 +154,13 @@ void TestIndexTool::theWindowsLists()
     QCOMPARE(run.out, u"Found:  2 pages\nCables & wires \tkq010003.vxp\nWiring \tkq010004.vxp\n"_s);
     run = runTool({u"search"_s, m_index, u"caf wir"_s});
     QCOMPARE(run.out, u"Found:  1 pages\nCaf\u00e9 \tkq020003.vxp\n"_s);
+    // Queries as the page shows them: hyphenated whole or in parts, either
+    // apostrophe, two words where the page has one compound.
+    const QString cablesPage = u"Found:  1 pages\nCables & wires \tkq010003.vxp\n"_s;
+    for (const QString &query : {u"grid-connected"_s, u"GRID"_s, u"connected"_s, u"cable\u2019s"_s, u"cable's"_s,
+                                 u"cross section"_s, u"grid\u2010connected a"_s})
+        QCOMPARE(runTool({u"search"_s, m_index, query}).out, cablesPage);
+    QCOMPARE(runTool({u"search"_s, m_index, u"1"_s}).out, u"Found:  1 pages\nModule 1 - Basics \tkq010001.vxp\n"_s);
     run = runTool({u"search"_s, m_index, u"   "_s});
     QCOMPARE(run.exitCode, 0);
     QCOMPARE(run.out, QString());
@@ -232,9 +244,44 @@ void TestIndexTool::limits()
     const QString out = m_dir.filePath(u"wordy-index"_s);
     run = runTool({u"build"_s, m_dir.filePath(u"wordy"_s), out});
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err, u"tamberlyn-index: 12844 different words, but words.vxp holds at most 12400\n"_s);
+    QCOMPARE(run.err, u"tamberlyn-index: 12844 different words, but words.vxp holds at most 12400; the index in "_s
+                          + out + u" was left as it was\n"_s);
     QVERIFY(!QFile::exists(out + u"/words.vxp"_s));
     QVERIFY(!QFile::exists(out + u"/files.vxp"_s));
+}
+
+void TestIndexTool::aFailedBuildKeepsThePair()
+{
+    // A folder with a working index: a build that fails leaves both files
+    // as they were, byte for byte, and leaves nothing else behind.
+    const QString out = m_dir.filePath(u"kept"_s);
+    QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
+    const QByteArray files = readFile(out + u"/files.vxp"_s);
+    const QByteArray words = readFile(out + u"/words.vxp"_s);
+    const QString unreadable = m_dir.filePath(u"unreadable/kq_cbt/kq"_s);
+    QVERIFY(QDir().mkpath(unreadable + u"/kq010003.vxp"_s)); // a folder where a page should be
+    const Run run = runTool({u"build"_s, m_dir.filePath(u"unreadable"_s), out});
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.endsWith(u"; the index in "_s + out + u" was left as it was\n"_s), qPrintable(run.err));
+    QCOMPARE(readFile(out + u"/files.vxp"_s), files);
+    QCOMPARE(readFile(out + u"/words.vxp"_s), words);
+    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+             (QStringList{u"files.vxp"_s, u"words.vxp"_s}));
+
+    // A switch cut short after its commit (the new pair complete in the
+    // ready folder, one file already in place): check says so, and the next
+    // build finishes it before its own.
+    const QString ready = out + u"/.tamberlyn-index-ready"_s;
+    QVERIFY(QDir().mkpath(ready));
+    QVERIFY(writeFile(ready + u"/words.vxp"_s, "new\t1\t\r\n"));
+    QVERIFY(writeFile(out + u"/files.vxp"_s, "1\tkq010003.vxp\tNew\r\n"));
+    const Run check = runTool({u"check"_s, out});
+    QCOMPARE(check.exitCode, 1);
+    QVERIFY(check.out.startsWith(u".tamberlyn-index-ready: a build was interrupted"_s));
+    QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
+    QVERIFY(!QFile::exists(ready));
+    QCOMPARE(readFile(out + u"/files.vxp"_s), files);
+    QCOMPARE(readFile(out + u"/words.vxp"_s), words);
 }
 
 void TestIndexTool::commandLine()

@@ -1,9 +1,10 @@
 #include "finders/searchindex.h"
-#include "finders/tablefilereader.h"
+#include "tables/tablefilereader.h"
 
 #include <QTest>
 
 using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -24,7 +25,10 @@ const QString Words = u"cable\t3\t1\t\r\n"
                       u"wireless\t1\t\r\n"
                       u"able\t6\t\r\n"
                       u"ohm\t6\t7\t4\t\r\n"
-                      u"dup\t1\t4\t\r\n"_s;
+                      u"dup\t1\t4\t\r\n"
+                      u"user's\t2\t\r\n"
+                      u"apt-get\t3\t\r\n"
+                      u"don\u2019t\t1\t\r\n"_s;
 
 const QString What = u"What a PV system does "_s;
 const QString Solar = u"The solar resource "_s;
@@ -85,6 +89,17 @@ void TestSearchIndex::search_data()
                                                    << QStringList{u"kq010004.vxp"_s, u"kq010003.vxp"_s};
     QTest::newRow("candidate keeps its own title") << u"ohm dup"_s << QStringList{u"Same page again "_s}
                                                    << QStringList{u"kq010003.vxp"_s};
+    // The apostrophes and hyphens a learner cannot tell apart on the page.
+    QTest::newRow("typographic apostrophe typed") << u"USER\u2019S"_s << QStringList{Solar}
+                                                  << QStringList{u"kq010004.vxp"_s};
+    QTest::newRow("modifier letter apostrophe typed") << u"user\u02bc"_s << QStringList{Solar}
+                                                      << QStringList{u"kq010004.vxp"_s};
+    QTest::newRow("typographic apostrophe stored") << u"don't"_s << QStringList{What}
+                                                   << QStringList{u"kq010003.vxp"_s};
+    QTest::newRow("typographic hyphens typed") << u"apt\u2010get"_s << QStringList{Hazards}
+                                               << QStringList{u"kq020003.vxp"_s};
+    QTest::newRow("two words, typographic") << u"apt\u2011g user\u2018s"_s << QStringList()
+                                            << QStringList();
     QTest::newRow("second word matches nothing") << u"cab zzz"_s << QStringList() << QStringList();
     QTest::newRow("first word matches nothing") << u"zzz cab"_s << QStringList() << QStringList();
 }

@@ -1,10 +1,11 @@
 #include "finders/findertexts.h"
-#include "finders/tablefilereader.h"
 #include "finders/wordindex.h"
+#include "tables/tablefilereader.h"
 
 #include <QTest>
 
 using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
 
 class TestWordIndex final : public QObject

@@ -1,3 +1,4 @@
+#include "history/historyloader.h"
 #include "history/historylog.h"
 #include "platform/ansicodepage.h"
 
@@ -17,6 +18,8 @@ private slots:
     void recordBytes();
     void appendsWholeRecordsAndCreatesTheFile();
     void missingFolderLosesOnlyThatRecord();
+    void tornLastRecordNeverSwallowsTheNext_data();
+    void tornLastRecordNeverSwallowsTheNext();
     void ansiRoundTrip_data();
     void ansiRoundTrip();
 };
@@ -62,6 +65,53 @@ void TestHistoryLog::missingFolderLosesOnlyThatRecord()
     const History::HistoryLog log(dir.path() + u"/gone/"_s);
     QVERIFY(!log.AppendHistory(u"kqb.vxp"_s));
     QVERIFY(!QFile::exists(log.filePath()));
+}
+
+void TestHistoryLog::tornLastRecordNeverSwallowsTheNext_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("cut inside the name") << QByteArray("\"kqb.vxp\"\r\n\"kq0100")
+                                         << QByteArray("\"kqb.vxp\"\r\n\"kq0100\r\n\"kqd.vxp\"\r\n")
+                                         << QStringList{u"\"kqb.vxp\""_s, u"\"kq0100"_s, u"\"kqd.vxp\""_s};
+    QTest::newRow("cut after the quote") << QByteArray("\"kq010003.vxp\"")
+                                         << QByteArray("\"kq010003.vxp\"\r\n\"kqd.vxp\"\r\n")
+                                         << QStringList{u"\"kq010003.vxp\""_s, u"\"kqd.vxp\""_s};
+    QTest::newRow("cut between CR and LF") << QByteArray("\"kq010003.vxp\"\r")
+                                           << QByteArray("\"kq010003.vxp\"\r\n\"kqd.vxp\"\r\n")
+                                           << QStringList{u"\"kq010003.vxp\""_s, u"\"kqd.vxp\""_s};
+    QTest::newRow("one byte") << QByteArray("\"") << QByteArray("\"\r\n\"kqd.vxp\"\r\n")
+                              << QStringList{u"\""_s, u"\"kqd.vxp\""_s};
+    QTest::newRow("a bare LF is no line end") << QByteArray("\"kqb.vxp\"\n")
+                                              << QByteArray("\"kqb.vxp\"\n\r\n\"kqd.vxp\"\r\n")
+                                              << QStringList{u"\"kqb.vxp\"\n"_s, u"\"kqd.vxp\""_s};
+    QTest::newRow("whole records: nothing added") << QByteArray("\"kqb.vxp\"\r\n")
+                                                  << QByteArray("\"kqb.vxp\"\r\n\"kqd.vxp\"\r\n")
+                                                  << QStringList{u"\"kqb.vxp\""_s, u"\"kqd.vxp\""_s};
+    QTest::newRow("empty file") << QByteArray() << QByteArray("\"kqd.vxp\"\r\n") << QStringList{u"\"kqd.vxp\""_s};
+}
+
+void TestHistoryLog::tornLastRecordNeverSwallowsTheNext()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QFETCH(QStringList, lines);
+    QTemporaryDir dir;
+    const History::HistoryLog log(dir.path() + u"/"_s);
+    {
+        QFile file(log.filePath());
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        QCOMPARE(file.write(before), before.size());
+    }
+    QVERIFY(log.AppendHistory(u"kqd.vxp"_s));
+    QFile file(log.filePath());
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    QCOMPARE(bytes, after);
+    // The History window sees the new visit as a line of its own.
+    QCOMPARE(History::HistoryLoader::historyLines(Platform::fromAnsi(bytes)), lines);
 }
 
 void TestHistoryLog::ansiRoundTrip_data()

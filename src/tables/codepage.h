@@ -5,7 +5,7 @@
 
 #include <optional>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // The single-byte ANSI code page the table files and the history file are
 // written in. Windows-1252 is the only one built in; a setting that names it
@@ -35,4 +35,4 @@ private:
     Encoder m_encode;
 };
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

@@ -6,7 +6,7 @@
 #include <optional>
 
 // The number rules of the table files.
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // The number field of a "files.vxp" line converts to a 16-bit signed
 // integer: optional spaces around an optional sign and decimal digits, with
@@ -31,4 +31,4 @@ QList<FileListField> fileListFields(QStringView fileList);
 // empty fields.
 std::optional<qsizetype> fileNumber(QStringView field);
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

@@ -3,7 +3,7 @@
 #include "tablelimits.h"
 #include "textrules.h"
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 namespace {
 
@@ -62,4 +62,4 @@ std::optional<qsizetype> fileNumber(QStringView field)
     return static_cast<qsizetype>(*value);
 }
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

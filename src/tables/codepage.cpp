@@ -2,7 +2,7 @@
 
 #include "platform/ansicodepage.h"
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 CodePage::CodePage(const char *name, Decoder decoder, Encoder encoder)
     : m_name(name)
@@ -34,4 +34,4 @@ bool CodePage::canEncode(QStringView text) const
     return decode(encode(text)) == text;
 }
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

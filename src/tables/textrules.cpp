@@ -1,6 +1,6 @@
 #include "textrules.h"
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 QStringView trimSpaces(QStringView text)
 {
@@ -37,4 +37,25 @@ QString upperCase(QStringView text)
     return upper;
 }
 
-} // namespace Tamberlyn::Finders
+QString searchKey(QStringView text)
+{
+    QString key = upperCase(text);
+    for (QChar &c : key) {
+        switch (c.unicode()) {
+        case 0x2019:
+        case 0x2018:
+        case 0x02BC:
+            c = u'\'';
+            break;
+        case 0x2010:
+        case 0x2011:
+            c = u'-';
+            break;
+        default:
+            break;
+        }
+    }
+    return key;
+}
+
+} // namespace Tamberlyn::Tables

@@ -2,10 +2,10 @@
 
 #include <QtGlobal>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
-// Every table the finders read, and the history list, holds at most this
+// Every table file, and the history list, holds at most this
 // many lines; a file with one line more gets its over-limit message.
 inline constexpr qsizetype MaxTableLines = 12400;
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

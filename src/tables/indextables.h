@@ -7,7 +7,7 @@
 
 #include <utility>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // One line of "words.vxp": the index word, and its file list (decimal file
 // numbers, each followed by a TAB). Both empty for a line without a TAB.
@@ -59,4 +59,4 @@ private:
 using WordTable = Table<WordLine>;
 using PageTable = Table<PageLine>;
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

@@ -1,9 +1,9 @@
-#include "finders/boundedread.h"
-#include "finders/codepage.h"
-#include "finders/numberfields.h"
-#include "finders/tablefilereader.h"
-#include "finders/tablelines.h"
-#include "finders/textrules.h"
+#include "tables/boundedread.h"
+#include "tables/codepage.h"
+#include "tables/numberfields.h"
+#include "tables/tablefilereader.h"
+#include "tables/tablelines.h"
+#include "tables/textrules.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -11,10 +11,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using namespace Tamberlyn::Finders;
+using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(Tamberlyn::Finders::ReadEnd)
+Q_DECLARE_METATYPE(Tamberlyn::Tables::ReadEnd)
 
 namespace {
 
@@ -47,6 +47,8 @@ private slots:
     void fileListFields();
     void textRules();
     void filesOnDisk();
+    void refusedFromItsSize_data();
+    void refusedFromItsSize();
     void boundedReading_data();
     void boundedReading();
 };
@@ -152,20 +154,20 @@ void TestTableFileReader::lineLimit()
     QFETCH(QString, text);
     QFETCH(ReadEnd, end);
     QFETCH(int, kept);
-    const auto check = [&](const auto &read, FinderMessage message) {
+    const auto check = [&](const auto &read, TableMessage message) {
         QCOMPARE(read.end, end);
         QCOMPARE(read.table.lineCount(), kept);
         if (end == ReadEnd::TooManyLines) {
-            QCOMPARE(read.message, std::optional<FinderMessage>(message));
+            QCOMPARE(read.message, std::optional<TableMessage>(message));
             QCOMPARE(read.stopLine, 12401);
         } else {
             QVERIFY(!read.message);
         }
     };
     if (files)
-        check(TableFileReader::parseFiles(text), FinderMessage::TooManyFiles);
+        check(TableFileReader::parseFiles(text), TableMessage::TooManyFiles);
     else
-        check(TableFileReader::parseWords(text), FinderMessage::TooManyWords);
+        check(TableFileReader::parseWords(text), TableMessage::TooManyWords);
 }
 
 void TestTableFileReader::int16Rule_data()
@@ -219,7 +221,7 @@ void TestTableFileReader::fileListFields()
 {
     const auto walk = [](const QString &list) {
         QStringList fields;
-        for (const FileListField &field : Tamberlyn::Finders::fileListFields(list))
+        for (const FileListField &field : Tamberlyn::Tables::fileListFields(list))
             fields.append(field.text.toString() + (field.tabbed ? u"|"_s : u"$"_s));
         return fields;
     };
@@ -263,6 +265,42 @@ void TestTableFileReader::filesOnDisk()
     const FilesRead folder = credulous.readFiles(dir.path());
     QCOMPARE(folder.end, ReadEnd::Unreadable);
     QCOMPARE(folder.table.lineCount(), 0);
+}
+
+void TestTableFileReader::refusedFromItsSize_data()
+{
+    QTest::addColumn<qint64>("size");
+    QTest::addColumn<qint64>("maxBytes");
+    QTest::addColumn<ReadEnd>("end");
+
+    QTest::newRow("one byte over") << TableFileReader::MaxFileBytes + 1 << TableFileReader::MaxFileBytes
+                                   << ReadEnd::TooBig;
+    QTest::newRow("a terabyte") << (qint64(1) << 40) << TableFileReader::MaxFileBytes << ReadEnd::TooBig;
+    QTest::newRow("exactly the cap") << qint64(4096) << qint64(4096) << ReadEnd::Complete;
+    QTest::newRow("a smaller cap") << qint64(4097) << qint64(4096) << ReadEnd::TooBig;
+}
+
+void TestTableFileReader::refusedFromItsSize()
+{
+    // Sparse files: the size costs no disk, and a reading that went through
+    // the bytes before refusing would take seconds and the size in memory.
+    QFETCH(qint64, size);
+    QFETCH(qint64, maxBytes);
+    QFETCH(ReadEnd, end);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"words.vxp"_s);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    QVERIFY(file.resize(size));
+    file.close();
+    const TableFileReader reader;
+    const FileBytes read = reader.readBytes(path, maxBytes);
+    QCOMPARE(read.end, end);
+    QCOMPARE(read.bytes.size(), end == ReadEnd::Complete ? size : 0);
+    if (maxBytes == TableFileReader::MaxFileBytes) {
+        QCOMPARE(reader.readWords(path).end, ReadEnd::TooBig);
+        QCOMPARE(reader.readFiles(path).table.lineCount(), 0);
+    }
 }
 
 void TestTableFileReader::boundedReading_data()

@@ -11,7 +11,7 @@ using namespace Tamberlyn;
 using namespace Tamberlyn::History;
 using namespace Qt::StringLiterals;
 
-Q_DECLARE_METATYPE(Tamberlyn::Finders::FinderMessage)
+Q_DECLARE_METATYPE(Tamberlyn::Tables::TableMessage)
 Q_DECLARE_METATYPE(QList<Tamberlyn::History::HistoryItem>)
 
 namespace {
@@ -20,9 +20,9 @@ const QString Pages = u"1\tkq010003.vxp\tWhat a PV system does\r\n"
                       u"2\tkqb.vxp\tContents\r\n"
                       u"3\t10003.vxp\tPart of a longer name\r\n"_s;
 
-Finders::PageTable pagesOf(const QString &files)
+Tables::PageTable pagesOf(const QString &files)
 {
-    return Finders::TableFileReader::parseFiles(files).table;
+    return Tables::TableFileReader::parseFiles(files).table;
 }
 
 QString quoted(const QStringList &names)
@@ -132,19 +132,19 @@ void TestHistoryLoader::patternMatcher()
 void TestHistoryLoader::withoutAFullPageTableTheRawLinesShowOnce_data()
 {
     QTest::addColumn<QByteArray>("files"); // empty: no "files.vxp"
-    QTest::addColumn<QList<Finders::FinderMessage>>("messages");
+    QTest::addColumn<QList<Tables::TableMessage>>("messages");
 
-    QTest::newRow("missing") << QByteArray() << QList<Finders::FinderMessage>();
+    QTest::newRow("missing") << QByteArray() << QList<Tables::TableMessage>();
     QTest::newRow("bad number") << QByteArray("1\tkqb.vxp\tContents\r\nx\tkqd.vxp\tD\r\n")
-                                << QList<Finders::FinderMessage>();
+                                << QList<Tables::TableMessage>();
     QTest::newRow("over the limit") << QByteArray("1\tkqb.vxp\tContents\r\n").repeated(12401)
-                                    << QList<Finders::FinderMessage>{Finders::FinderMessage::TooManyFiles};
+                                    << QList<Tables::TableMessage>{Tables::TableMessage::TooManyFiles};
 }
 
 void TestHistoryLoader::withoutAFullPageTableTheRawLinesShowOnce()
 {
     QFETCH(QByteArray, files);
-    QFETCH(QList<Finders::FinderMessage>, messages);
+    QFETCH(QList<Tables::TableMessage>, messages);
     const QString folder = m_dir.filePath(QString::fromLatin1(QTest::currentDataTag()));
     QVERIFY(QDir().mkpath(folder));
     const QString history = folder + u"/history.vxp"_s;
@@ -172,7 +172,7 @@ void TestHistoryLoader::historyLimitAndLastLine()
     writeFile(history, QByteArray("\"kqd.vxp\"\r\n").repeated(12399) + "\"kqb.vxp\"\r\n\"kq010003.vxp\"");
     const HistoryLoad load = HistoryLoader().LoadHist(history, files);
     QVERIFY(load.matched);
-    QCOMPARE(load.messages, QList<Finders::FinderMessage>{Finders::FinderMessage::TooManyHistoryEntries});
+    QCOMPARE(load.messages, QList<Tables::TableMessage>{Tables::TableMessage::TooManyHistoryEntries});
     QCOMPARE(load.items, (QList<HistoryItem>{{u"Contents"_s, u"kqb.vxp"_s}}));
 
     writeFile(history, "\"kqd.vxp\"\r\n\"kqb.vxp\"");
@@ -189,6 +189,15 @@ void TestHistoryLoader::noHistoryFile()
     QVERIFY(load.matched);
     QVERIFY(load.items.isEmpty());
     QVERIFY(load.messages.isEmpty());
+
+    // A history past its cap is refused unread, like a missing one. Sparse,
+    // it costs no disk; it begins with a record that would match.
+    const QString huge = m_dir.filePath(u"huge.vxp"_s);
+    writeFile(huge, "\"kqb.vxp\"\r\n");
+    QVERIFY(QFile::resize(huge, HistoryLoader::MaxHistoryBytes + 1));
+    const HistoryLoad refused = HistoryLoader().LoadHist(huge, files);
+    QVERIFY(refused.items.isEmpty());
+    QVERIFY(refused.messages.isEmpty());
 }
 
 void TestHistoryLoader::followsAChangedPageTable()

@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QIODevice>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // What `device` holds from its current position, up to `maxBytes` bytes:
 // less at its end or at a read error (the device tells which). The buffer
@@ -11,4 +11,4 @@ namespace Tamberlyn::Finders {
 // QIODevice::read(maxBytes) would set the whole limit aside before reading.
 QByteArray readUpTo(QIODevice &device, qint64 maxBytes);
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

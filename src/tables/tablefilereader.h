@@ -1,21 +1,23 @@
 #pragma once
 
 #include "codepage.h"
-#include "findertexts.h"
 #include "indextables.h"
+#include "tablemessages.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <functional>
 #include <optional>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // How a reading ended.
 enum class ReadEnd {
     Complete,     // through to the end of the file
     Missing,      // no such file: the table stays empty, nothing is said
-    Unreadable,   // the file could not be opened or read, or is far too big
+    Unreadable,   // the file could not be opened or read
+    TooBig,       // the file is larger than any real one: refused unread
     TooManyLines, // a 12401st line exists: the first 12400 stay, a box says so
     BadNumber,    // a "files.vxp" number field is not a 16-bit integer: the
                   // lines before it stay, nothing is said
@@ -30,7 +32,7 @@ struct TableRead
     // bad line); 0 otherwise.
     qsizetype stopLine = 0;
     // The box to show, if any (only for TooManyLines).
-    std::optional<FinderMessage> message;
+    std::optional<TableMessage> message;
 
     bool complete() const { return end == ReadEnd::Complete; }
 };
@@ -38,16 +40,28 @@ struct TableRead
 using WordsRead = TableRead<WordTable>;
 using FilesRead = TableRead<PageTable>;
 
-// A whole file as text, or why there is none (Missing, Unreadable).
+// A whole file's bytes, or why there are none (Missing, Unreadable, TooBig).
+struct FileBytes
+{
+    QByteArray bytes;
+    ReadEnd end = ReadEnd::Complete;
+};
+
+// A whole file as text, or why there is none.
 struct FileText
 {
     QString text;
     ReadEnd end = ReadEnd::Complete;
 };
 
-// The one reader of "words.vxp" and "files.vxp" for every window and for the
-// index tool: the whole file is read and decoded from the code page, cut
-// into lines, and each line split at its TABs into the slot of its number.
+// The one reader of "words.vxp", "files.vxp" and the history file for every
+// window and for the index tool: the whole file is read, cut into lines,
+// and each line split at its TABs into the slot of its number.
+//
+// Memory: a file is refused from its size before any of it is read, and a
+// table keeps only the fields it needs, decoded from the file's bytes line
+// by line; the peak is the bytes once and the kept text once (two bytes a
+// character), about three times the file.
 class TableFileReader final
 {
 public:
@@ -57,7 +71,7 @@ public:
     using FileProbe = std::function<bool(const QString &path)>;
 
     // Far beyond any real index (a full one is a few megabytes); a bigger
-    // file is refused rather than read whole into memory.
+    // file is refused rather than read into memory.
     static constexpr qint64 MaxFileBytes = qint64(256) * 1024 * 1024;
 
     explicit TableFileReader(CodePage codePage = CodePage::windows1252(), FileProbe fileExists = {});
@@ -66,17 +80,25 @@ public:
     WordsRead readWords(const QString &path) const;
     // Files keep the page file and the title ("Too many files!").
     FilesRead readFiles(const QString &path) const;
-    // The decoded text of any file the finders read whole (the history file
-    // too).
-    FileText readText(const QString &path) const;
+    // A whole file, at most `maxBytes` long: a plain file that is longer is
+    // refused from its size, anything else (a pipe, a device) once that many
+    // bytes have come.
+    FileBytes readBytes(const QString &path, qint64 maxBytes = MaxFileBytes) const;
+    // The same, decoded from the code page.
+    FileText readText(const QString &path, qint64 maxBytes = MaxFileBytes) const;
 
-    // The same readings over text already decoded.
+    // The readings over the file's bytes...
+    WordsRead decodeWords(QByteArrayView bytes) const;
+    FilesRead decodeFiles(QByteArrayView bytes) const;
+    // ... and over text already decoded.
     static WordsRead parseWords(QStringView text);
     static FilesRead parseFiles(QStringView text);
+
+    const CodePage &codePage() const { return m_codePage; }
 
 private:
     CodePage m_codePage;
     FileProbe m_fileExists;
 };
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

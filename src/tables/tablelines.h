@@ -2,10 +2,11 @@
 
 #include "tablelimits.h"
 
+#include <QByteArrayView>
 #include <QList>
 #include <QStringView>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 // How a line was ended. Only CrLf is the files' own format; the others are
 // read all the same and reported by the index tool's check.
@@ -16,17 +17,27 @@ enum class LineEnd {
     None,     // the last line, without a CR
 };
 
-struct TextLine
+template <typename View>
+struct BasicTextLine
 {
-    QStringView text;
+    View text;
     LineEnd end = LineEnd::None;
 };
 
-struct CutText
+template <typename View>
+struct BasicCutText
 {
-    QList<TextLine> lines;  // line n is lines[n - 1]
-    bool overLimit = false; // a line after the limit exists; it was not cut
+    QList<BasicTextLine<View>> lines; // line n is lines[n - 1]
+    bool overLimit = false;           // a line after the limit exists; it was not cut
 };
+
+// Lines of decoded text, and lines of the file's own bytes: the code page
+// gives CR and LF single bytes of their own, so both cut alike, and cutting
+// the bytes lets a reader decode only what it keeps.
+using TextLine = BasicTextLine<QStringView>;
+using CutText = BasicCutText<QStringView>;
+using ByteLine = BasicTextLine<QByteArrayView>;
+using CutBytes = BasicCutText<QByteArrayView>;
 
 // Cuts text into lines the way every table and the history file are cut:
 // a line runs up to the next CR, and the CR and the one character after it
@@ -34,5 +45,6 @@ struct CutText
 // right after a line end has no empty line after it. The lines are views
 // into `text`, which must outlive them.
 CutText cutLines(QStringView text, qsizetype limit = MaxTableLines);
+CutBytes cutLines(QByteArrayView bytes, qsizetype limit = MaxTableLines);
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables

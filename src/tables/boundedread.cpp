@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace Tamberlyn::Finders {
+namespace Tamberlyn::Tables {
 
 QByteArray readUpTo(QIODevice &device, qint64 maxBytes)
 {
@@ -25,4 +25,4 @@ QByteArray readUpTo(QIODevice &device, qint64 maxBytes)
     return bytes;
 }
 
-} // namespace Tamberlyn::Finders
+} // namespace Tamberlyn::Tables
