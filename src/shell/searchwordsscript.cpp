@@ -10,27 +10,40 @@ namespace {
 // Word characters are the word index's: letters with their accents, decimal
 // digits and letter numbers; an apostrophe between two letters stays inside
 // a word ("Ohm's"), and invisible format characters such as the soft hyphen
-// do not break one. A word starts where no word character (or a word
-// character and an apostrophe) comes before.
+// do not break one. A word starts where no word character comes before: the
+// index also files each part of a hyphenated or apostrophed word on its own
+// ("get" of "apt-get", "être" of "d'être"), so the search finds a page by
+// those parts and the page must show them. The typographic apostrophes and
+// hyphens stand for the plain ones, as they do in the search.
 constexpr char ScriptBody[] = R"JS(
   'use strict';
   var wordChar = '[\\p{L}\\p{M}\\p{Nd}\\p{Nl}]';
-  var apostrophe = "['\u2019]";
+  var apostrophe = "['\u2018\u2019\u02BC]";
+  var hyphen = '[-\u2010\u2011]';
   function pattern(word) {
     var parts = [];
-    for (var ch of word)
-      parts.push(/['\u2019]/.test(ch) ? apostrophe : ch.replace(/[\^$\\.*+?()[\]{}|]/g, '\\$&'));
+    for (var ch of word) {
+      if (/['\u2018\u2019\u02BC]/.test(ch))
+        parts.push(apostrophe);
+      else if (/[-\u2010\u2011]/.test(ch))
+        parts.push(hyphen);
+      else
+        parts.push(ch.replace(/[\^$\\.*+?()[\]{}|]/g, '\\$&'));
+    }
     return parts.join('\\p{Cf}*');
   }
   var alternatives = words.filter(function (w) { return w.length > 0; }).map(pattern);
   if (!alternatives.length || !document.body)
     return 0;
-  var found = new RegExp('(?<!' + wordChar + apostrophe + '?)(?:' + alternatives.join('|') + ')(?:'
+  var found = new RegExp('(?<!' + wordChar + '|\\p{Cf})(?:' + alternatives.join('|') + ')(?:'
                          + wordChar + '|\\p{Cf}|' + apostrophe + '(?=\\p{L}))*', 'giu');
   var skipped = ['SCRIPT', 'STYLE', 'NOSCRIPT', 'TEMPLATE', 'TEXTAREA', 'SELECT', 'OPTION', 'NAV'];
   function inSkipped(node) {
     for (var e = node.parentElement; e; e = e.parentElement) {
+      // What the word index leaves out by the author's marker is not where
+      // the search found the word either.
       if (skipped.indexOf(e.tagName) >= 0 || e.isContentEditable
+          || e.hasAttribute('data-noindex') || e.classList.contains('noindex')
           || (e.tagName === 'MARK' && e.classList.contains(markClass)))
         return true;
     }

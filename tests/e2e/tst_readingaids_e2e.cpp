@@ -2,6 +2,7 @@
 #include "pagevisits.h"
 
 #include "finders/finderfiles.h"
+#include "tables/tablefiles.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
@@ -358,11 +359,11 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
 void TestReadingAidsEndToEnd::findBarAndSearchWordsInThePage()
 {
     const QString programFolder = QFileInfo(QStringLiteral(TAMBERLYN_VIEWER)).absolutePath();
-    if (!QFile::exists(Finders::wordsFilePath(programFolder)) || !QFile::exists(Finders::filesFilePath(programFolder)))
+    if (!QFile::exists(Tables::wordsFilePath(programFolder)) || !QFile::exists(Tables::filesFilePath(programFolder)))
         QSKIP("the demo course's word index has not been built beside the viewer");
     const QString query = u"cable"_s;
     const std::optional<Finders::SearchResult> found =
-        Finders::loadSearchIndex(Finders::TableFileReader(), programFolder).index.search(query);
+        Finders::loadSearchIndex(Tables::TableFileReader(), programFolder).index.search(query);
     QVERIFY(found && found->count() >= 3);
     const QString third = found->resultFiles.at(2);
     const QString pageFile = QStringLiteral(TAMBERLYN_DEMO_SITE) + u"/kq_cbt/kq/"_s + third;

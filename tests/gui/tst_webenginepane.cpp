@@ -112,11 +112,16 @@ void TestWebEnginePane::searchWordsAreMarked_data()
     QTest::newRow("an apostrophe inside a word")
         << u"<p>Ohm's law, ohm’s law; sun's</p>"_s << QStringList{u"ohm's"_s, u"s"_s}
         << QStringList{u"Ohm's"_s, u"ohm’s"_s, u"sun's"_s};
+    QTest::newRow("the parts of apostrophed and hyphenated words, as the index files them")
+        << u"<p>raison d'être, l’onduleur; apt-get apt\u2010get aptget</p>"_s
+        << QStringList{u"être"_s, u"onduleur"_s, u"apt-get"_s}
+        << QStringList{u"être"_s, u"onduleur"_s, u"apt-get"_s, u"apt\u2010get"_s};
     QTest::newRow("a soft hyphen does not break a word")
         << u"<p>trans\u00ADformer</p>"_s << QStringList{u"transf"_s} << QStringList{u"trans\u00ADformer"_s};
-    QTest::newRow("not in scripts, styles, forms or the navigation bar")
+    QTest::newRow("not in scripts, styles, forms, the navigation bar or what the index leaves out")
         << u"<nav>cable</nav><script>var cable;</script><style>/* cable */</style><textarea>cable</textarea>"
-           "<select><option>cable</option></select><p contenteditable>cable</p><p>cable</p>"_s
+           "<select><option>cable</option></select><p contenteditable>cable</p><p data-noindex>cable</p>"
+           "<p class='x noindex'>cable</p><p>cable</p>"_s
         << QStringList{u"cable"_s} << QStringList{u"cable"_s};
     QTest::newRow("inside links and the page's own marks")
         << u"<p><a href='https://course.example/kq_cbt/kq/kq010004.vxp'>cable</a> <mark>cables</mark></p>"_s
