@@ -55,6 +55,14 @@ Platform::CertificatePins pinsFrom(const Shell::Settings &settings)
     return pins;
 }
 
+// The view state (the page's zoom) lives in a file of the viewer's own beside
+// the settings file, which the viewer only ever reads.
+std::unique_ptr<QSettings> viewStateFile()
+{
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
+                                       QStringLiteral("Tamberlyn-view"));
+}
+
 // Going back must load and report the page again, as every page-load run
 // relies on; a page restored whole from the back-forward cache would not be.
 void keepBackStepsReported()
@@ -87,8 +95,9 @@ int main(int argc, char *argv[])
 
     const QSettings ini(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
                         QStringLiteral("Tamberlyn"));
-    const Shell::Settings settings = Shell::Settings::read(
+    Shell::Settings settings = Shell::Settings::read(
         ini, [&shell](const QString &name) { return shell.environmentValue(name); });
+    settings.takeViewState(*viewStateFile());
     if (reportProblems(settings.problems(), dialogs))
         return 2;
     const Platform::CertificatePins pins = pinsFrom(settings);
@@ -109,11 +118,7 @@ int main(int argc, char *argv[])
     files.setOwner(&frmVK);
     Shell::QuitQuestion quit(dialogs, files, endVK);
     frmVK.setQuitQuestion([&] { quit.AskQuit(&frmVK, frmVK.state().DornDir); });
-    frmVK.setZoomStore([](int percent) {
-        QSettings writable(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Marrowick"),
-                           QStringLiteral("Tamberlyn"));
-        return Shell::storeZoom(writable, percent);
-    });
+    frmVK.setZoomStore([](int percent) { return Shell::storeZoom(*viewStateFile(), percent); });
 
     // Made after the main window and the quit question, so gone before them.
     Shell::FinderHostAdapter finderHost(frmVK, quit);

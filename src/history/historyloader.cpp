@@ -100,6 +100,10 @@ HistoryLoad HistoryLoader::LoadHist(const QString &historyPath, const QString &f
         const Tables::FileBytes history = m_reader.readBytes(historyPath, MaxHistoryBytes);
         if (history.end == Tables::ReadEnd::Complete)
             lines = linesIn(QByteArrayView(history.bytes), m_reader.codePage(), &overLimit);
+        // A file too big to read holds far more records than the window
+        // lists: the learner is told so, as for one over the entry limit.
+        else if (history.end == Tables::ReadEnd::TooBig)
+            overLimit = true;
     }
 
     const auto pages = pagesFor(filesPath);

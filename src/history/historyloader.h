@@ -38,7 +38,8 @@ class HistoryLoader final
 public:
     // A history names one page per record of a few dozen bytes, and the
     // window lists at most 12400 of them; a file this big is broken or
-    // hostile, and is refused unread (the list is then empty).
+    // hostile, and is refused unread (the list is then empty, and the
+    // window says there are too many entries).
     static constexpr qint64 MaxHistoryBytes = qint64(32) * 1024 * 1024;
 
     explicit HistoryLoader(Tables::TableFileReader reader = Tables::TableFileReader());

@@ -52,11 +52,11 @@ FindBar::FindBar(BrowserPane &web1, QWidget *parent)
         {m_cmdClose, "cmdFindClose", "Close find bar", "Closes the find bar; the page takes the focus.",
          "Close the find bar (Esc)"},
     };
-    for (const auto &spec : buttons) {
-        spec.button->setObjectName(QLatin1String(spec.name));
-        spec.button->setAccessibleName(QString::fromLatin1(spec.spokenName));
-        spec.button->setAccessibleDescription(QString::fromLatin1(spec.description));
-        spec.button->setToolTip(QString::fromLatin1(spec.toolTip));
+    for (const auto &entry : buttons) {
+        entry.button->setObjectName(QLatin1String(entry.name));
+        entry.button->setAccessibleName(QString::fromLatin1(entry.spokenName));
+        entry.button->setAccessibleDescription(QString::fromLatin1(entry.description));
+        entry.button->setToolTip(QString::fromLatin1(entry.toolTip));
     }
     m_lblCount->setObjectName(QStringLiteral("lblFindCount"));
     // No name of its own: a screen reader reads the count itself.

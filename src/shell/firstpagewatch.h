@@ -31,7 +31,6 @@ public:
     // Loads `address` as the first page, or loads it again.
     void load(const QString &address);
     void retry() { load(m_address); }
-    bool isOver() const { return m_phase == Phase::Over; }
 
 signals:
     void failed(const QString &address, const Tamberlyn::Platform::LoadFailure &failure);

@@ -124,16 +124,16 @@ void FrmVK::createButtons()
         {"cmdPrint", &FrmVK::cmdPrint_Click}, {"cmdCalc", &FrmVK::cmdCalc_Click}, {"cmdHelp", &FrmVK::cmdHelp_Click}};
     QWidget *previous = nullptr;
     int index = 0;
-    for (const Button &spec : buttons) {
-        QPushButton *button = addButton(spec.name, QString::fromLatin1(spec.caption), index++);
-        button->setAccessibleName(QString::fromLatin1(spec.spokenName));
-        button->setAccessibleDescription(QString::fromLatin1(spec.description));
-        if (spec.command) {
-            const auto command = spec.command;
+    for (const Button &entry : buttons) {
+        QPushButton *button = addButton(entry.name, QString::fromLatin1(entry.caption), index++);
+        button->setAccessibleName(QString::fromLatin1(entry.spokenName));
+        button->setAccessibleDescription(QString::fromLatin1(entry.description));
+        if (entry.command) {
+            const auto command = entry.command;
             connect(button, &QPushButton::clicked, this, [this, command] { (commands().*command)(); });
         }
         for (const auto &[name, handler] : ownCommands) {
-            if (qstrcmp(name, spec.name) == 0)
+            if (qstrcmp(name, entry.name) == 0)
                 connect(button, &QPushButton::clicked, this, handler);
         }
         if (previous)
@@ -371,8 +371,15 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                                          m_media->escapePressed();
                                  },
                          });
-    // The reading aids' keys are none of the course's own.
-    return consumed || (m_readingAids && m_readingAids->Form_KeyDown(key, modifiers));
+    // The reading aids' keys are none of the course's own. They wait for the
+    // course: while the first page has not come there is nothing to zoom or
+    // search, and a find bar opened then would stand there once it comes.
+    return consumed || (readingAidsReady() && m_readingAids->Form_KeyDown(key, modifiers));
+}
+
+bool FrmVK::readingAidsReady() const
+{
+    return m_readingAids && !m_firstPagePanel;
 }
 
 bool FrmVK::eventFilter(QObject *watched, QEvent *event)
@@ -399,7 +406,7 @@ bool FrmVK::eventFilter(QObject *watched, QEvent *event)
             picHelp_Click();
         return false;
     case QEvent::Wheel:
-        return m_readingAids && m_readingAids->wheel(*widget, *static_cast<QWheelEvent *>(event));
+        return readingAidsReady() && m_readingAids->wheel(*widget, *static_cast<QWheelEvent *>(event));
     default:
         return false;
     }

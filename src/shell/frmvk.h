@@ -146,6 +146,7 @@ private:
     void createButtons();
     QPushButton *addButton(const char *name, const QString &caption, int index);
     bool findersReady() const;
+    bool readingAidsReady() const;
     void firstPageFailed(const QString &address, const Platform::LoadFailure &failure);
     void firstPageLoaded();
 

@@ -7,19 +7,11 @@
 #include "navigation/pagedispatch.h"
 #include "platform/browserpane.h"
 
-#include <QUrl>
-
 #include <utility>
 
 namespace Tamberlyn::Shell {
 
 namespace {
-
-// As the pane reports addresses, so the two compare.
-QString reportedForm(const QString &address)
-{
-    return QUrl(address, QUrl::StrictMode).toString(QUrl::FullyEncoded);
-}
 
 QString pageOf(const QString &address)
 {
@@ -37,7 +29,9 @@ SearchHighlight::SearchHighlight(Platform::BrowserPane &web1, QObject *parent)
 
 void SearchHighlight::showOnNextPage(const QString &address, const QStringList &words)
 {
-    m_address = reportedForm(address);
+    // By page name: the pane reports the address in a form of its own (a
+    // default port dropped, the host in lower case).
+    m_page = pageOf(address);
     m_words = words;
 }
 
@@ -45,9 +39,9 @@ void SearchHighlight::Web1_DocumentComplete(const QString &address)
 {
     // The document that completed, whatever the pane has gone on to since.
     const QString page = pageOf(address);
-    if (m_marksShown) {
-        // The marks belonged to the page before; this one starts clean.
-        m_marksShown = false;
+    // The marks belonged to the page before; this one starts clean. Only a
+    // log line would tell, so the page is asked only when one is written.
+    if (std::exchange(m_marksShown, false) && lcReadingAids().isInfoEnabled()) {
         m_web1.runScript(searchWordMarksScript(), [page](const QVariant &marks) {
             qCInfo(lcReadingAids).noquote()
                 << QStringLiteral("search words left on %1: %2 marks").arg(page, QString::number(marks.toInt()));
@@ -55,18 +49,18 @@ void SearchHighlight::Web1_DocumentComplete(const QString &address)
     }
     if (m_words.isEmpty())
         return;
-    if (!m_address.isEmpty() && address != m_address) {
+    if (!m_page.isEmpty() && page != m_page) {
         m_words.clear();
-        m_address.clear();
+        m_page.clear();
         return;
     }
-    if (!m_address.isEmpty() && Navigation::dispatchFor(page).reaction == Navigation::PageReaction::ModuleStub) {
+    if (!m_page.isEmpty() && Navigation::dispatchFor(page).reaction == Navigation::PageReaction::ModuleStub) {
         // The stub opens the module page made for the screen at once.
-        m_address.clear();
+        m_page.clear();
         return;
     }
     const QStringList words = std::exchange(m_words, {});
-    m_address.clear();
+    m_page.clear();
     m_marksShown = true;
     m_web1.runScript(searchWordsScript(words), [page, words](const QVariant &marks) {
         qCInfo(lcReadingAids).noquote() << QStringLiteral("search words \"%1\" shown on %2: %3 marks")

@@ -30,7 +30,7 @@ private:
     void Web1_DocumentComplete(const QString &address);
 
     Platform::BrowserPane &m_web1;
-    QString m_address; // empty while the words wait for whichever page comes next
+    QString m_page; // empty while the words wait for whichever page comes next
     QStringList m_words;
     // The page before this one had marks: say how many the next one shows.
     bool m_marksShown = false;

@@ -90,6 +90,13 @@ Settings Settings::read(const QSettings &ini, const EnvironmentLookup &env)
     return settings;
 }
 
+void Settings::takeViewState(const QSettings &viewState)
+{
+    const QString key = QStringLiteral("view/zoom");
+    if (!fromEnvironment.contains(key) && viewState.contains(key))
+        zoom = viewState.value(key).toString().trimmed();
+}
+
 QString Settings::environmentVariableFor(const QString &iniKey)
 {
     for (const Key &key : Keys) {
@@ -125,8 +132,7 @@ QStringList Settings::problems() const
     checkPin(examPin, "exam");
     if (!courseTimeout.isEmpty() && !timeoutSeconds(courseTimeout))
         found << QStringLiteral("The course time-out \"%1\" is not a whole number of seconds from 1 to %2.")
-                     .arg(courseTimeout)
-                     .arg(MaximumCourseTimeout);
+                     .arg(courseTimeout, QString::number(MaximumCourseTimeout));
     return found;
 }
 
@@ -147,11 +153,11 @@ QString courseHostProblem(const QString &host)
     return {};
 }
 
-bool storeZoom(QSettings &ini, int percent)
+bool storeZoom(QSettings &viewState, int percent)
 {
-    ini.setValue(QStringLiteral("view/zoom"), percent);
-    ini.sync();
-    return ini.status() == QSettings::NoError;
+    viewState.setValue(QStringLiteral("view/zoom"), percent);
+    viewState.sync();
+    return viewState.status() == QSettings::NoError;
 }
 
 } // namespace Tamberlyn::Shell

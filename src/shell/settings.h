@@ -35,6 +35,10 @@ struct Settings
 
     // Reads `ini`, then lets the TAMBERLYN_* variables override each key.
     static Settings read(const QSettings &ini, const EnvironmentLookup &env);
+    // The learner's own zoom, kept in a file of the viewer's (`viewState`),
+    // comes before the settings file's, which then only gives the level to
+    // start from; an environment variable still wins over both.
+    void takeViewState(const QSettings &viewState);
     // The environment variable that overrides an INI key ("course/host").
     static QString environmentVariableFor(const QString &iniKey);
 
@@ -54,9 +58,10 @@ struct Settings
 // those to pick a page variant.
 QString courseHostProblem(const QString &host);
 
-// Writes the course page's zoom to the settings file at once, so the level
-// holds for the next start however this run ends. False when the file could
-// not be written.
-bool storeZoom(QSettings &ini, int percent);
+// Writes the course page's zoom to the view-state file at once, so the level
+// holds for the next start however this run ends. Never the settings file:
+// that one is the learner's or the administrator's, and writing it back would
+// drop its comments and layout. False when the file could not be written.
+bool storeZoom(QSettings &viewState, int percent);
 
 } // namespace Tamberlyn::Shell

@@ -27,7 +27,7 @@ ZoomSetting zoomFromSetting(const QString &value)
     const int percent = text.trimmed().toInt(&ok);
     if (!ok)
         return {DefaultZoom,
-                QStringLiteral("\"%1\" is not a whole percentage; %2% is used").arg(value).arg(DefaultZoom)};
+                QStringLiteral("\"%1\" is not a whole percentage; %2% is used").arg(value, QString::number(DefaultZoom))};
     const int clamped = std::clamp(percent, MinimumZoom, MaximumZoom);
     if (clamped != percent)
         return {clamped, QStringLiteral("%1% is outside %2% to %3%; %4% is used")

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-// The two text rules every finder comparison uses.
+// The text rules every finder comparison uses.
 namespace Tamberlyn::Tables {
 
 // Leading and trailing spaces removed. Only the space character counts:

@@ -312,6 +312,22 @@ QString E2eHarness::findWindow(const QString &namePattern, int timeoutMs)
     }
 }
 
+QString E2eHarness::findWindowOf(const QProcess &process, int timeoutMs)
+{
+    const QDeadlineTimer deadline(timeoutMs);
+    while (process.state() == QProcess::Running) {
+        QString found;
+        runOnDisplay(QStringLiteral("xdotool"), {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                                 QStringLiteral("--pid"), QString::number(process.processId())},
+                     &found, 5000);
+        found = found.section(QLatin1Char('\n'), 0, 0).trimmed();
+        if (!found.isEmpty() || deadline.hasExpired())
+            return found;
+        QTest::qWait(100);
+    }
+    return {};
+}
+
 bool E2eHarness::clickBarButton(const QString &window, int index)
 {
     // Buttons are 65 x 19 pixels, 66 apart, from (3, 2).

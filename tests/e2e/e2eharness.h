@@ -70,6 +70,9 @@ public:
     // The first visible window whose name matches `namePattern` (a regular
     // expression, as xdotool takes it); empty when none shows in time.
     QString findWindow(const QString &namePattern, int timeoutMs = 10000);
+    // The first visible window of `process`; empty when none shows in time
+    // or the process ends first.
+    QString findWindowOf(const QProcess &process, int timeoutMs = 60000);
     // Clicks button `index` (0 = Contents … 9 = Section) of the main window's bar.
     bool clickBarButton(const QString &window, int index);
 

@@ -181,20 +181,13 @@ QImage popupPicture(E2eHarness &harness, const QString &name)
 {
     harness.runOnDisplay(u"xdotool"_s, {u"mousemove"_s, u"200"_s, u"150"_s});
     QProcess *popup = harness.startViewer({u"/POPJPG=pics/panel.jpg /W 400 /H 300"_s});
-    QString window;
-    const QDeadlineTimer deadline(60000);
-    while (window.isEmpty() && !deadline.hasExpired() && popup->state() == QProcess::Running) {
-        harness.runOnDisplay(u"xdotool"_s,
-                             {u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(popup->processId())},
-                             &window, 5000);
-        window = window.section(u'\n', 0, 0).trimmed();
-        QTest::qWait(100);
-    }
+    const QString window = harness.findWindowOf(*popup);
     if (window.isEmpty())
         return {};
     const QString file = QStringLiteral(TAMBERLYN_READINGAIDS_ARTEFACTS) + u'/' + name + u".png"_s;
     QImage shown;
     QImage before;
+    const QDeadlineTimer deadline(60000);
     while (!deadline.hasExpired()) {
         QTest::qWait(300);
         if (!harness.runOnDisplay(u"import"_s, {u"-window"_s, window, file}, nullptr, 20000) || !shown.load(file))
@@ -282,6 +275,15 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     E2eHarness harness;
     QVERIFY2(harness.startDisplay({1280, 1024}, true), qPrintable(harness.error()));
     QVERIFY2(harness.startCourseServer(), qPrintable(harness.error()));
+    // A settings file as a person writes one: the viewer reads it and never
+    // writes it back, so its comments stay.
+    const QString iniFile = harness.configHome() + u"/Marrowick/Tamberlyn.ini"_s;
+    const QByteArray handWritten = "; set up by the course administrator\n[programs]\ncalculator=xcalc\n";
+    QVERIFY(QDir().mkpath(QFileInfo(iniFile).path()));
+    {
+        QFile file(iniFile);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(handWritten) == handWritten.size());
+    }
     CourseWindow window(harness);
     QVERIFY2(window.start(), qPrintable(window.problem()));
     QVERIFY2(window.waitForLine(u"tamberlyn.aids: zoom 100% at start"_s), qPrintable(window.problem()));
@@ -306,9 +308,15 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
              qPrintable(u"first line %1 px high at 100%, %2 px at 125%"_s.arg(module).arg(zoomed)));
     qInfo("module page: first line %d px high at 100%%, %d px at 125%%", module, zoomed);
 
-    // Written at once: the settings file has it while the viewer still runs.
-    const QString iniFile = harness.configHome() + u"/Marrowick/Tamberlyn.ini"_s;
-    QCOMPARE(QSettings(iniFile, QSettings::IniFormat).value(u"view/zoom"_s).toInt(), 125);
+    // Written at once: the view-state file has it while the viewer still
+    // runs; the settings file is as its author left it.
+    const QString viewFile = harness.configHome() + u"/Marrowick/Tamberlyn-view.ini"_s;
+    QCOMPARE(QSettings(viewFile, QSettings::IniFormat).value(u"view/zoom"_s).toInt(), 125);
+    const auto fileBytes = [](const QString &name) {
+        QFile file(name);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    QCOMPARE(fileBytes(iniFile), handWritten);
 
     // A page turn keeps the level.
     from = window.logSize();
@@ -349,7 +357,8 @@ void TestReadingAidsEndToEnd::zoomEnlargesTheTextAndHoldsAfterARestart()
     const int reset = lineHeightOnceItIs(again, u"contents-reset"_s, asMade);
     QVERIFY2(asMade(reset),
              qPrintable(u"first line %1 px high after Ctrl+0, %2 px at first"_s.arg(reset).arg(contents)));
-    QCOMPARE(QSettings(iniFile, QSettings::IniFormat).value(u"view/zoom"_s).toInt(), 100);
+    QCOMPARE(QSettings(viewFile, QSettings::IniFormat).value(u"view/zoom"_s).toInt(), 100);
+    QCOMPARE(fileBytes(iniFile), handWritten);
 }
 
 // A search for "cable" opens its third result with the words found marked;

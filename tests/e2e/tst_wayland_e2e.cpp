@@ -97,7 +97,6 @@ private slots:
     void courseUnderAWaylandCompositor();
 
 private:
-    QString waitForWindowOf(E2eHarness &harness, QProcess *process);
     QRect requestedPlaceOf(E2eHarness &harness, const QString &window);
 };
 
@@ -135,21 +134,6 @@ void TestWaylandEndToEnd::refusesToStartWithoutAnXServer()
     QCOMPARE(viewer->exitCode(), 1);
     QVERIFY2(output.contains(u"tamberlyn: "_s) && output.contains(says), qPrintable(output));
     QVERIFY2(!output.contains(u"platform plugin"_s), qPrintable(output));
-}
-
-QString TestWaylandEndToEnd::waitForWindowOf(E2eHarness &harness, QProcess *process)
-{
-    QString window;
-    const QDeadlineTimer deadline(60000);
-    while (window.isEmpty() && !deadline.hasExpired() && process->state() == QProcess::Running) {
-        harness.runOnDisplay(u"xdotool"_s,
-                             {u"search"_s, u"--onlyvisible"_s, u"--pid"_s, QString::number(process->processId())},
-                             &window, 5000);
-        window = window.section(u'\n', 0, 0).trimmed();
-        if (window.isEmpty())
-            QTest::qWait(100);
-    }
-    return window;
 }
 
 QRect TestWaylandEndToEnd::requestedPlaceOf(E2eHarness &harness, const QString &window)
@@ -207,7 +191,7 @@ void TestWaylandEndToEnd::courseUnderAWaylandCompositor()
     };
     const QPoint pointer(coordinate("X"), coordinate("Y"));
     QProcess *popup = harness.startViewer({u"/POPJPG=pics/panel.jpg /W 400 /H 300"_s}, env);
-    const QString popupWindow = waitForWindowOf(harness, popup);
+    const QString popupWindow = harness.findWindowOf(*popup);
     QVERIFY2(!popupWindow.isEmpty(), qPrintable(E2eHarness::output(popup)));
     QVERIFY(harness.waitForServerLog(u"GET /kq_cbt/kq/pics/panel.jpg 200"_s, 30000));
     const QRect popupPlace = requestedPlaceOf(harness, popupWindow);

@@ -1,5 +1,6 @@
 #include "programfixture.h"
 
+#include "shell/findbar.h"
 #include "shell/firstpagepanel.h"
 
 #include <QFile>
@@ -88,6 +89,13 @@ void TestFirstPage::failureShowsTheWindowWithTheMessage()
     QVERIFY(!h.button(u"cmdNext"_s)->isEnabled());
     QVERIFY(!h.button(u"cmdCont"_s)->isEnabled());
     QVERIFY(!QFile::exists(h.historyFile()));
+    // The reading aids wait for the course: no zoom of a page not there, no
+    // find bar left standing for when it comes.
+    h.events.clear();
+    QVERIFY(!h.frmVK.Form_KeyDown(Qt::Key_Plus, Qt::ControlModifier));
+    QVERIFY(!h.frmVK.Form_KeyDown(Qt::Key_F, Qt::ControlModifier));
+    QVERIFY(h.events.isEmpty());
+    QVERIFY(!h.frmVK.findChild<Shell::FindBar *>()->isVisibleTo(&h.frmVK));
 
     // A second failure while it shows only changes the words.
     h.pane->failAll({Kind::HttpStatus, 404, {}, {}});

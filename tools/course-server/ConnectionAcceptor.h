@@ -24,8 +24,6 @@ public:
     // A file handle was closed (or is about to be): if starved, look again.
     void handleFreed();
 
-    bool isStarved() const { return m_starved; }
-
     static constexpr int kRetryMs = 250;
 
 signals:

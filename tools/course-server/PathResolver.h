@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueFd.h"
+#include "platform/posix/uniquefd.h"
 
 #include <QString>
 #include <QStringList>
@@ -17,7 +17,7 @@ struct ResolvedPath
     };
 
     Outcome outcome = Outcome::NotFound;
-    UniqueFd file;
+    Tamberlyn::Platform::UniqueFd file;
     qint64 size = 0;
     QString name;  // the served file's own name, for its content type
     int error = 0; // errno behind an outcome other than File

@@ -49,13 +49,13 @@ bool isPlainName(const QString &name)
 
 RootFileOpener::Opened failed(int error)
 {
-    return {UniqueFd(), error};
+    return {Tamberlyn::Platform::UniqueFd(), error};
 }
 
 // The result of an open call, read straight after it while errno is fresh.
 RootFileOpener::Opened opened(int fd)
 {
-    return {UniqueFd(fd), fd < 0 ? errno : 0};
+    return {Tamberlyn::Platform::UniqueFd(fd), fd < 0 ? errno : 0};
 }
 
 } // namespace
@@ -78,7 +78,7 @@ bool RootFileOpener::openRoot(const QString &path)
     if (m_method == Method::Automatic) {
         // Older kernels lack the call (ENOSYS); some sandboxes filter it
         // (EPERM). Either way the walk below does the same job.
-        const UniqueFd probe(openat2Beneath(m_root.get(), ".", O_PATH | O_CLOEXEC));
+        const Tamberlyn::Platform::UniqueFd probe(openat2Beneath(m_root.get(), ".", O_PATH | O_CLOEXEC));
         m_kernelChecked = probe.isValid();
         if (!m_kernelChecked) {
             qCInfo(lcServer).noquote() << QStringLiteral("openat2 is not available (%1): paths are opened one name at a time")
@@ -117,12 +117,12 @@ RootFileOpener::Opened RootFileOpener::walkNameByName(int directoryFd, const QSt
 {
     // Each folder on the way is held open, so renaming or replacing it
     // after it was looked up changes nothing for this walk.
-    UniqueFd folder;
+    Tamberlyn::Platform::UniqueFd folder;
     int current = directoryFd;
     for (qsizetype i = 0; i + 1 < names.size(); ++i) {
         // O_PATH with O_NOFOLLOW opens a link itself rather than failing;
         // fstat then tells it apart from a folder.
-        UniqueFd next(openatRetrying(current, QFile::encodeName(names[i]).constData(),
+        Tamberlyn::Platform::UniqueFd next(openatRetrying(current, QFile::encodeName(names[i]).constData(),
                                      O_PATH | O_NOFOLLOW | O_CLOEXEC));
         if (!next.isValid())
             return failed(errno);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "UniqueFd.h"
+#include "platform/posix/uniquefd.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,7 +29,7 @@ public:
 
     struct Opened
     {
-        UniqueFd fd;
+        Tamberlyn::Platform::UniqueFd fd;
         int error = 0; // errno when fd is not valid
     };
 
@@ -54,7 +54,7 @@ private:
     Opened walkNameByName(int directoryFd, const QStringList &names) const;
 
     Method m_method;
-    UniqueFd m_root;
+    Tamberlyn::Platform::UniqueFd m_root;
     bool m_kernelChecked = false;
     QString m_error;
 };

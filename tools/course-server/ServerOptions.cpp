@@ -106,8 +106,7 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
     const std::optional<int> maxConnections = boundedNumber(parser.value(maxConnectionsOption), kMaxConnectionsLimit);
     if (!maxConnections) {
         *error = QStringLiteral("invalid --max-connections: %1 (1 to %2)")
-                     .arg(parser.value(maxConnectionsOption))
-                     .arg(kMaxConnectionsLimit);
+                     .arg(parser.value(maxConnectionsOption), QString::number(kMaxConnectionsLimit));
         return std::nullopt;
     }
     options.limits.maxConnections = *maxConnections;
@@ -116,8 +115,7 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
         boundedNumber(parser.value(headerTimeoutOption), kMaxHeaderTimeoutSeconds);
     if (!headerTimeout) {
         *error = QStringLiteral("invalid --header-timeout: %1 (1 to %2 seconds)")
-                     .arg(parser.value(headerTimeoutOption))
-                     .arg(kMaxHeaderTimeoutSeconds);
+                     .arg(parser.value(headerTimeoutOption), QString::number(kMaxHeaderTimeoutSeconds));
         return std::nullopt;
     }
     options.limits.headerTimeoutMs = *headerTimeout * 1000;

@@ -1,5 +1,6 @@
 #include "indexpairswitch.h"
 
+#include "platform/posix/uniquefd.h"
 #include "tables/tablefiles.h"
 
 #include <QDir>
@@ -17,28 +18,6 @@ namespace Tamberlyn::IndexTool {
 
 namespace {
 
-// A file descriptor that closes itself.
-class Fd final
-{
-public:
-    explicit Fd(int fd = -1)
-        : m_fd(fd)
-    {
-    }
-    ~Fd()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-    }
-    Q_DISABLE_COPY_MOVE(Fd)
-
-    int get() const { return m_fd; }
-    bool valid() const { return m_fd >= 0; }
-
-private:
-    int m_fd;
-};
-
 QString systemError(const QString &what)
 {
     return what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
@@ -49,8 +28,8 @@ const char *const PairNames[] = {Tables::FilesFileName, Tables::WordsFileName};
 
 bool writeSynced(int folderFd, const char *name, const QByteArray &bytes, QString *error)
 {
-    const Fd fd(::openat(folderFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
-    if (!fd.valid()) {
+    const Platform::UniqueFd fd(::openat(folderFd, name, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644));
+    if (!fd.isValid()) {
         *error = systemError(QStringLiteral("cannot create %1").arg(QLatin1String(name)));
         return false;
     }
@@ -124,8 +103,8 @@ bool IndexPairSwitch::finishPending(int folderFd, QString *error)
 bool IndexPairSwitch::replace(const QByteArray &files, const QByteArray &words, QString *error)
 {
     const QByteArray folderPath = QFile::encodeName(m_folder);
-    const Fd folderFd(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!folderFd.valid() || ::flock(folderFd.get(), LOCK_EX) != 0) {
+    const Platform::UniqueFd folderFd(::open(folderPath.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folderFd.isValid() || ::flock(folderFd.get(), LOCK_EX) != 0) {
         *error = systemError(QStringLiteral("cannot open %1").arg(m_folder));
         return false;
     }
@@ -142,8 +121,8 @@ bool IndexPairSwitch::replace(const QByteArray &files, const QByteArray &words, 
         return false;
     };
     {
-        const Fd stagingFd(::open(staging.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (!stagingFd.valid()) {
+        const Platform::UniqueFd stagingFd(::open(staging.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        if (!stagingFd.isValid()) {
             *error = systemError(QStringLiteral("cannot open the staging folder"));
             return abandon();
         }

@@ -190,14 +190,15 @@ void TestHistoryLoader::noHistoryFile()
     QVERIFY(load.items.isEmpty());
     QVERIFY(load.messages.isEmpty());
 
-    // A history past its cap is refused unread, like a missing one. Sparse,
-    // it costs no disk; it begins with a record that would match.
+    // A history past its cap is refused unread, and the learner is told
+    // there are too many entries. Sparse, it costs no disk; it begins with a
+    // record that would match.
     const QString huge = m_dir.filePath(u"huge.vxp"_s);
     writeFile(huge, "\"kqb.vxp\"\r\n");
     QVERIFY(QFile::resize(huge, HistoryLoader::MaxHistoryBytes + 1));
     const HistoryLoad refused = HistoryLoader().LoadHist(huge, files);
     QVERIFY(refused.items.isEmpty());
-    QVERIFY(refused.messages.isEmpty());
+    QCOMPARE(refused.messages, QList<Tables::TableMessage>{Tables::TableMessage::TooManyHistoryEntries});
 }
 
 void TestHistoryLoader::followsAChangedPageTable()

@@ -203,34 +203,44 @@ void TestSettings::courseTimeout()
         QVERIFY(settings.problems().first().contains(text));
 }
 
-// The zoom is the one setting the viewer writes: at once, so a run that
-// ends by a crash keeps it; and an unusable value never stops the start.
+// The zoom is the one value the viewer writes: at once, so a run that ends
+// by a crash keeps it, and into its own view-state file, so the settings
+// file stays as its author wrote it. The learner's level comes before the
+// file's, the environment before both; an unusable value never stops the start.
 void TestSettings::zoomIsWrittenAtOnceAndReadBack()
 {
     QTemporaryDir dir;
     const QString file = dir.filePath(u"Tamberlyn.ini"_s);
+    const QString viewFile = dir.filePath(u"Tamberlyn-view.ini"_s);
+    QSettings ini(file, QSettings::IniFormat);
+    ini.setValue(u"course/host"_s, u"course.example"_s);
+    ini.setValue(u"view/zoom"_s, u"150"_s);
+    ini.sync();
     {
-        QSettings writer(file, QSettings::IniFormat);
-        writer.setValue(u"course/host"_s, u"course.example"_s);
-        writer.sync();
+        QSettings writer(viewFile, QSettings::IniFormat);
+        QCOMPARE(Settings::read(ini, lookupIn({})).zoom, u"150"_s); // nothing stored yet: the file's level
         QVERIFY(storeZoom(writer, 125));
         // On disk while the writer still lives, as the next start after a
         // crash would find it (QSettings of one process share what they hold).
-        QFile onDisk(file);
+        QFile onDisk(viewFile);
         QVERIFY(onDisk.open(QIODevice::ReadOnly));
         QVERIFY(onDisk.readAll().contains("[view]\nzoom=125"));
-        const QSettings reader(file, QSettings::IniFormat);
-        QCOMPARE(Settings::read(reader, lookupIn({})).zoom, u"125"_s);
-        QCOMPARE(Settings::read(reader, lookupIn({})).courseHost, u"course.example"_s); // the rest stays
-        QCOMPARE(Settings::read(reader, lookupIn({{u"TAMBERLYN_ZOOM"_s, u"200"_s}})).zoom, u"200"_s);
     }
-    QSettings ini(file, QSettings::IniFormat);
+    const QSettings viewState(viewFile, QSettings::IniFormat);
+    Settings settings = Settings::read(ini, lookupIn({}));
+    settings.takeViewState(viewState);
+    QCOMPARE(settings.zoom, u"125"_s);
+    QCOMPARE(settings.courseHost, u"course.example"_s); // the rest stays
+    Settings overridden = Settings::read(ini, lookupIn({{u"TAMBERLYN_ZOOM"_s, u"200"_s}}));
+    overridden.takeViewState(viewState);
+    QCOMPARE(overridden.zoom, u"200"_s);
+
     ini.setValue(u"view/zoom"_s, u"huge"_s);
     QVERIFY(Settings::read(ini, lookupIn({})).problems().isEmpty());
 
     // A folder that cannot be made (a file stands in its place) says so.
     QFile(dir.filePath(u"config"_s)).open(QIODevice::WriteOnly);
-    QSettings nowhere(dir.filePath(u"config/Tamberlyn.ini"_s), QSettings::IniFormat);
+    QSettings nowhere(dir.filePath(u"config/Tamberlyn-view.ini"_s), QSettings::IniFormat);
     QVERIFY(!storeZoom(nowhere, 125));
 }
 

@@ -4,8 +4,10 @@
 
 #include <utility>
 
+namespace Tamberlyn::Platform {
+
 // Owns one POSIX file descriptor and closes it when dropped, so every early
-// return of the path walk gives its folder handles back.
+// return gives its handles back.
 class UniqueFd final
 {
 public:
@@ -42,3 +44,5 @@ public:
 private:
     int m_fd = -1;
 };
+
+} // namespace Tamberlyn::Platform
