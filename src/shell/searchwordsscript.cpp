@@ -38,12 +38,16 @@ constexpr char ScriptBody[] = R"JS(
   var found = new RegExp('(?<!' + wordChar + '|\\p{Cf})(?:' + alternatives.join('|') + ')(?:'
                          + wordChar + '|\\p{Cf}|' + apostrophe + '(?=\\p{L}))*', 'giu');
   var skipped = ['SCRIPT', 'STYLE', 'NOSCRIPT', 'TEMPLATE', 'TEXTAREA', 'SELECT', 'OPTION', 'NAV'];
+  var furniture = ['HEADER', 'FOOTER', 'ASIDE'];
+  var sectioning = 'article, aside, main, nav, section';
   function inSkipped(node) {
     for (var e = node.parentElement; e; e = e.parentElement) {
-      // What the word index leaves out by the author's marker is not where
+      // What the word index leaves out (the author's marker, hidden
+      // elements, the page's own header, footer and sidebar) is not where
       // the search found the word either.
       if (skipped.indexOf(e.tagName) >= 0 || e.isContentEditable
-          || e.hasAttribute('data-noindex') || e.classList.contains('noindex')
+          || e.hasAttribute('data-noindex') || e.classList.contains('noindex') || e.hasAttribute('hidden')
+          || (furniture.indexOf(e.tagName) >= 0 && !(e.parentElement && e.parentElement.closest(sectioning)))
           || (e.tagName === 'MARK' && e.classList.contains(markClass)))
         return true;
     }

@@ -9,9 +9,12 @@ namespace Tamberlyn::Shell {
 // letter case aside, as the Search window matches index words, is wrapped
 // in <mark class="tamberlyn-search-word">, light blue behind black text:
 // apart from the yellow and orange the engine marks find-in-page matches
-// with, and clear to red-green colour blindness. Text in scripts, styles, forms
-// and the page's navigation bar is left alone, as the word index leaves it.
-// The first mark on screen is scrolled into view when it is not in view
+// with, and clear to red-green colour blindness. What the word index leaves
+// out (scripts, styles, navigation bars, the page's own header, footer and
+// sidebar, hidden and author-marked elements) is left alone, and so are form
+// fields, whose text a mark would change. A word the index joined across
+// inline elements ("<tt>DataView</tt>s") is matched one text run at a time,
+// so only a run that begins with a search word is marked. The first mark on screen is scrolled into view when it is not in view
 // already. The script's value is the number of marks set.
 //
 // The words go into the script as JSON data, never as script text, so no

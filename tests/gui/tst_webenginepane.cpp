@@ -121,8 +121,9 @@ void TestWebEnginePane::searchWordsAreMarked_data()
     QTest::newRow("not in scripts, styles, forms, the navigation bar or what the index leaves out")
         << u"<nav>cable</nav><script>var cable;</script><style>/* cable */</style><textarea>cable</textarea>"
            "<select><option>cable</option></select><p contenteditable>cable</p><p data-noindex>cable</p>"
-           "<p class='x noindex'>cable</p><p>cable</p>"_s
-        << QStringList{u"cable"_s} << QStringList{u"cable"_s};
+           "<p class='x noindex'>cable</p><p hidden>cable</p><header>cable</header><aside>cable</aside>"
+           "<article><header>cable</header></article><p>cable</p>"_s
+        << QStringList{u"cable"_s} << QStringList{u"cable"_s, u"cable"_s};
     QTest::newRow("inside links and the page's own marks")
         << u"<p><a href='https://course.example/kq_cbt/kq/kq010004.vxp'>cable</a> <mark>cables</mark></p>"_s
         << QStringList{u"cable"_s} << QStringList{u"cable"_s, u"cables"_s};
