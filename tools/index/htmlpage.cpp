@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Tamberlyn::IndexTool {
@@ -210,17 +211,10 @@ QList<qsizetype> noscriptContentStarts(const GumboNode *root, const QByteArray &
     return starts;
 }
 
-// The page as a browser with scripting on reads it, as the viewer does: a
-// noscript element's content is plain text up to its end tag, and never
-// shown. gumbo parses as a browser with scripting off, and there text or a
-// body element inside a noscript in the head ends it, and the rest of its
-// content lands in the body. So a page with noscript content is parsed
-// again without it.
-ParsedPage parseWithScripting(QByteArray utf8)
+// The page without the content of its noscript elements; nothing when
+// they have none.
+std::optional<QByteArray> withoutNoscriptContent(const ParsedPage &page)
 {
-    ParsedPage page = parseUtf8(std::move(utf8));
-    if (!page.tree)
-        return page;
     QByteArray without;
     qsizetype copied = 0;
     for (const qsizetype start : noscriptContentStarts(page.tree->document, page.utf8)) {
@@ -235,9 +229,30 @@ ParsedPage parseWithScripting(QByteArray utf8)
         copied = end;
     }
     if (copied == 0)
-        return page;
+        return std::nullopt;
     without += QByteArrayView(page.utf8).sliced(copied);
-    return parseUtf8(std::move(without));
+    return without;
+}
+
+// The page as a browser with scripting on reads it, as the viewer does: a
+// noscript element's content is plain text up to its end tag, and never
+// shown. gumbo parses as a browser with scripting off, and there text or a
+// body element inside a noscript in the head ends it, and the rest of its
+// content lands in the body. So a page with noscript content is parsed
+// again without it. Once is enough but for a noscript that only a comment
+// begun in another one's content hid from the first parse; a few rounds
+// take those, and bound the work a hostile page can ask for.
+ParsedPage parseWithScripting(QByteArray utf8)
+{
+    constexpr int MaxRounds = 4;
+    ParsedPage page = parseUtf8(std::move(utf8));
+    for (int round = 0; round < MaxRounds && page.tree; ++round) {
+        std::optional<QByteArray> without = withoutNoscriptContent(page);
+        if (!without)
+            break;
+        page = parseUtf8(std::move(*without));
+    }
+    return page;
 }
 
 class TextCollector

@@ -55,6 +55,12 @@ void TestHtmlPage::visibleText_data()
            u"<p>one<noscript><p>two</noscript> three <iframe>four <b>x</b></iframe><noembed>five</noembed>"
            u"<noframes>six</noframes><video>seven</video><audio>eight</audio> nine <NOSCRIPT>ten<!-- open"_s
         << QStringList{u"one"_s, u"three"_s, u"nine"_s};
+    // A comment begun inside a noscript's content ends there too, so what
+    // it seemed to hide is markup again.
+    QTest::newRow("noscript content holding a comment's start")
+        << u"<head><noscript><!--</noscript><noscript>hidden</noscript><noscript>too</noscript>--></head>"
+           u"shown"_s
+        << QStringList{u"shown"_s};
     QTest::newRow("named references, the whole table")
         << u"caf&eacute; 10&nbsp;k&Omega; a&minus;b x&le;y &rarr;z &amp;amp &amp &nbsp &bogus; &lt;bb&gt; "
            u"&#233;t&#xE9;"_s
