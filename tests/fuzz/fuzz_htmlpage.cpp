@@ -9,7 +9,8 @@
 // own: at the start of the head and of the body, where nothing the page
 // holds can reach them, and one inside the page, where the page's markup
 // may swallow it (into a comment, a textarea, an attribute). That one is
-// held to the rule only when the parse put its marker inside it. The same
+// held to the rule only when the parse put its marker inside it, and the
+// page has no noscript of its own. The same
 // page with the markers replaced by filler tells whether the page spells a
 // marker itself.
 
@@ -37,53 +38,58 @@ using Fuzz::require;
 
 namespace {
 
-// An element that hides its content, planted with its marker. The markers
-// cannot be made from pieces of one another: each is whole or absent.
-struct Plant
+// An element that hides its content, as it is planted.
+struct Hider
 {
     const char *open;
     const char *close;
     GumboTag tag;
     const char *attribute; // the attribute that hides it, if its tag does not
-    const char *marker;
 };
 
-const Plant HeadPlants[] = {
-    {"<script>", "</script>", GUMBO_TAG_SCRIPT, nullptr, "zqx1mark"},
-    {"<style>", "</style>", GUMBO_TAG_STYLE, nullptr, "zqx2mark"},
-    {"<template>", "</template>", GUMBO_TAG_TEMPLATE, nullptr, "zqx3mark"},
-    {"<noscript>", "</noscript>", GUMBO_TAG_NOSCRIPT, nullptr, "zqx4mark"},
+const Hider HeadHiders[] = {
+    {"<script>", "</script>", GUMBO_TAG_SCRIPT, nullptr},
+    {"<style>", "</style>", GUMBO_TAG_STYLE, nullptr},
+    {"<template>", "</template>", GUMBO_TAG_TEMPLATE, nullptr},
+    {"<noscript>", "</noscript>", GUMBO_TAG_NOSCRIPT, nullptr},
 };
 
-const Plant BodyPlants[] = {
-    {"<script>", "</script>", GUMBO_TAG_SCRIPT, nullptr, "zqx5mark"},
-    {"<style>", "</style>", GUMBO_TAG_STYLE, nullptr, "zqx6mark"},
-    {"<template><p>", "</p></template>", GUMBO_TAG_TEMPLATE, nullptr, "zqx7mark"},
-    {"<noscript><p>", "</p></noscript>", GUMBO_TAG_NOSCRIPT, nullptr, "zqx8mark"},
-    {"<div data-noindex>", "</div>", GUMBO_TAG_DIV, "data-noindex", "zqx9mark"},
-    {"<span class=\"a noindex\">", "</span>", GUMBO_TAG_SPAN, "class", "zqx10mark"},
-    {"<p hidden>", "</p>", GUMBO_TAG_P, "hidden", "zqx11mark"},
-    {"<nav>", "</nav>", GUMBO_TAG_NAV, nullptr, "zqx12mark"},
-    {"<iframe>", "</iframe>", GUMBO_TAG_IFRAME, nullptr, "zqx13mark"},
+// In the body, and inside the page.
+const Hider BodyHiders[] = {
+    {"<script>", "</script>", GUMBO_TAG_SCRIPT, nullptr},
+    {"<style>", "</style>", GUMBO_TAG_STYLE, nullptr},
+    {"<template><p>", "</p></template>", GUMBO_TAG_TEMPLATE, nullptr},
+    {"<noscript><p>", "</p></noscript>", GUMBO_TAG_NOSCRIPT, nullptr},
+    {"<div data-noindex>", "</div>", GUMBO_TAG_DIV, "data-noindex"},
+    {"<span class=\"a noindex\">", "</span>", GUMBO_TAG_SPAN, "class"},
+    {"<b hidden>", "</b>", GUMBO_TAG_B, "hidden"},
+    {"<nav>", "</nav>", GUMBO_TAG_NAV, nullptr},
+    {"<iframe>", "</iframe>", GUMBO_TAG_IFRAME, nullptr},
 };
 
-// The plants inside the page: the body's, with markers of their own.
-const Plant InnerPlants[] = {
-    {"<script>", "</script>", GUMBO_TAG_SCRIPT, nullptr, "zqx21mark"},
-    {"<style>", "</style>", GUMBO_TAG_STYLE, nullptr, "zqx22mark"},
-    {"<template>", "</template>", GUMBO_TAG_TEMPLATE, nullptr, "zqx23mark"},
-    {"<noscript>", "</noscript>", GUMBO_TAG_NOSCRIPT, nullptr, "zqx24mark"},
-    {"<div data-noindex>", "</div>", GUMBO_TAG_DIV, "data-noindex", "zqx25mark"},
-    {"<span class=\"noindex\">", "</span>", GUMBO_TAG_SPAN, "class", "zqx26mark"},
-    {"<b hidden>", "</b>", GUMBO_TAG_B, "hidden", "zqx27mark"},
-    {"<nav>", "</nav>", GUMBO_TAG_NAV, nullptr, "zqx28mark"},
-    {"<iframe>", "</iframe>", GUMBO_TAG_IFRAME, nullptr, "zqx29mark"},
+// A hider with its own marker word: "zqx", a number, "mark", so that no
+// marker can be made from pieces of others.
+struct Plant
+{
+    const Hider *hider;
+    QByteArray marker;
 };
+
+QList<Plant> plants(const Hider *hiders, std::size_t count, int firstNumber)
+{
+    QList<Plant> list;
+    for (std::size_t k = 0; k < count; ++k)
+        list.append({&hiders[k], "zqx" + QByteArray::number(firstNumber + int(k)) + "mark"});
+    return list;
+}
+
+const QList<Plant> HeadPlants = plants(HeadHiders, std::size(HeadHiders), 1);
+const QList<Plant> BodyPlants = plants(BodyHiders, std::size(BodyHiders), 11);
+const QList<Plant> InnerPlants = plants(BodyHiders, std::size(BodyHiders), 31);
 
 QByteArray planted(const Plant &plant, bool filler)
 {
-    const QByteArray marker(plant.marker);
-    return plant.open + (filler ? QByteArray(marker.size(), 'Q') : marker) + plant.close;
+    return plant.hider->open + (filler ? QByteArray(plant.marker.size(), 'Q') : plant.marker) + plant.hider->close;
 }
 
 // The page with every plant in place, or with filler for the markers.
@@ -129,17 +135,17 @@ bool hasClassNoIndex(const char *classes)
     }
 }
 
-bool isPlant(const GumboNode *node, const Plant &plant)
+bool isHider(const GumboNode *node, const Hider &hider)
 {
     if (node->type != GUMBO_NODE_ELEMENT && node->type != GUMBO_NODE_TEMPLATE)
         return false;
     const GumboElement &element = node->v.element;
-    if (element.tag != plant.tag || element.tag_namespace != GUMBO_NAMESPACE_HTML)
+    if (element.tag != hider.tag || element.tag_namespace != GUMBO_NAMESPACE_HTML)
         return false;
-    if (!plant.attribute)
+    if (!hider.attribute)
         return true;
-    const GumboAttribute *attribute = gumbo_get_attribute(&element.attributes, plant.attribute);
-    return attribute && (std::strcmp(plant.attribute, "class") != 0 || hasClassNoIndex(attribute->value));
+    const GumboAttribute *attribute = gumbo_get_attribute(&element.attributes, hider.attribute);
+    return attribute && (std::strcmp(hider.attribute, "class") != 0 || hasClassNoIndex(attribute->value));
 }
 
 // Whether the parse put the plant's marker inside an element of the plant's
@@ -160,12 +166,12 @@ bool markerInsidePlant(const QByteArray &html, const Plant &plant)
         steps.pop_back();
         const GumboNode *node = step.node;
         if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_CDATA) {
-            if (step.inPlant && std::strstr(node->v.text.text, plant.marker))
+            if (step.inPlant && std::strstr(node->v.text.text, plant.marker.constData()))
                 return true;
             continue;
         }
         if (const GumboVector *children = childrenOf(node)) {
-            const bool inPlant = step.inPlant || isPlant(node, plant);
+            const bool inPlant = step.inPlant || isHider(node, *plant.hider);
             for (unsigned int i = 0; i < children->length; ++i)
                 steps.push_back({static_cast<const GumboNode *>(children->data[i]), inPlant});
         }
@@ -179,7 +185,7 @@ void checkPlants(const QByteArray &page, const Plant &inner, qsizetype at)
     const QString text = HtmlPage::parse(HtmlPage::decode(html)).text;
     const QString control = HtmlPage::parse(HtmlPage::decode(plantedPage(page, inner, at, true))).text;
     const auto hidden = [&](const Plant &plant) {
-        const QString marker = QLatin1String(plant.marker);
+        const QString marker = QString::fromLatin1(plant.marker);
         // A page that spells the marker itself shows it without our help.
         if (!control.contains(marker))
             require(!text.contains(marker), "text of an element a browser never shows was read", marker);
@@ -188,7 +194,10 @@ void checkPlants(const QByteArray &page, const Plant &inner, qsizetype at)
         hidden(plant);
     for (const Plant &plant : BodyPlants)
         hidden(plant);
-    if (markerInsidePlant(html, inner))
+    // gumbo parses as a browser with scripts off, the viewer reads with them
+    // on, and the two part only at a noscript: after one of the page's own,
+    // the independent walk would judge the plant by another reading.
+    if (!page.toLower().contains("noscript") && markerInsidePlant(html, inner))
         hidden(inner);
 }
 
@@ -288,7 +297,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     if (size < 3)
         return 0;
-    const Plant &inner = InnerPlants[data[0] % std::size(InnerPlants)];
+    const Plant &inner = InnerPlants.at(data[0] % InnerPlants.size());
     const QByteArray page(reinterpret_cast<const char *>(data + 3), qsizetype(size - 3));
     const qsizetype at = ((qsizetype(data[1]) << 8) | data[2]) % (page.size() + 1);
 
