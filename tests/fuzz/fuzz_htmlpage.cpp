@@ -10,9 +10,8 @@
 // holds can reach them, and one inside the page, where the page's markup
 // may swallow it (into a comment, a textarea, an attribute). That one is
 // held to the rule only when the parse put its marker inside it, and the
-// page has no noscript of its own. The same
-// page with the markers replaced by filler tells whether the page spells a
-// marker itself.
+// page has no noscript of its own. The same page with the markers replaced
+// by filler tells whether the page spells a marker itself.
 
 #include "fuzzcheck.h"
 
@@ -197,7 +196,7 @@ void checkPlants(const QByteArray &page, const Plant &inner, qsizetype at)
     // gumbo parses as a browser with scripts off, the viewer reads with them
     // on, and the two part only at a noscript: after one of the page's own,
     // the independent walk would judge the plant by another reading.
-    if (!page.toLower().contains("noscript") && markerInsidePlant(html, inner))
+    if (!page.toLower().contains("noscript") && markerInsidePlant(HtmlPage::decode(html).toUtf8(), inner))
         hidden(inner);
 }
 
