@@ -9,8 +9,8 @@
 // own: at the start of the head and of the body, where nothing the page
 // holds can reach them, and one inside the page, where the page's markup
 // may swallow it (into a comment, a textarea, an attribute). That one is
-// held to the rule only when the parse put its marker inside it, and the
-// page has no noscript of its own. The same page with the markers replaced
+// held to the rule only when the parse put its marker nowhere but inside
+// such elements, and the page has no noscript of its own. The same page with the markers replaced
 // by filler tells whether the page spells a marker itself.
 
 #include "fuzzcheck.h"
@@ -147,10 +147,11 @@ bool isHider(const GumboNode *node, const Hider &hider)
     return attribute && (std::strcmp(hider.attribute, "class") != 0 || hasClassNoIndex(attribute->value));
 }
 
-// Whether the parse put the plant's marker inside an element of the plant's
-// kind: a text holding it with such an element among its ancestors. An
+// Whether the parse put the plant's marker only inside elements of the
+// plant's kind: every text holding it has such an element among its
+// ancestors (the page may hold the marker too, hidden or not). An
 // independent walk of the tree, as a browser builds it.
-bool markerInsidePlant(const QByteArray &html, const Plant &plant)
+bool markerOnlyInsidePlants(const QByteArray &html, const Plant &plant)
 {
     const std::unique_ptr<GumboOutput, GumboDeleter> output(gumbo_parse_with_options(
         &kGumboDefaultOptions, html.constData(), std::size_t(html.size())));
@@ -159,14 +160,18 @@ bool markerInsidePlant(const QByteArray &html, const Plant &plant)
         const GumboNode *node;
         bool inPlant;
     };
+    bool found = false;
     std::vector<Step> steps{{output->document, false}};
     while (!steps.empty()) {
         const Step step = steps.back();
         steps.pop_back();
         const GumboNode *node = step.node;
         if (node->type == GUMBO_NODE_TEXT || node->type == GUMBO_NODE_CDATA) {
-            if (step.inPlant && std::strstr(node->v.text.text, plant.marker.constData()))
-                return true;
+            if (std::strstr(node->v.text.text, plant.marker.constData())) {
+                if (!step.inPlant)
+                    return false;
+                found = true;
+            }
             continue;
         }
         if (const GumboVector *children = childrenOf(node)) {
@@ -175,7 +180,7 @@ bool markerInsidePlant(const QByteArray &html, const Plant &plant)
                 steps.push_back({static_cast<const GumboNode *>(children->data[i]), inPlant});
         }
     }
-    return false;
+    return found;
 }
 
 void checkPlants(const QByteArray &page, const Plant &inner, qsizetype at)
@@ -196,7 +201,7 @@ void checkPlants(const QByteArray &page, const Plant &inner, qsizetype at)
     // gumbo parses as a browser with scripts off, the viewer reads with them
     // on, and the two part only at a noscript: after one of the page's own,
     // the independent walk would judge the plant by another reading.
-    if (!page.toLower().contains("noscript") && markerInsidePlant(HtmlPage::decode(html).toUtf8(), inner))
+    if (!page.toLower().contains("noscript") && markerOnlyInsidePlants(HtmlPage::decode(html).toUtf8(), inner))
         hidden(inner);
 }
 
