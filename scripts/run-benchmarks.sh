@@ -12,7 +12,7 @@ here="$(cd "$(dirname "$0")" && pwd)"
 # The index tool beside the one before the HTML5 parser and the learner word
 # rules (commit f20983b, or TAMBERLYN_BASELINE_REF), built from that tree in
 # build/baseline: build time and memory at
-# the table limit, the reader at its cap. Then the Search on a real book
+# the table limit, the reader and the check at the cap. Then the Search on a real book
 # (the Debian Reference, English and French, split into course pages) held
 # against an independent reference. The baseline's build folder sits as deep
 # below its sources as build/release does, so ccache serves the files the

@@ -2,7 +2,8 @@
 """Build time and peak memory of tamberlyn-index, beside a baseline tool, in one run.
 
     bench_index.py --tool NEW/bin/tamberlyn-index --baseline OLD/bin/tamberlyn-index
-                   [--runs 3] [--pages 1000] [--work DIR] [--skip-cap]
+                   [--runs 3] [--pages 1000] [--work DIR] [--skip-build] [--skip-cap] [--skip-check]
+                   [--check-limit-gib 4]
 
 1. build: a generated course at the table limit, 12400 different words
    (letters only, two or more, so both tools count the same words) over
@@ -14,6 +15,13 @@
    byte over 256 MiB, read by `tamberlyn-index words DIR zz` (the Index
    window's loading: the reader, then the word list). Peak resident memory
    of each tool, and the time.
+3. the check at the cap: `tamberlyn-index check DIR` on a "files.vxp" of
+   255 MiB of CR LF alone (a blank line, so a problem, on every line), on a
+   "words.vxp" of 255 MiB of one broken line repeated (two problems a line),
+   and on a valid pair of 12400 lines each. Each tool runs under an
+   address-space limit (--check-limit-gib), so one that would need more
+   memory than the machine has stops there instead of taking it; the table
+   says so, with the peak it had reached.
 
 Peak memory is the child's own ru_maxrss (os.wait4), in MiB. Timings on a
 shared machine are noisy: compare the two columns of one run, not runs.
@@ -23,6 +31,7 @@ from __future__ import annotations
 
 import argparse
 import os
+import resource
 import random
 import shutil
 import statistics
@@ -41,6 +50,19 @@ def measure(command: list[str]) -> tuple[float, float, int]:
     start = time.monotonic()
     process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(process.pid, 0)
+    process.returncode = os.waitstatus_to_exitcode(status)
+    return time.monotonic() - start, usage.ru_maxrss / 1024.0, process.returncode
+
+
+def measure_limited(command: list[str], limit: int, stderr: Path) -> tuple[float, float, int]:
+    """measure() under an address-space limit of `limit` bytes, standard error kept."""
+    def limit_memory() -> None:
+        resource.setrlimit(resource.RLIMIT_AS, (limit, limit))
+
+    start = time.monotonic()
+    with stderr.open("wb") as err:
+        process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=err, preexec_fn=limit_memory)
+        _, status, usage = os.wait4(process.pid, 0)
     process.returncode = os.waitstatus_to_exitcode(status)
     return time.monotonic() - start, usage.ru_maxrss / 1024.0, process.returncode
 
@@ -98,6 +120,70 @@ def write_words_file(path: Path, size: int) -> None:
     assert path.stat().st_size == size, path
 
 
+def write_check_folders(work: Path) -> list[tuple[str, Path]]:
+    """The three folders `check` is measured on, each with what it holds."""
+    size = 255 * 1024 * 1024
+    for name in ("check-crlf", "check-broken", "check-valid"):
+        shutil.rmtree(work / name, ignore_errors=True)
+    line_breaks = work / "check-crlf"
+    line_breaks.mkdir()
+    (line_breaks / "files.vxp").write_bytes(b"\r\n" * (size // 2))
+    broken = work / "check-broken"
+    broken.mkdir()
+    # A TAB, a file number 0 and a letter: out of range and not decimal.
+    line = b"w\t0\tx\t\r\n"
+    with (broken / "words.vxp").open("wb") as out:
+        block = line * 100_000
+        for _ in range(size // len(block)):
+            out.write(block)
+        out.write(line * ((size % len(block)) // len(line)))
+    valid = work / "check-valid"
+    valid.mkdir()
+    (valid / "files.vxp").write_bytes(b"".join(
+        b"%d\tkq%02d%04d.vxp\tPage %d\r\n" % (n, n // 900 + 1, n % 900 + 3, n) for n in range(1, WORDS + 1)))
+    (valid / "words.vxp").write_bytes(b"".join(
+        b"w%05d\t%d\t%d\t\r\n" % (n, n + 1, (n * 7) % WORDS + 1) for n in range(WORDS)))
+    return [("255 MiB files.vxp, CR LF only", line_breaks),
+            ("255 MiB words.vxp, one broken line repeated", broken),
+            ("valid pair, 12400 lines each", valid)]
+
+
+def check_outcome(code: int, stderr: Path) -> str:
+    if code < 0:
+        tail = stderr.read_bytes()[-2000:].decode(errors="replace")
+        reason = "out of memory" if "bad_alloc" in tail else f"signal {-code}"
+        return f"stopped: {reason}, no report"
+    lines = stderr.read_text(errors="replace").splitlines()
+    return f"exit {code}" + (f", {lines[-1].removeprefix('tamberlyn-index: ')}" if lines else ", no problems")
+
+
+def bench_build(tools: dict[str, str], work: Path, pages: int, runs: int) -> int:
+    """Part 1: each tool builds a generated course at the table limit."""
+    course = work / "course"
+    if course.exists():
+        shutil.rmtree(course)
+    generate_course(course, pages, random.Random(12400))
+    results: dict[str, list[tuple[float, float]]] = {name: [] for name in tools}
+    counts: dict[str, str] = {}
+    for _ in range(runs):
+        for name, tool in tools.items():
+            out = work / f"index-{name.replace(' ', '-')}"
+            seconds, peak, code = measure([tool, "build", str(course), str(out)])
+            if code != 0:
+                print(f"{name}: build failed ({code})", file=sys.stderr)
+                return 1
+            results[name].append((seconds, peak))
+            counts[name] = (out / "words.vxp").read_bytes().count(b"\r\n")
+    print(f"build: {pages} generated pages, {WORDS} different words, {runs} runs each, medians\n")
+    print("| Tool | Words written | Build time (s) | Peak memory (MiB) |")
+    print("|---|---:|---:|---:|")
+    for name in tools:
+        times = [s for s, _ in results[name]]
+        peaks = [p for _, p in results[name]]
+        print(f"| {name} | {counts[name]} | {statistics.median(times):.2f} | {statistics.median(peaks):.1f} |")
+    return 0
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--tool", required=True)
@@ -105,35 +191,19 @@ def main() -> int:
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--pages", type=int, default=1000)
     parser.add_argument("--work", type=Path)
+    parser.add_argument("--skip-build", action="store_true", help="leave out the build of a generated course")
     parser.add_argument("--skip-cap", action="store_true", help="leave out the 256 MiB reader files")
+    parser.add_argument("--skip-check", action="store_true", help="leave out the check at the cap")
+    parser.add_argument("--check-limit-gib", type=float, default=4.0,
+                        help="address-space limit of each check run, in GiB (default 4)")
     args = parser.parse_args()
 
     tools = {"baseline": args.baseline, "this build": args.tool}
     work = args.work or Path(tempfile.mkdtemp(prefix="bench-index-"))
     work.mkdir(parents=True, exist_ok=True)
     try:
-        course = work / "course"
-        if course.exists():
-            shutil.rmtree(course)
-        generate_course(course, args.pages, random.Random(12400))
-        results: dict[str, list[tuple[float, float]]] = {name: [] for name in tools}
-        counts: dict[str, str] = {}
-        for _ in range(args.runs):
-            for name, tool in tools.items():
-                out = work / f"index-{name.replace(' ', '-')}"
-                seconds, peak, code = measure([tool, "build", str(course), str(out)])
-                if code != 0:
-                    print(f"{name}: build failed ({code})", file=sys.stderr)
-                    return 1
-                results[name].append((seconds, peak))
-                counts[name] = (out / "words.vxp").read_bytes().count(b"\r\n")
-        print(f"build: {args.pages} generated pages, {WORDS} different words, {args.runs} runs each, medians\n")
-        print("| Tool | Words written | Build time (s) | Peak memory (MiB) |")
-        print("|---|---:|---:|---:|")
-        for name in tools:
-            times = [s for s, _ in results[name]]
-            peaks = [p for _, p in results[name]]
-            print(f"| {name} | {counts[name]} | {statistics.median(times):.2f} | {statistics.median(peaks):.1f} |")
+        if not args.skip_build and bench_build(tools, work, args.pages, args.runs) != 0:
+            return 1
 
         if not args.skip_cap:
             print("\ntable reader at its cap: `words DIR zz`, peak memory of the whole process\n")
@@ -149,6 +219,23 @@ def main() -> int:
                     seconds, peak, _ = measure([tool, "words", str(folder), "zz"])
                     print(f"| {label} | {name} | {seconds:.2f} | {peak:.1f} |")
                 shutil.rmtree(folder)
+
+        if not args.skip_check:
+            limit = int(args.check_limit_gib * 1024 ** 3)
+            print(f"\n`check DIR` at the cap, each run limited to {args.check_limit_gib:g} GiB of address space, "
+                  "peak memory of the whole process\n")
+            print("| Folder | Tool | Time (s) | Peak memory (MiB) | Outcome |")
+            print("|---|---|---:|---:|---|")
+            folders = write_check_folders(work)
+            try:
+                for label, folder in folders:
+                    for name, tool in tools.items():
+                        stderr = work / "check-stderr"
+                        seconds, peak, code = measure_limited([tool, "check", str(folder)], limit, stderr)
+                        print(f"| {label} | {name} | {seconds:.2f} | {peak:.1f} | {check_outcome(code, stderr)} |")
+            finally:
+                for _, folder in folders:
+                    shutil.rmtree(folder, ignore_errors=True)
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)

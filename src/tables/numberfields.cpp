@@ -38,19 +38,26 @@ bool isInt16Field(QStringView field)
     return decimal(text, negative ? 32768 : 32767).has_value();
 }
 
+std::optional<FileListField> FileListWalker::next()
+{
+    if (m_pos >= m_list.size())
+        return std::nullopt;
+    const qsizetype start = m_pos;
+    const qsizetype tab = m_list.indexOf(u'\t', start);
+    if (tab < 0) {
+        m_pos = m_list.size();
+        return FileListField{m_list.sliced(start), false};
+    }
+    m_pos = tab + 1;
+    return FileListField{m_list.sliced(start, tab - start), true};
+}
+
 QList<FileListField> fileListFields(QStringView fileList)
 {
     QList<FileListField> fields;
-    qsizetype pos = 0;
-    while (pos < fileList.size()) {
-        const qsizetype tab = fileList.indexOf(u'\t', pos);
-        if (tab < 0) {
-            fields.append({fileList.sliced(pos), false});
-            break;
-        }
-        fields.append({fileList.sliced(pos, tab - pos), true});
-        pos = tab + 1;
-    }
+    FileListWalker walker(fileList);
+    while (const auto field = walker.next())
+        fields.append(*field);
     return fields;
 }
 

@@ -25,6 +25,24 @@ struct FileListField
 // field; an empty list has none.
 QList<FileListField> fileListFields(QStringView fileList);
 
+// The same walk one field at a time, for a reader that must not keep a
+// list the length of a hostile line of TABs.
+class FileListWalker final
+{
+public:
+    explicit FileListWalker(QStringView fileList)
+        : m_list(fileList)
+    {
+    }
+
+    // The next field, or nothing once the list is used up.
+    std::optional<FileListField> next();
+
+private:
+    QStringView m_list;
+    qsizetype m_pos = 0;
+};
+
 // A file number is decimal digits (spaces around them allowed) from 1 to
 // 12400, the line numbers a "files.vxp" can have. Nothing for anything else,
 // which the finders then skip: 0, numbers above 12400, signs, letters, and

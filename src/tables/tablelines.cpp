@@ -17,28 +17,44 @@ const char *units(QByteArrayView bytes)
     return bytes.data();
 }
 
+} // namespace
+
+template <typename View>
+std::optional<BasicTextLine<View>> BasicLineCutter<View>::next()
+{
+    const auto *const data = units(m_text);
+    const qsizetype size = m_text.size();
+    const qsizetype pos = m_pos;
+    if (pos >= size)
+        return std::nullopt;
+    const qsizetype cr = std::find(data + pos, data + size, '\r') - data;
+    if (cr == size) {
+        m_pos = size;
+        return BasicTextLine<View>{m_text.sliced(pos), LineEnd::None};
+    }
+    LineEnd end = LineEnd::CrAtEnd;
+    if (cr + 1 < size)
+        end = data[cr + 1] == '\n' ? LineEnd::CrLf : LineEnd::CrOther;
+    m_pos = std::min(cr + 2, size);
+    return BasicTextLine<View>{m_text.sliced(pos, cr - pos), end};
+}
+
+template class BasicLineCutter<QStringView>;
+template class BasicLineCutter<QByteArrayView>;
+
+namespace {
+
 template <typename View>
 BasicCutText<View> cut(View text, qsizetype limit)
 {
     BasicCutText<View> cut;
-    const auto *const data = units(text);
-    const qsizetype size = text.size();
-    qsizetype pos = 0;
-    while (pos < size) {
+    BasicLineCutter<View> cutter(text);
+    while (const auto line = cutter.next()) {
         if (cut.lines.size() == limit) {
             cut.overLimit = true;
             break;
         }
-        const qsizetype cr = std::find(data + pos, data + size, '\r') - data;
-        if (cr == size) {
-            cut.lines.append({text.sliced(pos), LineEnd::None});
-            break;
-        }
-        LineEnd end = LineEnd::CrAtEnd;
-        if (cr + 1 < size)
-            end = data[cr + 1] == '\n' ? LineEnd::CrLf : LineEnd::CrOther;
-        cut.lines.append({text.sliced(pos, cr - pos), end});
-        pos = std::min(cr + 2, size);
+        cut.lines.append(*line);
     }
     return cut;
 }

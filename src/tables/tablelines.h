@@ -6,6 +6,8 @@
 #include <QList>
 #include <QStringView>
 
+#include <optional>
+
 namespace Tamberlyn::Tables {
 
 // How a line was ended. Only CrLf is the files' own format; the others are
@@ -46,5 +48,31 @@ using CutBytes = BasicCutText<QByteArrayView>;
 // into `text`, which must outlive them.
 CutText cutLines(QStringView text, qsizetype limit = MaxTableLines);
 CutBytes cutLines(QByteArrayView bytes, qsizetype limit = MaxTableLines);
+
+// The same cut one line at a time, for a reader that walks a whole file of
+// any length and keeps no list of its lines: the index tool's check, which
+// must not need memory by the line for a file of line breaks alone.
+template <typename View>
+class BasicLineCutter final
+{
+public:
+    explicit BasicLineCutter(View text)
+        : m_text(text)
+    {
+    }
+
+    // The next line, or nothing once the text is used up.
+    std::optional<BasicTextLine<View>> next();
+
+private:
+    View m_text;
+    qsizetype m_pos = 0;
+};
+
+using LineCutter = BasicLineCutter<QStringView>;
+using ByteLineCutter = BasicLineCutter<QByteArrayView>;
+
+extern template class BasicLineCutter<QStringView>;
+extern template class BasicLineCutter<QByteArrayView>;
 
 } // namespace Tamberlyn::Tables

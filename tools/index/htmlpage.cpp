@@ -2,12 +2,15 @@
 
 #include "platform/ansicodepage.h"
 
+#include <QList>
 #include <QStringDecoder>
 
 #include <gumbo.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace Tamberlyn::IndexTool {
@@ -69,7 +72,9 @@ bool isInline(GumboTag tag)
     }
 }
 
-// Elements a browser does not show at all.
+// Elements a browser does not show at all. The content of an iframe,
+// noembed or noframes is plain text to the parser, markup and all, and is
+// never shown; that of audio and video is for browsers without them.
 bool isNeverShown(GumboTag tag)
 {
     switch (tag) {
@@ -79,6 +84,11 @@ bool isNeverShown(GumboTag tag)
     case GUMBO_TAG_TEMPLATE:
     case GUMBO_TAG_NOSCRIPT:
     case GUMBO_TAG_TITLE:
+    case GUMBO_TAG_IFRAME:
+    case GUMBO_TAG_NOEMBED:
+    case GUMBO_TAG_NOFRAMES:
+    case GUMBO_TAG_AUDIO:
+    case GUMBO_TAG_VIDEO:
         return true;
     default:
         return false;
@@ -132,6 +142,118 @@ struct GumboDeleter
 {
     void operator()(GumboOutput *output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
 };
+
+// A parsed page: gumbo's tree points into the bytes it was parsed from, so
+// the two are kept together.
+struct ParsedPage
+{
+    QByteArray utf8;
+    std::unique_ptr<GumboOutput, GumboDeleter> tree;
+};
+
+ParsedPage parseUtf8(QByteArray utf8)
+{
+    GumboOptions options = kGumboDefaultOptions;
+    // The page's parse errors are of no use here; recording them costs
+    // memory on a broken page.
+    options.max_errors = 0;
+    ParsedPage page{std::move(utf8), nullptr};
+    page.tree.reset(gumbo_parse_with_options(&options, page.utf8.constData(), std::size_t(page.utf8.size())));
+    return page;
+}
+
+// Where the content of a noscript element that starts at `from` ends: at
+// the first "</noscript" followed by white space, '/' or '>', as a browser
+// with scripting on reads it; at the end of the page without one.
+qsizetype noscriptEnd(const QByteArray &utf8, qsizetype from)
+{
+    static constexpr QByteArrayView EndTag("</noscript");
+    for (qsizetype at = from; at + EndTag.size() < utf8.size(); ++at) {
+        at = utf8.indexOf('<', at);
+        if (at < 0 || at + EndTag.size() >= utf8.size())
+            break;
+        const char after = utf8.at(at + EndTag.size());
+        if (QByteArrayView(utf8).sliced(at, EndTag.size()).compare(EndTag, Qt::CaseInsensitive) == 0 && after != 0
+            && std::strchr("\t\n\f\r />", after))
+            return at;
+    }
+    return utf8.size();
+}
+
+// Where the content of each noscript element of the page starts, in page
+// order.
+QList<qsizetype> noscriptContentStarts(const GumboNode *root, const QByteArray &utf8)
+{
+    QList<qsizetype> starts;
+    std::vector<const GumboNode *> nodes{root};
+    while (!nodes.empty()) {
+        const GumboNode *node = nodes.back();
+        nodes.pop_back();
+        const GumboVector *children = nullptr;
+        if (node->type == GUMBO_NODE_DOCUMENT) {
+            children = &node->v.document.children;
+        } else if (node->type == GUMBO_NODE_ELEMENT || node->type == GUMBO_NODE_TEMPLATE) {
+            const GumboElement &element = node->v.element;
+            children = &element.children;
+            // A noscript the page's own start tag made, not one the parser
+            // implied: its tag lies in the page's bytes.
+            if (element.tag == GUMBO_TAG_NOSCRIPT && element.tag_namespace == GUMBO_NAMESPACE_HTML
+                && element.original_tag.length > 0) {
+                starts.append(element.original_tag.data - utf8.constData() + qsizetype(element.original_tag.length));
+            }
+        }
+        if (children) {
+            for (unsigned int i = children->length; i-- > 0;)
+                nodes.push_back(static_cast<const GumboNode *>(children->data[i]));
+        }
+    }
+    std::sort(starts.begin(), starts.end());
+    return starts;
+}
+
+// The page without the content of its noscript elements; nothing when
+// they have none.
+std::optional<QByteArray> withoutNoscriptContent(const ParsedPage &page)
+{
+    QByteArray without;
+    qsizetype copied = 0;
+    for (const qsizetype start : noscriptContentStarts(page.tree->document, page.utf8)) {
+        // A noscript inside another one's content goes with it (so each
+        // byte is looked at once, however many noscripts a page nests).
+        if (start < copied)
+            continue;
+        const qsizetype end = noscriptEnd(page.utf8, start);
+        if (end == start)
+            continue;
+        without += QByteArrayView(page.utf8).sliced(copied, start - copied);
+        copied = end;
+    }
+    if (copied == 0)
+        return std::nullopt;
+    without += QByteArrayView(page.utf8).sliced(copied);
+    return without;
+}
+
+// The page as a browser with scripting on reads it, as the viewer does: a
+// noscript element's content is plain text up to its end tag, and never
+// shown. gumbo parses as a browser with scripting off, and there text or a
+// body element inside a noscript in the head ends it, and the rest of its
+// content lands in the body. So a page with noscript content is parsed
+// again without it. Once is enough but for a noscript that only a comment
+// begun in another one's content hid from the first parse; a few rounds
+// take those, and bound the work a hostile page can ask for.
+ParsedPage parseWithScripting(QByteArray utf8)
+{
+    constexpr int MaxRounds = 4;
+    ParsedPage page = parseUtf8(std::move(utf8));
+    for (int round = 0; round < MaxRounds && page.tree; ++round) {
+        std::optional<QByteArray> without = withoutNoscriptContent(page);
+        if (!without)
+            break;
+        page = parseUtf8(std::move(*without));
+    }
+    return page;
+}
 
 class TextCollector
 {
@@ -243,19 +365,13 @@ QString HtmlPage::decode(const QByteArray &bytes)
 
 HtmlPage HtmlPage::parse(QStringView html)
 {
-    const QByteArray utf8 = html.toUtf8();
-    GumboOptions options = kGumboDefaultOptions;
-    // The page's parse errors are of no use here; recording them costs
-    // memory on a broken page.
-    options.max_errors = 0;
-    const std::unique_ptr<GumboOutput, GumboDeleter> output(
-        gumbo_parse_with_options(&options, utf8.constData(), std::size_t(utf8.size())));
+    const ParsedPage parsed = parseWithScripting(html.toUtf8());
     HtmlPage page;
-    if (!output)
+    if (!parsed.tree)
         return page;
     TextCollector collector;
-    collector.collect(output->document);
-    page.title = TextCollector::titleOf(output->document);
+    collector.collect(parsed.tree->document);
+    page.title = TextCollector::titleOf(parsed.tree->document);
     page.text = collector.text();
     return page;
 }

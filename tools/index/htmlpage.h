@@ -11,7 +11,9 @@ namespace Tamberlyn::IndexTool {
 // malformed markup included.
 //
 // Left out: the head and everything a browser does not show (script, style,
-// template, noscript, elements with the hidden attribute); the page's
+// template, noscript as read with scripts on, the content of iframe,
+// noembed, noframes, audio and video, elements with the hidden attribute);
+// the page's
 // furniture, the same on every page, which would make every page a result:
 // nav anywhere, and header, footer and aside where they belong to the page
 // rather than to an article or section inside it (the banner, contentinfo

@@ -24,7 +24,7 @@ const char Usage[] =
     "Usage: tamberlyn-index COMMAND ARGUMENTS\n"
     "\n"
     "  build COURSE_DIR OUT_DIR     write words.vxp and files.vxp for a course\n"
-    "  check DIR                    report every line of DIR's index files that breaks their format\n"
+    "  check DIR                    report what in DIR's index files breaks their format\n"
     "  words DIR TEXT               what the Index window lists for the entry TEXT\n"
     "  search DIR QUERY             what the Search window lists for QUERY\n"
     "  history DIR HISTORY_FILE     what the History window lists for a history file\n"
@@ -155,10 +155,15 @@ int IndexCommands::check(const QString &dir)
     if (!isFolder(dir))
         return 2;
     const CheckReport report = checkIndexFolder(dir, m_reader);
-    for (const QString &problem : report.problems)
+    for (const QString &problem : report.shown)
         m_out << problem << '\n';
-    if (!report.problems.isEmpty()) {
-        m_err << "tamberlyn-index: " << report.problems.size() << " problems\n";
+    if (!report.notShown.isEmpty()) {
+        m_out << "and " << report.problemCount - report.shown.size() << " more problems, by file and kind:\n";
+        for (const CheckReport::Tally &tally : report.notShown)
+            m_out << tally.file << ": " << tally.kind << ": " << tally.count << " more\n";
+    }
+    if (report.problemCount > 0) {
+        m_err << "tamberlyn-index: " << report.problemCount << " problems\n";
         return 1;
     }
     m_out << Tables::FilesFileName << ": " << report.fileLines << " lines, " << Tables::WordsFileName << ": "

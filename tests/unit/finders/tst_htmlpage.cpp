@@ -47,6 +47,20 @@ void TestHtmlPage::visibleText_data()
                                     u"<template>tpl</template><noscript>enable scripts</noscript>"
                                     u"<p hidden>secret</p>seen"_s
                                  << QStringList{u"seen"_s};
+    // The viewer runs scripts: a noscript's content is text to its end tag
+    // and never shown, in the head too (where a parser without scripts
+    // would end it at the text and put the rest in the body).
+    QTest::newRow("noscript and fallback content, as with scripts on")
+        << u"<head><noscript>enable <b>scripts</b></noscript></head>"
+           u"<p>one<noscript><p>two</noscript> three <iframe>four <b>x</b></iframe><noembed>five</noembed>"
+           u"<noframes>six</noframes><video>seven</video><audio>eight</audio> nine <NOSCRIPT>ten<!-- open"_s
+        << QStringList{u"one"_s, u"three"_s, u"nine"_s};
+    // A comment begun inside a noscript's content ends there too, so what
+    // it seemed to hide is markup again.
+    QTest::newRow("noscript content holding a comment's start")
+        << u"<head><noscript><!--</noscript><noscript>hidden</noscript><noscript>too</noscript>--></head>"
+           u"shown"_s
+        << QStringList{u"shown"_s};
     QTest::newRow("named references, the whole table")
         << u"caf&eacute; 10&nbsp;k&Omega; a&minus;b x&le;y &rarr;z &amp;amp &amp &nbsp &bogus; &lt;bb&gt; "
            u"&#233;t&#xE9;"_s

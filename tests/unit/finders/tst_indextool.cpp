@@ -61,6 +61,7 @@ private slots:
     void buildWritesTheExactTables();
     void theWindowsLists();
     void checkReportsEveryBrokenLine();
+    void checkReportIsBounded();
     void limits();
     void aFailedBuildKeepsThePair();
     void commandLine();
@@ -213,6 +214,35 @@ void TestIndexTool::checkReportsEveryBrokenLine()
     const Run missing = runTool({u"check"_s, m_course});
     QCOMPARE(missing.exitCode, 1);
     QCOMPARE(missing.out, u"files.vxp: missing\nwords.vxp: missing\n"_s);
+}
+
+void TestIndexTool::checkReportIsBounded()
+{
+    // A problem on every line: the first 100 in full, a long field cut
+    // short, the rest counted by file and kind in the order first met; the
+    // whole file's problems shown wherever they come.
+    const QString flood = m_dir.filePath(u"flood"_s);
+    QVERIFY(QDir().mkpath(flood));
+    QVERIFY(writeFile(flood + u"/files.vxp"_s,
+                      QByteArray(200, 'x') + "\tp.vxp\tP\r\n" + QByteArray("\r\n").repeated(12401) + "1\tp.vxp\tP"));
+    QVERIFY(writeFile(flood + u"/words.vxp"_s, QByteArray("w\t0\t\r\n").repeated(3) + "notab\r\n"));
+    const Run run = runTool({u"check"_s, flood});
+    QCOMPARE(run.exitCode, 1);
+    QStringList expected{u"files.vxp:1: number field \""_s + QString(60, u'x')
+                         + u"...\" is not a 16-bit integer: the viewer stops reading files.vxp here"_s};
+    for (int n = 2; n <= 100; ++n)
+        expected.append(u"files.vxp:%1: blank line: no page, and the History window's table ends here"_s.arg(n));
+    expected += QStringList{
+        u"files.vxp: 12403 lines, more than 12400: the viewer reads the first 12400 and says \"Too many files!\""_s,
+        u"and 12308 more problems, by file and kind:"_s,
+        u"files.vxp: blank line: 12302 more"_s,
+        u"files.vxp: no CR LF at the end: 1 more"_s,
+        u"files.vxp: number field not the line number: 1 more"_s,
+        u"words.vxp: file number out of range: 3 more"_s,
+        u"words.vxp: no TAB: 1 more"_s,
+    };
+    QCOMPARE(run.out.split(u'\n', Qt::SkipEmptyParts), expected);
+    QCOMPARE(run.err, u"tamberlyn-index: 12409 problems\n"_s);
 }
 
 void TestIndexTool::limits()
