@@ -383,9 +383,10 @@ def tail(text, lines=30):
 class Client:
     """What a screen reader reads, through pyatspi."""
 
-    def __init__(self, pyatspi, report):
+    def __init__(self, pyatspi, report, events):
         self.pyatspi = pyatspi
         self.report = report
+        self.events = events
 
     def application(self, pid):
         """The viewer's application on the bus: the desktop's child that is
@@ -472,6 +473,40 @@ class Client:
                 except NotImplementedError:
                     parts.append(node.name or "")
         return " ".join(part.replace("\ufffc", " ") for part in parts if part)
+
+
+class Events:
+    """Focus and caret events in the order a screen reader receives them.
+    libatspi hands them over from the default GLib main context, which
+    pump() runs without blocking."""
+
+    TYPES = ("object:state-changed:focused", "object:text-caret-moved")
+
+    def __init__(self, pyatspi):
+        from gi.repository import GLib
+        self.context = GLib.MainContext.default()
+        self.pyatspi = pyatspi
+        self.seen = []
+        pyatspi.Registry.registerEventListener(self.record, *self.TYPES)
+
+    def record(self, event):
+        self.seen.append((event.type, event.detail1, event.source))
+
+    def close(self):
+        self.pyatspi.Registry.deregisterEventListener(self.record, *self.TYPES)
+
+    def pump(self):
+        while self.context.iteration(False):
+            pass
+        return self.seen
+
+    def clear(self):
+        self.pump()
+        self.seen.clear()
+
+    def about(self, node):
+        """The events whose source is `node`: (type, detail1)."""
+        return [(kind, detail) for kind, detail, source in self.pump() if source == node]
 
 
 def describe(node):
@@ -598,6 +633,7 @@ def check_find_bar(client, viewer, window, word):
     pyatspi = client.pyatspi
     report = client.report
     viewer.activate()
+    client.events.clear()
     viewer.keys("ctrl+f")
     entry = wait_until(lambda: next((node for node in client.walk(window)
                                      if node.name == FIND_ENTRY and client.showing(node)), None),
@@ -606,6 +642,15 @@ def check_find_bar(client, viewer, window, word):
           and entry.getRole() != pyatspi.ROLE_PASSWORD_TEXT, f"the find entry is {describe(entry)}")
     check(client.has(entry, pyatspi.STATE_EDITABLE), "the find entry is not editable")
     wait_until(lambda: client.focused(entry), "the find entry focused after Ctrl+F")
+    # The focus must be announced before the entry reports a caret: a
+    # screen reader (Orca) that gets the caret first takes it for the focus
+    # and says nothing about where the learner is.
+    arrived = wait_until(lambda: [event for event in client.events.about(entry)
+                                  if event == ("object:state-changed:focused", 1)]
+                         and client.events.about(entry), "the entry's focus event on the bus")
+    check(arrived[0] == ("object:state-changed:focused", 1),
+          f"after Ctrl+F the entry sent {arrived[0][0]} before its focus: {arrived}")
+    report(f"  events from the entry after Ctrl+F: {[kind for kind, _ in arrived]}")
     bar = entry.parent
     report(f"find bar: {describe(bar)} description \"{bar.description}\"")
     report(f"  {describe(entry)} focused, editable, description \"{entry.description}\"")
@@ -695,7 +740,8 @@ def main():
         os.environ.update(DISPLAY=desktop.display, DBUS_SESSION_BUS_ADDRESS=desktop.bus)
         os.environ.pop("AT_SPI_BUS_ADDRESS", None)
         import pyatspi
-        client = Client(pyatspi, report)
+        events = Events(pyatspi)
+        client = Client(pyatspi, report, events)
 
         for title, run in (("first page refused", lambda: run_failure_panel(client, desktop, programs, args, work)),
                            ("demo course", lambda: run_course(client, desktop, programs, args, work))):
