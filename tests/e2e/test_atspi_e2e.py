@@ -19,7 +19,8 @@ buttons' own AT-SPI actions (as a screen reader presses them):
 2. on the demo course: every button of the main window's bar has a name and
    a press action (Help pressed over the bus shows the help image); the
    course page's document is on the bus with the page's text; Ctrl+F opens
-   the find bar with the entry focused, its controls have names, the count
+   the find bar with the entry focused (its focus event sent before any
+   caret event, or Orca says nothing), its controls have names, the count
    reads "1 of N" once a word of the page is typed, Tab and Shift+Tab move
    the focus through entry, Previous, Next and Close in that order, and its
    buttons work when pressed over the bus.
@@ -32,6 +33,7 @@ when a program or module it needs is not installed, 2 on bad arguments.
 
 import argparse
 import ctypes
+import importlib.util
 import os
 import re
 import shutil
@@ -64,10 +66,6 @@ COUNT = re.compile(r"^(\d+) of (\d+)$")
 
 
 class CheckFailed(Exception):
-    pass
-
-
-class Missing(Exception):
     pass
 
 
@@ -221,10 +219,13 @@ def missing_parts():
             missing.append(f"{program} ({package})")
     if not find_launcher():
         missing.append("at-spi-bus-launcher (at-spi2-core)")
+    # Only looked for here: libatspi must first connect once the private
+    # buses are set up.
     try:
         import gi
         gi.require_version("Atspi", "2.0")
-        import pyatspi  # noqa: F401  (imported for real once the bus is set up)
+        if importlib.util.find_spec("pyatspi") is None:
+            raise ImportError("no module named pyatspi")
     except (ImportError, ValueError) as error:
         missing.append(f"pyatspi for {sys.executable} (python3-pyatspi: {error})")
     return missing
@@ -461,12 +462,13 @@ class Client:
 
     def text(self, root, limit=2000):
         """The text a screen reader reads below `root` (inside the engine's
-        document too), node by node, up to `limit` nodes."""
+        document too), node by node, up to `limit` nodes; pictures' text
+        alternatives left out, as find in page leaves them."""
         parts = []
         for count, node in enumerate(self.walk(root, into_documents=True)):
             if count >= limit:
                 break
-            if node.childCount == 0:
+            if node.childCount == 0 and node.getRole() != self.pyatspi.ROLE_IMAGE:
                 try:
                     text = node.queryText()
                     parts.append(text.getText(0, text.characterCount))
@@ -485,15 +487,11 @@ class Events:
     def __init__(self, pyatspi):
         from gi.repository import GLib
         self.context = GLib.MainContext.default()
-        self.pyatspi = pyatspi
         self.seen = []
         pyatspi.Registry.registerEventListener(self.record, *self.TYPES)
 
     def record(self, event):
         self.seen.append((event.type, event.detail1, event.source))
-
-    def close(self):
-        self.pyatspi.Registry.deregisterEventListener(self.record, *self.TYPES)
 
     def pump(self):
         while self.context.iteration(False):
@@ -518,7 +516,7 @@ def describe(node):
 
 # --- the checks ---------------------------------------------------------------------
 
-def check_failure_panel(client, desktop, viewer, address):
+def check_failure_panel(client, viewer, address):
     """The first page refused: the panel's message, Retry and Quit, read and
     pressed over the bus."""
     pyatspi = client.pyatspi
@@ -532,7 +530,7 @@ def check_failure_panel(client, desktop, viewer, address):
 
     retry = client.find(window, pyatspi.ROLE_PUSH_BUTTON, "Retry")
     quit_button = client.find(window, pyatspi.ROLE_PUSH_BUTTON, "Quit")
-    check(quit_button is not None, "no showing push button named Quit")
+    check(retry is not None and quit_button is not None, "Retry or Quit is not a showing push button")
     for button in (retry, quit_button):
         report(f"  {describe(button)} description \"{button.description}\" actions {client.actions(button)}")
         check(client.name(button) and button.description, f"{describe(button)} lacks a name or a description")
@@ -573,7 +571,7 @@ def check_failure_panel(client, desktop, viewer, address):
     report("  Quit pressed over the bus: the viewer ended with status 0")
 
 
-def check_course_window(client, desktop, viewer):
+def check_course_window(client, viewer):
     """The main window on the demo course: its bar, the course page's
     document and the find bar."""
     pyatspi = client.pyatspi
@@ -666,13 +664,16 @@ def check_find_bar(client, viewer, window, word):
     report(f"  labels: {[describe(label) for label in labels]}")
 
     viewer.type(word)
-    count = wait_until(lambda: next((label for label in labels if COUNT.match(client.name(label))), None),
-                       f"the count label reading \"N of M\" after typing \"{word}\"")
+    # The bar finds as the learner types, so the first letters have counts
+    # of their own; the one for the whole word is what the viewer logs for it.
+    shown = viewer.wait_for_line(rf'tamberlyn\.aids: find "{word}": (\d+ of \d+)$',
+                                 "the viewer's count for the whole word")
+    count = wait_until(lambda: next((label for label in labels if client.name(label) == shown[-1]), None),
+                       f"the count label reading \"{shown[-1]}\" after typing \"{word}\"")
     match = COUNT.match(client.name(count))
     report(f"  typed \"{word}\": count label {describe(count)}")
-    check(match.group(1) == "1" and int(match.group(2)) >= 2, f"the count reads \"{count.name}\", not 1 of 2 or more")
-    logged = viewer.wait_for_line(rf'tamberlyn\.aids: find "{word}": (\d+ of \d+)$', "the viewer's find line")
-    check(logged[-1] == count.name, f"the bus reads \"{count.name}\", the viewer shows \"{logged[-1]}\"")
+    check(match and match.group(1) == "1" and int(match.group(2)) >= 2,
+          f"the count reads \"{count.name}\", not 1 of 2 or more")
     total = match.group(2)
 
     # Tab goes entry, Previous, Next, Close (the count takes no focus), and
@@ -769,7 +770,7 @@ def run_failure_panel(client, desktop, programs, args, work):
     host = f"127.0.0.1:{closed_port()}"
     viewer = Viewer(programs, desktop, args.viewer, work, "viewer-refused", host)
     try:
-        check_failure_panel(client, desktop, viewer, host)
+        check_failure_panel(client, viewer, host)
     finally:
         programs.stop(viewer.process)
 
@@ -778,7 +779,7 @@ def run_course(client, desktop, programs, args, work):
     host, pin = start_course_server(programs, args.course_server, args.site, work)
     viewer = Viewer(programs, desktop, args.viewer, work, "viewer-course", host, pin)
     try:
-        check_course_window(client, desktop, viewer)
+        check_course_window(client, viewer)
     finally:
         programs.stop(viewer.process)
 
