@@ -41,6 +41,7 @@ import signal
 import socket
 import subprocess
 import sys
+import tempfile
 import time
 from pathlib import Path
 
@@ -238,7 +239,6 @@ class Desktop:
     def __init__(self, programs, runtime):
         self.programs = programs
         self.runtime = runtime
-        runtime.mkdir(mode=0o700)
         self.display = None
         self.bus = None
 
@@ -730,9 +730,12 @@ def main():
     # Stopped from outside (ctest's time limit), still stop what was started.
     signal.signal(signal.SIGTERM, lambda *_: sys.exit("stopped by SIGTERM"))
     programs = Programs(work)
+    # Short, so the bus's socket path stays within what a Unix address holds
+    # wherever the build folder is.
+    runtime = Path(tempfile.mkdtemp(prefix="tamberlyn-atspi-"))
     passed, failed = 0, 0
     try:
-        desktop = Desktop(programs, work / "runtime")
+        desktop = Desktop(programs, runtime)
         address = desktop.start()
         report(f"display {desktop.display}, session bus {desktop.bus}, accessibility bus {address}")
         # libatspi finds the accessibility bus as the viewer does: through
@@ -761,6 +764,7 @@ def main():
         for problem in programs.stop_all():
             failed += 1
             report(f"FAIL cleaning up: {problem}")
+        shutil.rmtree(runtime, ignore_errors=True)
         read.close()
     print(f"{passed} passed, {failed} failed")
     return 1 if failed else 0
