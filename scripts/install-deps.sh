@@ -18,6 +18,7 @@ packages=(
     nginx openssl
     appstream desktop-file-utils dpkg-dev librsvg2-bin
     python3-html5lib debian-reference-en debian-reference-fr
+    dbus-daemon dbus-bin at-spi2-core python3-pyatspi
 )
 
 missing=()

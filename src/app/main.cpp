@@ -72,11 +72,23 @@ void keepBackStepsReported()
         qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + " --disable-back-forward-cache");
 }
 
+// Qt WebEngine 6.4 keeps the page out of what screen readers get on Linux
+// unless asked: the course page would be an empty document to them. The
+// engine builds its accessibility tree only while an assistive technology
+// has switched accessibility on, so nobody else pays for it; a value set
+// by the learner is left alone.
+void exposePageToScreenReaders()
+{
+    if (!qEnvironmentVariableIsSet("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY"))
+        qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
     keepBackStepsReported();
+    exposePageToScreenReaders();
     // Every mode finds, places or polls windows through X11.
     if (!Platform::preferX11Session("tamberlyn", argc, argv))
         return 1;

@@ -91,7 +91,10 @@ void FindBar::open()
         if (!m_txtFind->text().isEmpty())
             find(BrowserPane::FindDirection::Forward);
     }
-    m_txtFind->setFocus(Qt::ShortcutFocusReason);
+    // Not the shortcut reason: the entry would select its text on focus-in,
+    // before Qt announces the focus, and a screen reader such as Orca would
+    // take the early caret event for the focus and say nothing.
+    m_txtFind->setFocus(Qt::OtherFocusReason);
     m_txtFind->selectAll();
 }
 

@@ -46,6 +46,9 @@ FirstPagePanel::FirstPagePanel(QWidget *parent)
     m_text->setObjectName(QStringLiteral("lblWhatToCheck"));
     // Selectable, so an address or fingerprint can be copied into the settings.
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    // Selectable text alone takes the focus from a click only; Tab must
+    // reach it too, or a screen reader never reads what failed.
+    m_text->setFocusPolicy(Qt::StrongFocus);
     m_status->setObjectName(QStringLiteral("lblStatus"));
 
     m_retry->setObjectName(QStringLiteral("cmdRetry"));

@@ -197,6 +197,10 @@ void TestFirstPage::enterPressesRetryUnlessQuitHasTheFocus()
     QCOMPARE(h.button(u"cmdRetry"_s)->text(), u"&Retry"_s);
     QCOMPARE(h.button(u"cmdQuit"_s)->text(), u"&Quit"_s);
     QCOMPARE(h.button(u"cmdRetry"_s)->nextInFocusChain(), h.button(u"cmdQuit"_s));
+    // Tab goes on to the message, where a screen reader reads what failed.
+    const auto *message = h.frmVK.findChild<QLabel *>(u"lblWhatToCheck"_s);
+    QCOMPARE(h.button(u"cmdQuit"_s)->nextInFocusChain(), message);
+    QVERIFY(message->focusPolicy() & Qt::TabFocus);
 
     h.events.clear();
     QVERIFY_THROWS_EXCEPTION(Fakes::ProcessEnded, QTest::keyClick(h.button(u"cmdQuit"_s), Qt::Key_Return));
