@@ -16,6 +16,7 @@
 #include "fuzzcheck.h"
 
 #include "courseindex.h"
+#include "gumboarena.h"
 #include "htmlpage.h"
 #include "wordsplitter.h"
 
@@ -28,7 +29,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 using namespace Tamberlyn;
@@ -103,11 +103,6 @@ QByteArray plantedPage(const QByteArray &page, const Plant &inner, qsizetype at,
     return html + page.first(at) + planted(inner, filler) + page.sliced(at);
 }
 
-struct GumboDeleter
-{
-    void operator()(GumboOutput *output) const { gumbo_destroy_output(&kGumboDefaultOptions, output); }
-};
-
 const GumboVector *childrenOf(const GumboNode *node)
 {
     if (node->type == GUMBO_NODE_DOCUMENT)
@@ -153,8 +148,11 @@ bool isHider(const GumboNode *node, const Hider &hider)
 // independent walk of the tree, as a browser builds it.
 bool markerOnlyInsidePlants(const QByteArray &html, const Plant &plant)
 {
-    const std::unique_ptr<GumboOutput, GumboDeleter> output(gumbo_parse_with_options(
-        &kGumboDefaultOptions, html.constData(), std::size_t(html.size())));
+    GumboArena arena;
+    GumboOptions options = kGumboDefaultOptions;
+    options.max_errors = 0;
+    arena.install(options);
+    const GumboOutput *output = gumbo_parse_with_options(&options, html.constData(), std::size_t(html.size()));
     struct Step
     {
         const GumboNode *node;

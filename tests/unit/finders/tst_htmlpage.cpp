@@ -21,6 +21,7 @@ private slots:
     void wordRules();
     void title_data();
     void title();
+    void deepNesting();
     void decoding();
     void closestCharacters_data();
     void closestCharacters();
@@ -150,6 +151,18 @@ void TestHtmlPage::title()
     QFETCH(QString, html);
     QFETCH(QString, title);
     QCOMPARE(HtmlPage::parse(html).title, title);
+}
+
+// A hostile page nesting a few hundred thousand elements: read to its
+// innermost word, and its tree freed without overflowing the stack.
+void TestHtmlPage::deepNesting()
+{
+    constexpr qsizetype Depth = 300'000;
+    const QString html = u"<title>Deep</title>"_s + u"<span>"_s.repeated(Depth) + u"inside"_s
+        + u"</span>"_s.repeated(Depth) + u"<p>after"_s;
+    const HtmlPage page = HtmlPage::parse(html);
+    QCOMPARE(page.title, u"Deep"_s);
+    QCOMPARE(splitWords(page.text), (QStringList{u"inside"_s, u"after"_s}));
 }
 
 void TestHtmlPage::decoding()
