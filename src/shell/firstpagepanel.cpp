@@ -83,10 +83,24 @@ FirstPagePanel::FirstPagePanel(QWidget *parent)
 
 FirstPagePanel::~FirstPagePanel()
 {
+    giveBackSiblings();
+}
+
+void FirstPagePanel::dismiss()
+{
+    // The controls come back at once, not when the panel is deleted: a
+    // click on the button bar right after the page shows must count.
+    giveBackSiblings();
+    hide();
+}
+
+void FirstPagePanel::giveBackSiblings()
+{
     for (const QPointer<QWidget> &widget : std::as_const(m_heldBack)) {
         if (widget)
             widget->setEnabled(true);
     }
+    m_heldBack.clear();
 }
 
 void FirstPagePanel::showMessage(const FirstPageMessage &message)

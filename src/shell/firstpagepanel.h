@@ -28,6 +28,8 @@ public:
     void showMessage(const FirstPageMessage &message);
     // Says that the page is being loaded again.
     void showRetrying();
+    // Hides the panel and gives the held-back controls back.
+    void dismiss();
 
 signals:
     void retryRequested();
@@ -38,6 +40,7 @@ protected:
 
 private:
     void holdBackSiblings();
+    void giveBackSiblings();
 
     QLabel *m_heading;
     QLabel *m_text;

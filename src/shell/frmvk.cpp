@@ -230,8 +230,8 @@ void FrmVK::firstPageLoaded()
 {
     if (!m_firstPagePanel)
         return;
-    m_firstPagePanel->hide();
-    m_firstPagePanel->deleteLater(); // gives the held-back controls back
+    m_firstPagePanel->dismiss();
+    m_firstPagePanel->deleteLater();
     m_firstPagePanel = nullptr;
 }
 

@@ -221,9 +221,19 @@ void TestStartupEndToEnd::retryAfterTheServerStartsShowsTheCourse()
     // page handled is recorded as it would be, the first page once.
     QVERIFY2(harness.clickBarButton(window, 5), qPrintable(harness.error())); // ">>"
     const QDeadlineTimer deadline(PageTimeoutMs);
+    // On a loaded machine the window manager may still be settling the
+    // window when the first click comes; one more click is allowed, said
+    // aloud, so a lost click shows in the log without failing the record
+    // check below.
+    QDeadlineTimer reclick(15000);
     PageVisits::HistoryFile history;
     QStringList recorded;
     for (;;) {
+        if (reclick.hasExpired() && recorded.size() < 2) {
+            qWarning("no page turn 15 s after the click on \">>\"; clicking once more");
+            QVERIFY2(harness.clickBarButton(window, 5), qPrintable(harness.error()));
+            reclick = QDeadlineTimer::Forever;
+        }
         recorded.clear();
         for (const QString &page : PageVisits::handledPages(E2eHarness::output(viewer))) {
             if (PageVisits::isRecorded(PageVisits::kindOf(page), false))

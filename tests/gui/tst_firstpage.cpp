@@ -123,8 +123,10 @@ void TestFirstPage::retryLoadsAgainAndASuccessStartsTheCourse()
     // once, the buttons bound and given back, the message gone.
     QCOMPARE(h.frmVK.windowTitle(), u"Tamberlyn"_s);
     QCOMPARE(h.history(), QByteArray("\"kqg.vxp\"\r\n"));
-    QVERIFY(h.panelGone());
+    // Given back at once, before the event loop turns: a click right
+    // after the page shows must count.
     QVERIFY(h.button(u"cmdNext"_s)->isEnabled());
+    QVERIFY(h.panelGone());
     h.events.clear();
     h.button(u"cmdNext"_s)->click();
     QCOMPARE(h.events, QStringList{u"navigate "_s + Base + u"mod01g.vxp"_s});
