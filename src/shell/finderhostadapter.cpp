@@ -3,7 +3,7 @@
 #include "frmvk.h"
 #include "helpimage.h"
 #include "quitquestion.h"
-#include "readingaids.h"
+#include "reading/readingaids.h"
 
 #include "finders/indexfolder.h"
 #include "platform/browserpane.h"

@@ -13,7 +13,6 @@
 #include "helpimage.h"
 #include "mainkeys.h"
 #include "printcommand.h"
-#include "readingaids.h"
 #include "settings.h"
 #include "sizeclass.h"
 
@@ -22,6 +21,7 @@
 #include "navigation/navigationcommands.h"
 #include "navigation/pageloadhandler.h"
 #include "navigation/sizevariant.h"
+#include "reading/readingaids.h"
 #include "platform/browserpane.h"
 #include "platform/shell.h"
 #include "platform/windowsystem.h"
@@ -166,15 +166,15 @@ Platform::BrowserPane &FrmVK::web1()
         m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
         m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
                                                                       m_services.clock, *this);
-        m_readingAids = new ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
+        m_readingAids = new Reading::ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
             return !m_storeZoom || m_storeZoom(percent);
         });
-        connect(m_readingAids, &ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
+        connect(m_readingAids, &Reading::ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
     }
     return *m_web1;
 }
 
-ReadingAids &FrmVK::readingAids()
+Reading::ReadingAids &FrmVK::readingAids()
 {
     web1();
     return *m_readingAids;

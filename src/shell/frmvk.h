@@ -30,6 +30,9 @@ class PageLoadHandler;
 namespace Tamberlyn::SimBridge {
 class SimulatorChannel;
 }
+namespace Tamberlyn::Reading {
+class ReadingAids;
+}
 
 namespace Tamberlyn::Platform {
 struct LoadFailure;
@@ -40,7 +43,6 @@ namespace Tamberlyn::Shell {
 class FirstPagePanel;
 class FirstPageWatch;
 class FrmSplsh;
-class ReadingAids;
 struct Settings;
 
 // The main window: the button bar over the course page in Web1.
@@ -76,7 +78,7 @@ public:
     Navigation::NavigationCommands &commands();
     QTimer &timerEnd() { return *m_timerEnd; }
     // Zoom, find in page and the search words shown; made with Web1.
-    ReadingAids &readingAids();
+    Reading::ReadingAids &readingAids();
 
     // LastBit's load of the opening page. Until a first page has come, a
     // failure shows the window with what failed and what to check, and
@@ -165,7 +167,7 @@ private:
     Navigation::MediaController *m_media = nullptr;
     std::function<void()> m_unloadPopup;
     std::function<void()> m_askQuit;
-    ReadingAids *m_readingAids = nullptr;
+    Reading::ReadingAids *m_readingAids = nullptr;
     std::function<bool(int)> m_storeZoom;
 };
 

@@ -22,7 +22,7 @@ struct Settings
     QString calculator;    // calculator program, empty: search PATH
     QString programFiles;  // where the simulators are installed, empty: /opt
     QString courseTimeout; // seconds to wait for the first course page, empty: the default
-    QString zoom;          // the course page's zoom in percent, empty: 100 (zoomsteps.h)
+    QString zoom;          // the course page's zoom in percent, empty: 100 (reading/zoomsteps.h)
 
     // Where the values came from, so a message can say what to change: the
     // INI file read, and the INI keys whose value an environment variable gave.

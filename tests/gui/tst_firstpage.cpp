@@ -1,6 +1,6 @@
 #include "programfixture.h"
 
-#include "shell/findbar.h"
+#include "reading/findbar.h"
 #include "shell/firstpagepanel.h"
 
 #include <QFile>
@@ -95,7 +95,7 @@ void TestFirstPage::failureShowsTheWindowWithTheMessage()
     QVERIFY(!h.frmVK.Form_KeyDown(Qt::Key_Plus, Qt::ControlModifier));
     QVERIFY(!h.frmVK.Form_KeyDown(Qt::Key_F, Qt::ControlModifier));
     QVERIFY(h.events.isEmpty());
-    QVERIFY(!h.frmVK.findChild<Shell::FindBar *>()->isVisibleTo(&h.frmVK));
+    QVERIFY(!h.frmVK.findChild<Reading::FindBar *>()->isVisibleTo(&h.frmVK));
 
     // A second failure while it shows only changes the words.
     h.pane->failAll({Kind::HttpStatus, 404, {}, {}});

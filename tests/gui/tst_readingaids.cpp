@@ -3,9 +3,9 @@
 
 #include "navigation/mediacontroller.h"
 #include "navigation/picavi.h"
-#include "shell/findbar.h"
-#include "shell/pagezoom.h"
-#include "shell/readingaids.h"
+#include "reading/findbar.h"
+#include "reading/pagezoom.h"
+#include "reading/readingaids.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -49,7 +49,7 @@ struct Course : ProgramFixture
         events.clear();
     }
 
-    Shell::FindBar &bar() { return frmVK.readingAids().findBar(); }
+    Reading::FindBar &bar() { return frmVK.readingAids().findBar(); }
     QLineEdit *txtFind() { return bar().findChild<QLineEdit *>(u"txtFind"_s); }
     QWidget *focus() { return QApplication::focusWidget(); }
     bool helpShown() { return frmVK.findChild<QLabel *>(u"picHelp"_s)->isVisible(); }
@@ -274,10 +274,10 @@ void TestReadingAids::pageLeavesRoomForTheFindBar()
     QCOMPARE(page->geometry(), QRect(0, 24, 1280, 776));
 
     c.bar().open();
-    QCOMPARE(page->geometry(), QRect(0, 24, 1280, 776 - Shell::FindBar::Height));
-    QCOMPARE(c.bar().geometry(), QRect(0, 800 - Shell::FindBar::Height, 1280, Shell::FindBar::Height));
+    QCOMPARE(page->geometry(), QRect(0, 24, 1280, 776 - Reading::FindBar::Height));
+    QCOMPARE(c.bar().geometry(), QRect(0, 800 - Reading::FindBar::Height, 1280, Reading::FindBar::Height));
     c.frmVK.resize(1000, 700);
-    QCOMPARE(c.bar().geometry(), QRect(0, 700 - Shell::FindBar::Height, 1000, Shell::FindBar::Height));
+    QCOMPARE(c.bar().geometry(), QRect(0, 700 - Reading::FindBar::Height, 1000, Reading::FindBar::Height));
     c.frmVK.resize(1280, 800);
     QCOMPARE(c.frmVK.state().ScreenWidth, measure.ScreenWidth);
     QCOMPARE(c.frmVK.state().ScreenHeight, measure.ScreenHeight);

@@ -1,6 +1,6 @@
 #include "platform/certificatepins.h"
 #include "platform/qt/webenginepane.h"
-#include "shell/searchwordsscript.h"
+#include "reading/searchwordsscript.h"
 
 #include <QApplication>
 #include <QSignalSpy>
@@ -145,28 +145,28 @@ void TestWebEnginePane::searchWordsAreMarked()
     QVERIFY(load(body));
     const QStringList links = m_pane->links();
 
-    QCOMPARE(run(Shell::searchWordsScript(words)).toInt(), marked.size());
+    QCOMPARE(run(Reading::searchWordsScript(words)).toInt(), marked.size());
     QCOMPARE(run(u"Array.from(document.querySelectorAll('mark.%1')).map(m => m.textContent)"_s.arg(
-                     QLatin1String(Shell::SearchWordClass)))
+                     QLatin1String(Reading::SearchWordClass)))
                  .toStringList(),
              marked);
-    QCOMPARE(run(Shell::searchWordMarksScript()).toInt(), marked.size());
+    QCOMPARE(run(Reading::searchWordMarksScript()).toInt(), marked.size());
     QCOMPARE(run(u"document.title"_s).toString(), u"T"_s);
     // The page's links, which the buttons follow, are as they were.
     QCOMPARE(run(u"Array.from(document.links).map(a => a.href)"_s).toStringList(), links);
     // A second run marks nothing twice.
-    run(Shell::searchWordsScript(words));
-    QCOMPARE(run(Shell::searchWordMarksScript()).toInt(), marked.size());
+    run(Reading::searchWordsScript(words));
+    QCOMPARE(run(Reading::searchWordMarksScript()).toInt(), marked.size());
 }
 
 void TestWebEnginePane::firstMarkIsScrolledIntoView()
 {
     QVERIFY(load(u"<p>cable at the top</p><div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
-    run(Shell::searchWordsScript({u"cable"_s}));
+    run(Reading::searchWordsScript({u"cable"_s}));
     QCOMPARE(run(u"window.scrollY"_s).toInt(), 0); // in view already: the page stays
 
     QVERIFY(load(u"<div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
-    QCOMPARE(run(Shell::searchWordsScript({u"cable"_s})).toInt(), 1);
+    QCOMPARE(run(Reading::searchWordsScript({u"cable"_s})).toInt(), 1);
     QTRY_VERIFY_WITH_TIMEOUT(run(u"window.scrollY"_s).toInt() > 2000, ScriptTimeoutMs);
     QVERIFY(run(u"(function(r){return r.top >= 0 && r.bottom <= window.innerHeight;})"
                 "(document.querySelector('mark').getBoundingClientRect())"_s)

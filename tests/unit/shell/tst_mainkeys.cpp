@@ -1,10 +1,11 @@
 #include "shell/mainkeys.h"
-#include "shell/readingaidkeys.h"
+#include "reading/readingaidkeys.h"
 
 #include <QStringList>
 #include <QTest>
 
 using namespace Tamberlyn::Shell;
+using namespace Tamberlyn::Reading;
 using namespace Qt::StringLiterals;
 
 class TestMainKeys final : public QObject
@@ -18,7 +19,7 @@ private slots:
     void readingAidKeys();
 };
 
-Q_DECLARE_METATYPE(Tamberlyn::Shell::ReadingAidKey)
+Q_DECLARE_METATYPE(Tamberlyn::Reading::ReadingAidKey)
 
 void TestMainKeys::keys_data()
 {

@@ -8,7 +8,7 @@ namespace Tamberlyn::Platform {
 class BrowserPane;
 }
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 // The zoom of the course page: steps as a web browser takes them, one level
 // for every page, kept in the settings file. The size variant of a page
@@ -42,4 +42,4 @@ private:
     int m_wheelRest = 0;
 };
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -1,7 +1,7 @@
 #include "readingaidslog.h"
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 Q_LOGGING_CATEGORY(lcReadingAids, "tamberlyn.aids", QtWarningMsg)
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -2,9 +2,9 @@
 
 #include <QLoggingCategory>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 // Zoom, find in page and the search words shown.
 Q_DECLARE_LOGGING_CATEGORY(lcReadingAids)
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -9,7 +9,7 @@
 
 #include <utility>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 namespace {
 
@@ -68,4 +68,4 @@ void SearchHighlight::Web1_DocumentComplete(const QString &address)
     });
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -7,7 +7,7 @@ namespace Tamberlyn::Platform {
 class BrowserPane;
 }
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 // The words of a search, shown in the page opened from its results. The
 // request holds for that page's load only: any other page that completes
@@ -36,4 +36,4 @@ private:
     bool m_marksShown = false;
 };
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

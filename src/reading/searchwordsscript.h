@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 // The class of the marks the search words get, and the script that sets
 // them: every word of the page's text that begins with one of `words`,
@@ -25,4 +25,4 @@ QString searchWordsScript(const QStringList &words);
 // The number of search-word marks in the page shown.
 QString searchWordMarksScript();
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 int zoomedIn(int percent)
 {
@@ -38,4 +38,4 @@ ZoomSetting zoomFromSetting(const QString &value)
     return {percent, {}};
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -12,7 +12,7 @@
 #include <QWheelEvent>
 #include <QWidget>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 namespace {
 
@@ -97,4 +97,4 @@ void ReadingAids::showSearchWordsOnNextPage(const QString &address, const QStrin
     m_searchWords->showOnNextPage(address, words);
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -5,7 +5,7 @@
 
 #include "platform/browserpane.h"
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 namespace {
 
@@ -70,4 +70,4 @@ void PageZoom::setPercent(int percent)
             << QStringLiteral("the settings file did not take the zoom of %1%; it holds until the viewer ends").arg(percent);
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

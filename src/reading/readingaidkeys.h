@@ -2,7 +2,7 @@
 
 #include <Qt>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 enum class ReadingAidKey { None, ZoomIn, ZoomOut, ZoomReset, OpenFind, FindNext, FindPrevious };
 
@@ -16,4 +16,4 @@ enum class ReadingAidKey { None, ZoomIn, ZoomOut, ZoomReset, OpenFind, FindNext,
 // make another key.
 ReadingAidKey readingAidKey(int key, Qt::KeyboardModifiers modifiers);
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -3,7 +3,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 namespace {
 
@@ -108,4 +108,4 @@ QString searchWordMarksScript()
     return QStringLiteral("document.querySelectorAll('mark.%1').length").arg(QLatin1String(SearchWordClass));
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -8,7 +8,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 // The slim bar below the course page that finds text in it: an entry, the
 // previous and next match, a "3 of 12" count and a close button. It finds
@@ -59,4 +59,4 @@ private:
     quint64 m_findSerial = 0;
 };
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -10,7 +10,7 @@
 #include <QLineEdit>
 #include <QPointer>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 using Platform::BrowserPane;
 
@@ -190,4 +190,4 @@ bool FindBar::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -1,11 +1,11 @@
 #include "../common/fakes.h"
 
-#include "shell/pagezoom.h"
-#include "shell/zoomsteps.h"
+#include "reading/pagezoom.h"
+#include "reading/zoomsteps.h"
 
 #include <QTest>
 
-using namespace Tamberlyn::Shell;
+using namespace Tamberlyn::Reading;
 using namespace Qt::StringLiterals;
 
 class TestPageZoom final : public QObject

@@ -13,7 +13,7 @@ namespace Tamberlyn::Platform {
 class BrowserPane;
 }
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 class FindBar;
 class PageZoom;
@@ -60,4 +60,4 @@ private:
     SearchHighlight *m_searchWords;
 };
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

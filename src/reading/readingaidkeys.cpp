@@ -1,6 +1,6 @@
 #include "readingaidkeys.h"
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 ReadingAidKey readingAidKey(int key, Qt::KeyboardModifiers modifiers)
 {
@@ -29,4 +29,4 @@ ReadingAidKey readingAidKey(int key, Qt::KeyboardModifiers modifiers)
     return ReadingAidKey::None;
 }
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading

@@ -4,7 +4,7 @@
 
 #include <array>
 
-namespace Tamberlyn::Shell {
+namespace Tamberlyn::Reading {
 
 // The course page's zoom levels, in percent: the steps learners know from
 // their web browsers. 100 is the page as the course made it.
@@ -29,4 +29,4 @@ struct ZoomSetting
 };
 ZoomSetting zoomFromSetting(const QString &value);
 
-} // namespace Tamberlyn::Shell
+} // namespace Tamberlyn::Reading
