@@ -128,7 +128,7 @@ for program in tamberlyn-index tamberlyn-course-server; do
     for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES "SEE ALSO"; do
         grep -qx "$section" "$tmp/$program.txt" || fail "man -l $page shows no $section"
     done
-    echo "test-deb: man $program: $(sed -n '/^NAME$/{n;s/^ *//;p;q}' "$tmp/$program.txt"), $(wc -l <"$tmp/$program.txt") lines"
+    echo "test-deb: man $program: $(lexgrog "$page" | sed 's/^[^:]*: //'), $(wc -l <"$tmp/$program.txt") lines"
 done
 python3 "$here/check-manpages.py" "${version%-*}" /usr/share/man/man1 /usr/bin/tamberlyn \
     /usr/bin/tamberlyn-course-server /usr/bin/tamberlyn-demo /usr/bin/tamberlyn-index /usr/bin/tamberlyn-simulator \
