@@ -10,6 +10,7 @@
 #include "history/historyloader.h"
 #include "tables/tablefiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,16 +21,29 @@ namespace Tamberlyn::IndexTool {
 
 namespace {
 
+// The --help text; the manual page lists the same commands, options and
+// exit codes.
 const char Usage[] =
     "Usage: tamberlyn-index COMMAND ARGUMENTS\n"
     "\n"
+    "Commands:\n"
     "  build COURSE_DIR OUT_DIR     write words.vxp and files.vxp for a course\n"
     "  check DIR                    report what in DIR's index files breaks their format\n"
     "  words DIR TEXT               what the Index window lists for the entry TEXT\n"
     "  search DIR QUERY             what the Search window lists for QUERY\n"
     "  history DIR HISTORY_FILE     what the History window lists for a history file\n"
     "\n"
-    "DIR is the folder holding words.vxp and files.vxp (the viewer's program folder).\n";
+    "DIR is the folder holding words.vxp and files.vxp (the viewer's program folder,\n"
+    "or /usr/share/tamberlyn when installed).\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help                   show this help and exit\n"
+    "  --version                    show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0   done (check: no problems)\n"
+    "  1   build failed (the index is as it was), or check found problems\n"
+    "  2   a wrong command line, or a folder named is not a folder\n";
 
 } // namespace
 
@@ -55,6 +69,10 @@ int IndexCommands::run(const QStringList &arguments)
         return history(arguments.at(1), arguments.at(2));
     if (count == 0 && (command == u"--help" || command == u"-h" || command == u"help"))
         return usage(0);
+    if (count == 0 && command == u"--version") {
+        m_out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << '\n';
+        return 0;
+    }
     return usage(2);
 }
 
