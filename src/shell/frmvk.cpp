@@ -218,6 +218,11 @@ QString FrmVK::showCourseWindow()
     }
     if (shown->windowState() & Qt::WindowMinimized)
         shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+    // Asked only when the title search found no window of the course on
+    // the screen: one that thinks itself shown was taken off it by someone
+    // else, and is put back.
+    shown->hide();
+    shown->show();
     shown->raise();
     shown->activateWindow();
     qCInfo(lcMain).noquote() << "shown for a later start:" << shown->windowTitle();

@@ -16,6 +16,7 @@ NoticeBar::NoticeBar(QWidget *parent)
 {
     setObjectName(QStringLiteral("NoticeBar"));
     setAccessibleName(QStringLiteral("Notice"));
+    setAccessibleDescription(QStringLiteral("Something to know that stops nothing in the course."));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
     // A pale yellow, as notices are drawn, whatever the page beneath.
@@ -31,6 +32,7 @@ NoticeBar::NoticeBar(QWidget *parent)
     m_text->setTextInteractionFlags(Qt::TextSelectableByKeyboard | Qt::TextSelectableByMouse);
     m_close->setObjectName(QStringLiteral("cmdCloseNotice"));
     m_close->setAccessibleName(QStringLiteral("Close the notice"));
+    m_close->setAccessibleDescription(QStringLiteral("Hides this notice; the course is not affected."));
     m_close->setFocusPolicy(Qt::TabFocus);
     connect(m_close, &QPushButton::clicked, this, &QWidget::hide);
     auto *layout = new QHBoxLayout(this);
