@@ -37,7 +37,7 @@ public:
 private:
     void take()
     {
-        const QByteArray data = m_from->readAll();
+        const QByteArray data = m_from->isOpen() ? m_from->readAll() : QByteArray();
         if (data.isEmpty())
             return;
         qint64 due = m_clock.elapsed() + m_shape.delayMs;
