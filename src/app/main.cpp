@@ -178,7 +178,8 @@ int main(int argc, char *argv[])
                     frmVK.setWindowTitle(title);
                     QApplication::setApplicationDisplayName(title);
                 },
-            .endVK = [&frmVK] { frmVK.EndVK(); },
+            .endVK = [&frmVK](int exitCode) { frmVK.EndVK(exitCode); },
+            .showCourse = [&frmVK] { return frmVK.showCourseWindow(); },
             .runPopup =
                 [&](const QString &commandLine) {
                     const auto command = Shell::parsePopupCommand(commandLine);

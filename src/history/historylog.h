@@ -27,8 +27,9 @@ public:
     // back, so a full disk never leaves half a record behind. When the file
     // does not end in CR LF (a record torn by someone else's crash), the
     // record starts on a line of its own and the torn line stays as it is.
-    // False when the visit went unrecorded.
-    bool AppendHistory(const QString &pageName) const;
+    // False when the visit went unrecorded; then `problem`, when given,
+    // gets the system's reason ("No space left on device").
+    bool AppendHistory(const QString &pageName, QString *problem = nullptr) const;
 
 private:
     // What must come before a record appended to the open file of `size`
