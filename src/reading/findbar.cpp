@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <utility>
+
 namespace Tamberlyn::Reading {
 
 using Platform::BrowserPane;
@@ -79,6 +81,8 @@ FindBar::FindBar(BrowserPane &web1, QWidget *parent)
     connect(m_cmdNext, &QPushButton::clicked, this, &FindBar::findNext);
     connect(m_cmdClose, &QPushButton::clicked, this, &FindBar::closeBar);
     connect(&m_web1, &BrowserPane::documentComplete, this, &FindBar::Web1_DocumentComplete);
+    connect(&m_web1, &BrowserPane::printStarting, this, &FindBar::Web1_PrintStarting);
+    connect(&m_web1, &BrowserPane::printEnded, this, &FindBar::Web1_PrintEnded);
     m_txtFind->installEventFilter(this);
     hide();
 }
@@ -161,6 +165,25 @@ void FindBar::Web1_DocumentComplete()
     // The bar stays open over a page turn and finds in the new page.
     if (!isHidden() && !m_txtFind->text().isEmpty())
         find(BrowserPane::FindDirection::Forward);
+}
+
+void FindBar::Web1_PrintStarting()
+{
+    if (isHidden() || m_txtFind->text().isEmpty())
+        return;
+    // The count stays: the marks come back as they were.
+    ++m_findSerial;
+    m_web1.findText(QString(), BrowserPane::FindDirection::Forward, nullptr);
+    m_marksOffForPrint = true;
+}
+
+void FindBar::Web1_PrintEnded()
+{
+    if (!std::exchange(m_marksOffForPrint, false) || isHidden())
+        return;
+    // The engine starts again from the match it had selected, which it
+    // keeps when the marks come off.
+    find(BrowserPane::FindDirection::Forward);
 }
 
 void FindBar::keyPressEvent(QKeyEvent *event)

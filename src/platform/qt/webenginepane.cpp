@@ -106,6 +106,7 @@ WebEnginePane::PrintState WebEnginePane::printState() const
 void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QString &error)> done)
 {
     m_printing = true;
+    emit printStarting();
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         // Straight to the file: the engine's own PDF keeps the page's text
         // as text, where printing through a printer would turn it into pictures.
@@ -114,6 +115,7 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
                               [this, connection, done = std::move(done)](const QString &, bool success) {
                                   disconnect(*connection);
                                   m_printing = false;
+                                  emit printEnded();
                                   done(success ? QString() : QStringLiteral("the PDF file could not be written"));
                               });
         m_page->printToPdf(printer.outputFileName(), printer.pageLayout());
@@ -124,6 +126,7 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
                           [this, connection, done = std::move(done)](bool success) {
                               disconnect(*connection);
                               m_printing = false;
+                              emit printEnded();
                               done(success ? QString() : QStringLiteral("the page could not be printed"));
                           });
     m_view->print(&printer);
