@@ -157,6 +157,7 @@ void FindBar::showResult(const QString &text, BrowserPane::FindResult result)
                               ? QStringLiteral("%1 of %2").arg(result.activeMatch).arg(result.numberOfMatches)
                               : QStringLiteral("No matches");
     m_lblCount->setText(count);
+    m_activeMatch = result.activeMatch;
     qCInfo(lcReadingAids).noquote() << QStringLiteral("find \"%1\": %2").arg(text, count);
 }
 
@@ -181,9 +182,22 @@ void FindBar::Web1_PrintEnded()
 {
     if (!std::exchange(m_marksOffForPrint, false) || isHidden())
         return;
-    // The engine starts again from the match it had selected, which it
-    // keeps when the marks come off.
-    find(BrowserPane::FindDirection::Forward);
+    // The engine keeps the match it had selected when the marks come off,
+    // and a new find starts from there: it lands one past it, and one step
+    // back is where the learner was.
+    const QString text = m_txtFind->text();
+    const int wanted = m_activeMatch;
+    const quint64 serial = ++m_findSerial;
+    const QPointer<FindBar> self(this);
+    const auto landed = [self, serial, text, wanted](BrowserPane::FindResult result) {
+        if (!self || serial != self->m_findSerial)
+            return;
+        if (result.numberOfMatches > 0 && result.activeMatch != wanted)
+            self->find(BrowserPane::FindDirection::Backward);
+        else
+            self->showResult(text, result);
+    };
+    m_web1.findText(text, BrowserPane::FindDirection::Forward, landed);
 }
 
 void FindBar::keyPressEvent(QKeyEvent *event)

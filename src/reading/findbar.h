@@ -61,6 +61,8 @@ private:
     // Only the newest find's answer counts; the engine answers overtaken
     // ones with nothing found.
     quint64 m_findSerial = 0;
+    // The match the count shows, counted from 1; 0 with none.
+    int m_activeMatch = 0;
     bool m_marksOffForPrint = false;
 };
 
