@@ -123,7 +123,7 @@ int main(int argc, char *argv[])
     QString slip = someWord;
     if (slip.size() >= 3)
         std::swap(slip[1], slip[2]);
-    const QStringList slips = {QStringLiteral("\u00e9tca"), u'(' + someWord + QStringLiteral("),"),
+    const QStringList slips = {QStringLiteral("etca"), u'(' + someWord + QStringLiteral("),"),
                                unaccented + u'x', slip, QStringLiteral("zqzqzq"), QStringLiteral("caxble sovlar"),
                                slip + u' ' + otherWord + u'q'};
     for (const QString &query : slips) {

@@ -17,8 +17,9 @@ Each query goes through the viewer's own search and suggestions
 found nothing ended there, "Found:  0 pages" and nothing else: the wanted
 page was never one click away. Now the table says, per kind of query, how
 many found nothing, and of those how many show a suggestion whose pages
-include the wanted one (one more click), and how many the first suggestion
-already does. Queries that still find pages as typed show no suggestions;
+include the wanted one (one more click), how many the first suggestion
+already does, and how far down that suggestion's list the wanted page
+comes. Queries that still find pages as typed show no suggestions;
 they are counted apart, with whether the wanted page is among what they
 found.
 
@@ -32,6 +33,7 @@ import argparse
 import json
 import random
 import re
+import statistics
 import subprocess
 import sys
 import unicodedata
@@ -125,12 +127,13 @@ def main() -> int:
     print(f"{len(pages)} pages; {len(queries)} distinct queries, each with the page it was made from\n")
     print("| Kind of query | Queries | Found pages as typed (wanted one among them) | Found nothing "
           "| Now one click away (share of found nothing) | By the first suggestion | No suggestion "
-          "| Suggestions shown (mean) |")
-    print("|---|---:|---:|---:|---:|---:|---:|---:|")
+          "| Suggestions shown (mean) | Place of the wanted page in what that suggestion lists (median) |")
+    print("|---|---:|---:|---:|---:|---:|---:|---:|---:|")
     examples: list[str] = []
     total_nothing = total_reached = 0
     for name, made in kinds.items():
         found = found_wanted = nothing = reached = first = none = shown = 0
+        places: list[int] = []
         kind_examples = 0
         for query, page in made:
             answer = answers[query]
@@ -147,6 +150,7 @@ def main() -> int:
             if hits:
                 reached += 1
                 first += hits[0] == 0
+                places.append(offered[hits[0]]["pages"].index(page) + 1)
             if kind_examples < args.examples and offered:
                 kind_examples += 1
                 listed = ", ".join(f"{s['query']} ({len(s['pages'])})" for s in offered[:4])
@@ -156,8 +160,9 @@ def main() -> int:
         total_reached += reached
         share = f"{reached} ({100.0 * reached / nothing:.1f}%)" if nothing else "0"
         mean = f"{shown / nothing:.1f}" if nothing else "-"
+        place = f"{statistics.median(places):g}" if places else "-"
         print(f"| {name} | {len(made)} | {found} ({found_wanted}) | {nothing} | {share} | {first} | {none} "
-              f"| {mean} |")
+              f"| {mean} | {place} |")
     overall = 100.0 * total_reached / total_nothing if total_nothing else 0.0
     print(f"\nAll kinds: {total_reached} of {total_nothing} queries that found nothing now reach the wanted page "
           f"in one more click ({overall:.1f}%); before the suggestions: 0.")
