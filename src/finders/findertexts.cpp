@@ -54,7 +54,8 @@ QString nothingFoundHeadline(const QStringList &searched, bool suggestionsFollow
     if (suggestionsFollow) {
         return what + (searched.size() >= 2
                            ? QStringLiteral(" These close searches find pages; a click or Enter runs one:")
-                           : QStringLiteral(" These words of the course come close; a click or Enter searches for one:"));
+                           : QStringLiteral(" These words of the course come close;"
+                                            " a click or Enter searches for one:"));
     }
     return what
            + QStringLiteral(" No word of the course comes close. Check the spelling, type only the first letters,"

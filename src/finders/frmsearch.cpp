@@ -95,7 +95,8 @@ void FrmSearch::showAdvice(const SearchResult &result)
     QStringList said;
     for (const SuggestedSearch &suggestion : offered)
         said << suggestionEntry(suggestion.query, suggestion.pages);
-    qCInfo(lcFinders).noquote() << "search" << text << "suggests" << (said.isEmpty() ? QStringLiteral("nothing") : said.join(u"; "));
+    qCInfo(lcFinders).noquote() << "search" << text << "suggests"
+                                << (said.isEmpty() ? QStringLiteral("nothing") : said.join(u"; "));
 }
 
 void FrmSearch::runSuggestion(const QString &query)
