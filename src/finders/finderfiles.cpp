@@ -23,6 +23,7 @@ LoadedSearchIndex loadSearchIndex(const Tables::TableFileReader &reader, const Q
     if (words.message)
         loaded.messages.append(*words.message);
     loaded.index = SearchIndex(words.table, files.table);
+    loaded.suggestions = SearchSuggestions(words.table);
     return loaded;
 }
 

@@ -96,6 +96,10 @@ signals:
     // engine's own error page meanwhile). No documentComplete follows for
     // that load.
     void loadFailed(const QString &address, const Tamberlyn::Platform::LoadFailure &failure);
+    // A print of the page shown is about to begin, and has ended, however
+    // it went: what the reading aids mark in the page stays off the paper.
+    void printStarting();
+    void printEnded();
 };
 
 } // namespace Tamberlyn::Platform

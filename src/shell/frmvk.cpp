@@ -328,6 +328,11 @@ void FrmVK::printFor(QWidget *owner, bool helpVisible)
     PrintCommand(m_services.printing, m_services.dialogs).cmdPrint_Click(owner, m_web1, helpVisible, helpImage());
 }
 
+void FrmVK::printDocument(QWidget *owner, const QString &documentName, const QString &html)
+{
+    PrintCommand(m_services.printing, m_services.dialogs).printDocument(owner, documentName, html);
+}
+
 void FrmVK::cmdCalc_Click()
 {
     hideHelp();

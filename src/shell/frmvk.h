@@ -114,6 +114,9 @@ public:
     void cmdCalc_Click();
     // Print as cmdPrint_Click does it, for a window with its own help image.
     void printFor(QWidget *owner, bool helpVisible);
+    // Prints an HTML document of the viewer's own (a finder window's list)
+    // through the print dialog, with the print messages of cmdPrint_Click.
+    void printDocument(QWidget *owner, const QString &documentName, const QString &html);
     void startCalculator();
     void cmdHelp_Click();
     void picHelp_Click();

@@ -112,9 +112,41 @@ WebEnginePane::PrintState WebEnginePane::printState() const
     return PrintState::Enabled;
 }
 
+namespace {
+
+// On paper a page ends where its content does. A body's own bottom margin
+// or padding, or a height of the whole window (100%, 100vh, which on paper
+// is a whole sheet), can carry the page a few pixels onto one more sheet,
+// which comes out blank. The sheet is the viewer's own, adopted once per
+// document, for print only.
+constexpr char PrintLayoutScript[] = R"JS(
+(function () {
+  if (document.adoptedStyleSheets.some(function (sheet) { return sheet.tamberlynPrintLayout; }))
+    return;
+  var sheet = new CSSStyleSheet();
+  sheet.replaceSync('@media print { html, body { height: auto !important; min-height: 0 !important;'
+                    + ' margin-bottom: 0 !important; padding-bottom: 0 !important; } }');
+  sheet.tamberlynPrintLayout = true;
+  document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
+})();
+)JS";
+
+} // namespace
+
 void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QString &error)> done)
 {
     m_printing = true;
+    emit printStarting();
+    // The page is printed once the print layout is in it.
+    QPrinter *target = &printer;
+    m_page->runJavaScript(QString::fromLatin1(PrintLayoutScript), ScriptWorld,
+                          [this, target, done = std::move(done)](const QVariant &) mutable {
+                              printPrepared(*target, std::move(done));
+                          });
+}
+
+void WebEnginePane::printPrepared(QPrinter &printer, std::function<void(const QString &error)> done)
+{
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         // Straight to the file: the engine's own PDF keeps the page's text
         // as text, where printing through a printer would turn it into pictures.
@@ -123,6 +155,7 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
                               [this, connection, done = std::move(done)](const QString &, bool success) {
                                   disconnect(*connection);
                                   m_printing = false;
+                                  emit printEnded();
                                   done(success ? QString() : QStringLiteral("the PDF file could not be written"));
                               });
         m_page->printToPdf(printer.outputFileName(), printer.pageLayout());
@@ -133,6 +166,7 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
                           [this, connection, done = std::move(done)](bool success) {
                               disconnect(*connection);
                               m_printing = false;
+                              emit printEnded();
                               done(success ? QString() : QStringLiteral("the page could not be printed"));
                           });
     m_view->print(&printer);

@@ -39,6 +39,7 @@ public:
     void runScript(const QString &script, std::function<void(const QVariant &result)> done) override;
 
 private:
+    void printPrepared(QPrinter &printer, std::function<void(const QString &error)> done);
     void onLoadStarted();
     void onLoadFinished(bool ok);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);

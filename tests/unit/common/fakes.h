@@ -151,10 +151,12 @@ public:
 
     QPrinter *printer = nullptr; // what the dialog "chose"; null: cancelled
     QString imageError;
+    QString documentName; // of the last dialog
 
-    QPrinter *choosePrinter(QWidget *) override
+    QPrinter *choosePrinter(QWidget *, const QString &name) override
     {
         m_events << QStringLiteral("print dialog");
+        documentName = name;
         return printer;
     }
     QString printImage(const QImage &image) override
