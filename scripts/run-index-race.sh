@@ -16,4 +16,5 @@ if command -v ccache >/dev/null; then
 fi
 "${configure[@]}" >/dev/null
 cmake --build --preset dev --target tst_indextool_race
-TAMBERLYN_RACE_SECONDS="$seconds" build/dev/bin/tst_indextool_race
+# QtTest ends a test function after 5 minutes unless told otherwise.
+QTEST_FUNCTION_TIMEOUT=$(( (seconds + 300) * 1000 )) TAMBERLYN_RACE_SECONDS="$seconds" build/dev/bin/tst_indextool_race
