@@ -39,5 +39,12 @@ public:
     QByteArray takePending();
 
 private:
+    // findRequestHeadEnd() over what came since the last look only: a head
+    // trickling in a byte at a time must not be scanned whole for each
+    // byte, which costs the square of its length.
+    qsizetype headEnd();
+
     QByteArray m_buffer;
+    qsizetype m_scanned = 0;   // bytes of m_buffer looked at so far
+    qsizetype m_lineStart = 0; // where the line being looked at began
 };
