@@ -194,7 +194,7 @@ def bench_build(tools: dict[str, str], work: Path, pages: int, runs: int) -> int
 
 
 def bench_hostile_pages(tools: dict[str, str], work: Path, limit: int) -> None:
-    """Part 4: pages whose compounds cost the square of their length before."""
+    """Step 4: pages whose compounds cost the square of their length before."""
     print(f"\nhostile pages: `build` of a course with one such page, each run limited to {limit / 1024 ** 3:g} GiB "
           "of address space\n")
     print("| Page | Tool | Time (s) | Peak memory (MiB) | Outcome |")
@@ -216,7 +216,7 @@ def bench_hostile_pages(tools: dict[str, str], work: Path, limit: int) -> None:
 
 
 def bench_history_at_cap(tools: dict[str, str], work: Path, limit: int) -> None:
-    """Part 5: the History window's matcher over long page files."""
+    """Step 5: the History window's matcher over long page files."""
     print(f"\nHistory list: `history DIR FILE` over long page files, each run limited to {limit / 1024 ** 3:g} GiB "
           "of address space\n")
     print("| files.vxp | Tool | Time (s) | Peak memory (MiB) | Outcome |")

@@ -33,8 +33,8 @@ const Fault *faults(int *count)
     static int n = -1;
     if (n < 0) {
         n = 0;
-        const char *spec = std::getenv("TAMBERLYN_TEST_FAULTS");
-        std::string rest = spec ? spec : "";
+        const char *wanted = std::getenv("TAMBERLYN_TEST_FAULTS");
+        std::string rest = wanted ? wanted : "";
         while (!rest.empty() && n < 8) {
             const std::size_t comma = rest.find(',');
             const std::string item = rest.substr(0, comma);
