@@ -1,5 +1,7 @@
 #include "historylog.h"
 
+#include "historylogsync.h"
+
 #include "platform/ansicodepage.h"
 
 #include <QFile>
@@ -75,6 +77,13 @@ bool HistoryLog::AppendHistory(const QString &pageName, QString *problem) const
     const bool whole = written == bytes.size();
     if (!whole && written > 0 && sized)
         (void)!::ftruncate(fd, before.st_size);
+    if (whole) {
+        // A new file's name is only safe once its folder is flushed too.
+        Platform::UniqueFd folder;
+        if (!sized || before.st_size == 0)
+            folder.reset(::open(QFile::encodeName(m_dornDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        HistoryLogSync::instance().flushSoon(Platform::UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), std::move(folder));
+    }
     // The close can be where a full disk shows first (NFS, quotas).
     const bool closed = ::close(fd) == 0 || errno == EINTR;
     const int closeError = errno;
@@ -83,6 +92,11 @@ bool HistoryLog::AppendHistory(const QString &pageName, QString *problem) const
     if (!closed)
         return fail(closeError);
     return true;
+}
+
+bool HistoryLog::waitUntilOnDisk(std::chrono::milliseconds timeout)
+{
+    return HistoryLogSync::instance().waitUntilFlushed(timeout);
 }
 
 } // namespace Tamberlyn::History

@@ -18,7 +18,7 @@ const char ExitStatusHelp[] =
 
 // Sanity bounds: beyond these a value is a typo, not a choice.
 constexpr int kMaxConnectionsLimit = 100000;
-constexpr int kMaxHeaderTimeoutSeconds = 3600;
+constexpr int kMaxHeaderTimeoutSeconds = 3600; // and for --send-timeout
 
 // A whole number from 1 to most, or nothing.
 std::optional<int> boundedNumber(const QString &text, int most)
@@ -82,8 +82,14 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
                        "an idle connection is closed after as long (default %1).")
             .arg(defaults.headerTimeoutMs / 1000),
         QStringLiteral("seconds"), QString::number(defaults.headerTimeoutMs / 1000));
+    const QCommandLineOption sendTimeoutOption(
+        QStringLiteral("send-timeout"),
+        QStringLiteral("Seconds a client may take nothing of what is sent to it before it is dropped "
+                       "(default %1).")
+            .arg(defaults.sendStallTimeoutMs / 1000),
+        QStringLiteral("seconds"), QString::number(defaults.sendStallTimeoutMs / 1000));
     parser.addOptions({rootOption, portOption, listenOption, certDirOption, fingerprintOption, maxConnectionsOption,
-                       headerTimeoutOption});
+                       headerTimeoutOption, sendTimeoutOption});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
@@ -137,6 +143,14 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
         return std::nullopt;
     }
     options.limits.headerTimeoutMs = *headerTimeout * 1000;
+
+    const std::optional<int> sendTimeout = boundedNumber(parser.value(sendTimeoutOption), kMaxHeaderTimeoutSeconds);
+    if (!sendTimeout) {
+        *error = QStringLiteral("invalid --send-timeout: %1 (1 to %2 seconds)")
+                     .arg(parser.value(sendTimeoutOption), QString::number(kMaxHeaderTimeoutSeconds));
+        return std::nullopt;
+    }
+    options.limits.sendStallTimeoutMs = *sendTimeout * 1000;
 
     options.certificateDirectory = parser.isSet(certDirOption) ? parser.value(certDirOption)
                                                                : defaultCertificateDirectory();
