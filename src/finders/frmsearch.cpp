@@ -32,6 +32,11 @@ FrmSearch::FrmSearch(FinderSet &set)
         QStringLiteral("The pages found; Enter or a double-click opens the selected page."));
     addLabel("lblSearch", QStringLiteral("Search Results:"), {24, 88, 137, 17})->setBuddy(lbResults());
     orderControls({m_txtInput, m_cmdFTS, lbResults()});
+    m_section = finders().host().searchSection(this, [this](const QString &page) { OpenInMain(page); });
+    if (m_section.widget) {
+        m_section.widget->hide();
+        QWidget::setTabOrder(lbResults(), m_section.widget);
+    }
 }
 
 FrmSearch::~FrmSearch() = default;
@@ -62,6 +67,10 @@ void FrmSearch::cmdFTS_Click()
     m_resultWords = searchWords(m_txtInput->text());
     m_lblFound->setText(result->label());
     qCInfo(lcFinders).noquote() << "search" << m_txtInput->text() << "found" << result->count() << "pages";
+    if (m_section.search) {
+        m_section.search(m_txtInput->text());
+        Form_Resize();
+    }
 }
 
 void FrmSearch::lbResults_DblClick()
@@ -80,6 +89,14 @@ void FrmSearch::fitOwnControls(float innerWidth)
     const auto boxWidth = static_cast<int>(innerWidth * 0.95f - static_cast<float>(m_cmdFTS->width()) - 20.0f);
     m_txtInput->resize(qMax(0, boxWidth), m_txtInput->height());
     m_cmdFTS->move(static_cast<int>(innerWidth * 0.88f), m_cmdFTS->y());
+    // The learner's own section, while it has something, takes the foot of
+    // the list's place.
+    if (m_section.widget && m_section.widget->isVisibleTo(this)) {
+        const QRect list = lbResults()->geometry();
+        const int sectionHeight = qMin(qMax(110, list.height() * 2 / 5), list.height() / 2);
+        lbResults()->resize(list.width(), list.height() - sectionHeight - 6);
+        m_section.widget->setGeometry(list.left(), list.bottom() + 1 - sectionHeight, list.width(), sectionHeight);
+    }
 }
 
 // The entry box and the list take Enter themselves: the box searches and

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "finderframe.h"
+#include "finderhost.h"
 #include "searchindex.h"
 
 #include <QStringList>
@@ -52,6 +53,8 @@ private:
     QLineEdit *m_txtInput;
     QPushButton *m_cmdFTS;
     QLabel *m_lblFound;
+    // The learner's bookmarks and notes found, below the list (finderhost.h).
+    FinderHost::SearchSection m_section;
 };
 
 } // namespace Tamberlyn::Finders

@@ -132,14 +132,17 @@ void LearnerRecord::Web1_DocumentComplete(const QString &address)
             m_pending.reset();
         }
     }
-    if (!m_shown.isEmpty() && !restoring)
+    if (!restoring)
         captureSpot();
     drawReadMarks();
 }
 
 void LearnerRecord::captureSpot()
 {
-    if (m_shown.isEmpty())
+    // A module's opening page gives way to its variant at once, and a spot
+    // about to be restored must not be taken for the top of the page.
+    if (m_shown.isEmpty() || m_pending
+        || Navigation::dispatchFor(pageKey(m_shown)).reaction == Navigation::PageReaction::ModuleStub)
         return;
     const quint64 serial = m_serial;
     const QPointer<LearnerRecord> self(this);
@@ -188,6 +191,11 @@ void LearnerRecord::drawReadMarks()
     if (marks.isEmpty())
         return;
     const QString page = *name;
+    if (lcLearner().isInfoEnabled()) {
+        for (auto it = marks.moduleCounts.cbegin(); it != marks.moduleCounts.cend(); ++it)
+            qCInfo(lcLearner).noquote() << QStringLiteral("count %1: %2 of %3")
+                                               .arg(it.key(), QString::number(it->first), QString::number(it->second));
+    }
     m_web1.runScript(readMarksScript(marks), [page](const QVariant &result) {
         const QVariantMap drawn = result.toMap();
         qCInfo(lcLearner).noquote() << QStringLiteral("read marks on %1: %2 read, %3 module counts, %4 ms")

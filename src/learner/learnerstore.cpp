@@ -40,6 +40,12 @@ QString cut(const QVariant &value, qsizetype length)
     return value.toString().left(length);
 }
 
+// A null text is bound as SQL NULL; every text column is NOT NULL.
+QString text(const QString &value)
+{
+    return value.isNull() ? QStringLiteral("") : value;
+}
+
 int primaryCode(const QSqlError &error)
 {
     bool ok = false;
@@ -422,7 +428,7 @@ bool LearnerStore::addVisit(const QString &course, const QString &page, qint64 a
         return false;
     QSqlQuery &visit = prepared("visit", QStringLiteral("INSERT INTO visits (course, page, at) VALUES (?, ?, ?)"));
     visit.bindValue(0, *id);
-    visit.bindValue(1, page);
+    visit.bindValue(1, text(page));
     visit.bindValue(2, at);
     if (!exec(visit))
         return false;
@@ -430,7 +436,7 @@ bool LearnerStore::addVisit(const QString &course, const QString &page, qint64 a
                                                       " VALUES (?, ?, ?, ?, 1) ON CONFLICT (course, page) DO UPDATE"
                                                       " SET last_at = excluded.last_at, times = times + 1"));
     read.bindValue(0, *id);
-    read.bindValue(1, page);
+    read.bindValue(1, text(page));
     read.bindValue(2, at);
     read.bindValue(3, at);
     return exec(read);
@@ -446,8 +452,8 @@ bool LearnerStore::saveSpot(const QString &course, const ResumeSpot &spot)
                                                       " SET page = excluded.page, title = excluded.title,"
                                                       " spot = excluded.spot, at = excluded.at"));
     save.bindValue(0, *id);
-    save.bindValue(1, spot.page);
-    save.bindValue(2, spot.title);
+    save.bindValue(1, text(spot.page));
+    save.bindValue(2, text(spot.title));
     save.bindValue(3, spot.spot.toJson());
     save.bindValue(4, spot.savedAt);
     return exec(save);
@@ -465,10 +471,10 @@ bool LearnerStore::putBookmark(const QString &course, const Bookmark &bookmark)
                                    " note = excluded.note, changed_at = excluded.changed_at"));
     put.bindValue(0, *id);
     put.bindValue(1, bookmark.id);
-    put.bindValue(2, bookmark.page);
-    put.bindValue(3, bookmark.title);
+    put.bindValue(2, text(bookmark.page));
+    put.bindValue(3, text(bookmark.title));
     put.bindValue(4, bookmark.spot.toJson());
-    put.bindValue(5, bookmark.note);
+    put.bindValue(5, text(bookmark.note));
     put.bindValue(6, bookmark.createdAt);
     put.bindValue(7, bookmark.changedAt);
     return exec(put);

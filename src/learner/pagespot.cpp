@@ -17,7 +17,7 @@ double share(double value)
 PageSpot fromMap(const QVariantMap &map)
 {
     PageSpot spot;
-    spot.quote = map.value(QStringLiteral("quote")).toString().simplified().left(PageSpot::MaxQuote);
+    spot.quote = map.value(QStringLiteral("quote")).toString().simplified().left(PageSpot::MaxQuote).trimmed();
     const double occurrence = map.value(QStringLiteral("occurrence")).toDouble();
     spot.occurrence = std::isfinite(occurrence) ? static_cast<int>(qBound(0.0, occurrence, 1000000.0)) : 0;
     spot.fraction = share(map.value(QStringLiteral("fraction")).toDouble());

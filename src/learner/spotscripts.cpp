@@ -16,7 +16,7 @@ constexpr char ScriptBody[] = R"JS(
       text = e.getAttribute('alt') || (e.getAttribute('src') || '').split('/').pop();
     else
       text = e.textContent || '';
-    return text.replace(/\s+/g, ' ').trim().slice(0, maxQuote);
+    return text.replace(/\s+/g, ' ').trim().slice(0, maxQuote).trim();
   }
   function blocksWithQuotes() {
     var list = [];

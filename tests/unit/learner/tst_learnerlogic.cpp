@@ -185,6 +185,9 @@ void TestLearnerLogic::spotsFromOutsideAreHeldToTheirRanges_data()
     QTest::newRow("an array") << u"[1,2]"_s << QString() << 0 << 0.0 << 0.0;
     QTest::newRow("a long quote is cut") << uR"({"quote":")"_s + QString(500, u'a') + uR"("})"_s
                                          << QString(Learner::PageSpot::MaxQuote, u'a') << 0 << 0.0 << 0.0;
+    // As the page's script cuts it: no space left at the end of the cut.
+    QTest::newRow("cut at a space") << uR"({"quote":")"_s + QString(79, u'a') + uR"( bbb"})"_s
+                                    << QString(79, u'a') << 0 << 0.0 << 0.0;
 }
 
 void TestLearnerLogic::spotsFromOutsideAreHeldToTheirRanges()

@@ -145,6 +145,10 @@ void TestLearnerStore::writesReadBackPerCourse()
         QVERIFY(store.putBookmark(CourseA, bookmark(1, u"first, changed"_s)));
         QVERIFY(store.putBookmark(CourseA, bookmark(3, u"gone"_s)));
         QVERIFY(store.deleteBookmark(CourseA, 3));
+        // A bookmark made without a note yet, on a page without a title.
+        Bookmark bare = bookmark(4, QString());
+        bare.title = QString();
+        QVERIFY(store.putBookmark(CourseA, bare));
         QVERIFY(store.addVisit(CourseB, u"kq070003.vxp"_s, 7));
         QVERIFY(store.putBookmark(CourseB, bookmark(1, u"other course"_s)));
         QVERIFY(store.commit());
@@ -162,9 +166,11 @@ void TestLearnerStore::writesReadBackPerCourse()
     QVERIFY(a->spot);
     QCOMPARE(a->spot->page, u"kq010003.vxp"_s);
     QCOMPARE(a->spot->spot, (Learner::PageSpot{u"A PV system"_s, 0, 0.25, 0.1}));
-    QCOMPARE(a->bookmarks.size(), 2);
+    QCOMPARE(a->bookmarks.size(), 3);
     QCOMPARE(a->bookmarks.at(0), bookmark(1, u"first, changed"_s));
     QCOMPARE(a->bookmarks.at(1), bookmark(2, u"second"_s));
+    QCOMPARE(a->bookmarks.at(2).note, u""_s);
+    QCOMPARE(a->bookmarks.at(2).title, u""_s);
     const std::optional<LearnerStore::Snapshot> b = store.load(CourseB);
     QCOMPARE(b->pagesRead, (QSet<QString>{u"kq070003.vxp"_s}));
     QVERIFY(!b->spot);
