@@ -145,7 +145,7 @@ QSqlQuery &LearnerStore::prepared(const char *key, const QString &sql)
     return *query;
 }
 
-LearnerStore::Opening LearnerStore::open(const QString &path)
+LearnerStore::Opening LearnerStore::open(const QString &path, Checking checking)
 {
     close();
     m_path = path;
@@ -153,7 +153,7 @@ LearnerStore::Opening LearnerStore::open(const QString &path)
     // A file that cannot be used is moved aside once, and a fresh one made.
     for (int attempt = 0; attempt < 2; ++attempt) {
         QString problem;
-        const Verdict verdict = tryOpen(problem);
+        const Verdict verdict = tryOpen(problem, checking);
         if (verdict == Verdict::Usable) {
             opening.access = m_access;
             if (m_access != Access::Writable && opening.problem.isEmpty())
@@ -175,7 +175,7 @@ LearnerStore::Opening LearnerStore::open(const QString &path)
     return opening;
 }
 
-LearnerStore::Verdict LearnerStore::tryOpen(QString &problem)
+LearnerStore::Verdict LearnerStore::tryOpen(QString &problem, Checking checking)
 {
     m_trouble = Trouble::None;
     const QFileInfo file(m_path);
@@ -233,21 +233,12 @@ LearnerStore::Verdict LearnerStore::tryOpen(QString &problem)
                       .arg(m_path, QString::number(current), QString::number(latest));
         return Verdict::Unavailable;
     }
-    if (!empty) {
-        // The quick form of SQLite's check: every page of the file read and
-        // its structure checked, without matching the indexes to their tables.
-        if (!query.exec(QStringLiteral("PRAGMA quick_check(1)")) || !query.next()) {
-            failed(query.lastError());
-            problem = QStringLiteral("%1 cannot be read: %2").arg(m_path, m_troubleText);
-            return m_trouble == Trouble::Damaged ? Verdict::Unreadable : Verdict::Unavailable;
-        }
-        QString verdict = query.value(0).toString();
-        verdict.remove(QStringLiteral("*** in database main ***"));
-        verdict = verdict.simplified();
-        query.finish();
+    if (!empty && checking == Checking::BeforeUse) {
+        const QString verdict = quickCheck();
         if (verdict != QLatin1String("ok")) {
             problem = QStringLiteral("%1 is damaged: %2").arg(m_path, verdict);
-            return Verdict::Unreadable;
+            return m_trouble == Trouble::None || m_trouble == Trouble::Damaged ? Verdict::Unreadable
+                                                                               : Verdict::Unavailable;
         }
     }
 
@@ -502,6 +493,21 @@ bool LearnerStore::forget(const QString &course)
         return false;
     m_courseIds.remove(course);
     return true;
+}
+
+QString LearnerStore::quickCheck()
+{
+    // The quick form of SQLite's check: every page of the file read and its
+    // structure checked, without matching the indexes to their tables.
+    m_trouble = Trouble::None;
+    QSqlQuery query(database());
+    if (!query.exec(QStringLiteral("PRAGMA quick_check(1)")) || !query.next()) {
+        failed(query.lastError());
+        return m_troubleText;
+    }
+    QString verdict = query.value(0).toString();
+    verdict.remove(QStringLiteral("*** in database main ***"));
+    return verdict.simplified();
 }
 
 QString LearnerStore::integrityCheck()

@@ -67,10 +67,18 @@ public:
     explicit LearnerStore(QString connectionName, QList<SchemaStep> steps = learnerSchemaSteps());
     ~LearnerStore();
 
+    // When the whole file is checked for damage: before it is used, or
+    // later, by quickCheck(), once what the viewer needs has been read (the
+    // check reads every page of the file, and the learner should not wait
+    // for a record of years).
+    enum class Checking { BeforeUse, Later };
+
     // Opens the record at `path`, creating it or bringing its format up to
     // date. A file that is no record of this viewer, or a damaged one, is
     // moved aside beside it and a fresh record is started.
-    Opening open(const QString &path);
+    Opening open(const QString &path, Checking checking = Checking::BeforeUse);
+    // SQLite's quick check of the whole file: "ok", or what is wrong.
+    QString quickCheck();
     void close();
     Access access() const { return m_access; }
     QString path() const { return m_path; }
@@ -111,7 +119,7 @@ public:
 
 private:
     enum class Verdict { Usable, Unreadable, Unavailable };
-    Verdict tryOpen(QString &problem);
+    Verdict tryOpen(QString &problem, Checking checking);
     bool migrate(int from, QString &problem);
     bool exec(const QString &sql);
     bool exec(QSqlQuery &query);

@@ -43,10 +43,20 @@ public:
 
     void open()
     {
-        const LearnerStore::Opening opening = m_store.open(m_worker.m_config.recordPath);
-        LearnerStore::Snapshot snapshot;
-        if (const auto loaded = m_store.load(m_worker.m_config.course))
-            snapshot = *loaded;
+        const QString &path = m_worker.m_config.recordPath;
+        LearnerStore::Opening opening = m_store.open(path, LearnerStore::Checking::Later);
+        std::optional<LearnerStore::Snapshot> loaded = m_store.load(m_worker.m_config.course);
+        if (!loaded && m_store.trouble() == LearnerStore::Trouble::Damaged) {
+            // Damage met on the way in: aside with it at once.
+            const QString problem = QStringLiteral("%1 is damaged: %2").arg(path, m_store.troubleText());
+            const QString aside = m_store.moveAside(problem);
+            opening = m_store.open(path);
+            opening.movedAside = aside;
+            opening.problem = aside.isEmpty() ? problem + QStringLiteral("; it could not be moved aside either")
+                                              : problem;
+            loaded = m_store.load(m_worker.m_config.course);
+        }
+        const LearnerStore::Snapshot snapshot = loaded.value_or(LearnerStore::Snapshot{});
         const CoursePages pages = readPageList(m_worker.m_config.pageListFile);
         qCInfo(lcLearner).noquote() << QStringLiteral("record opened: %1 pages read, %2 bookmarks, %3 pages in the "
                                                       "course's list")
@@ -57,6 +67,28 @@ public:
         QMetaObject::invokeMethod(
             worker, [worker, snapshot, pages, opening] { emit worker->opened(snapshot, pages, opening); },
             Qt::QueuedConnection);
+        if (m_store.access() != LearnerStore::Access::None && opening.movedAside.isEmpty())
+            checkWhole();
+    }
+
+    // The whole file checked once the viewer has what it needs: damage found
+    // here moves the file aside too, and the viewer writes what it knows
+    // into the fresh record (startedAfresh).
+    void checkWhole()
+    {
+        const QString verdict = m_store.quickCheck();
+        if (verdict == QLatin1String("ok"))
+            return;
+        if (m_store.trouble() != LearnerStore::Trouble::None && m_store.trouble() != LearnerStore::Trouble::Damaged) {
+            qCWarning(lcLearner).noquote() << "the record could not be checked:" << verdict;
+            return;
+        }
+        const QString problem = QStringLiteral("%1 is damaged: %2").arg(m_worker.m_config.recordPath, verdict);
+        const QString aside = m_store.moveAside(problem);
+        m_store.open(m_worker.m_config.recordPath);
+        LearnerWorker *worker = &m_worker;
+        QMetaObject::invokeMethod(
+            worker, [worker, aside, problem] { emit worker->startedAfresh(aside, problem); }, Qt::QueuedConnection);
     }
 
     void drain()

@@ -115,7 +115,7 @@ void drawWordButton(QPainter &p, const QRectF &box, const QString &word)
 // right: what the viewer keeps of a learner's course across days.
 void drawLearnerRecordKeys(QPainter &p)
 {
-    const QRectF box(470, 90, 292, 268);
+    const QRectF box(452, 90, 314, 268);
     p.setPen(QPen(Frame, 1));
     p.setBrush(QColor(253, 246, 216));
     p.drawRoundedRect(box, 6, 6);
@@ -125,18 +125,18 @@ void drawLearnerRecordKeys(QPainter &p)
     static const std::pair<const char *, const char *> lines[] = {
         {"Ctrl+D", "bookmark this page, with a note"},
         {"Ctrl+B", "bookmarks and notes"},
-        {"Ctrl+U", "first unread page of the module"},
+        {"Ctrl+U", "first unread page"},
         {"Ctrl+J", "continue where you left off"},
         {"Ctrl+Shift+Del", "forget this course's record"},
-        {"\u2713", "beside a link: a page you have read"},
+        {"\u2713", "after a link: a page read"},
         {"2 of 5", "a module's pages read"},
     };
     qreal y = box.top() + 30;
     for (const auto &[keys, meaning] : lines) {
         p.setFont(Platform::classicSansSerif(8.5, true));
-        p.drawText(QRectF(box.left() + 10, y, 104, 22), Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8(keys));
+        p.drawText(QRectF(box.left() + 10, y, 96, 22), Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8(keys));
         p.setFont(Platform::classicSansSerif(8.5, false));
-        p.drawText(QRectF(box.left() + 112, y, box.width() - 118, 22), Qt::AlignVCenter | Qt::AlignLeft,
+        p.drawText(QRectF(box.left() + 106, y, box.width() - 110, 22), Qt::AlignVCenter | Qt::AlignLeft,
                    QString::fromUtf8(meaning));
         y += 25;
     }

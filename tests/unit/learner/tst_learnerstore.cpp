@@ -83,6 +83,22 @@ void fill(LearnerStore &store, int visits = 3)
     QVERIFY(store.commit());
 }
 
+// A record of many pages with two of them overwritten, as a failing disk leaves it.
+void damage(const QString &path)
+{
+    {
+        LearnerStore store(connection());
+        store.open(path);
+        fill(store, 3000);
+    }
+    run(path, {u"PRAGMA wal_checkpoint(TRUNCATE)"_s});
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.size() > 5 * 4096);
+    file.seek(3 * 4096);
+    file.write(QByteArray(2 * 4096, '\xa5'));
+}
+
 QStringList asideFiles(const QTemporaryDir &dir)
 {
     return QDir(dir.path()).entryList({u"learner.sqlite.unreadable-*"_s}, QDir::Files | QDir::Dirs | QDir::NoDotAndDotDot);
@@ -110,6 +126,7 @@ private slots:
     void forgetLeavesNothingOfTheCourseInTheFiles();
     void workerSavesQueuedWritesOffTheCallersThread();
     void workerSaysWhenNothingCanBeSaved();
+    void workerMovesADamagedRecordAsideAfterOpening();
 };
 
 void TestLearnerStore::freshRecordIsWalAtTheCurrentFormat()
@@ -201,17 +218,7 @@ void TestLearnerStore::unusableFilesAreMovedAside()
         run(path, {u"CREATE TABLE photos (id INTEGER PRIMARY KEY, name TEXT)"_s,
                    u"INSERT INTO photos (name) VALUES ('beach.jpg')"_s});
     } else if (kind == u"damaged"_s) {
-        {
-            LearnerStore store(connection());
-            store.open(path);
-            fill(store, 3000); // several pages of visits
-        }
-        run(path, {u"PRAGMA wal_checkpoint(TRUNCATE)"_s});
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::ReadWrite));
-        QVERIFY(file.size() > 5 * 4096);
-        file.seek(3 * 4096);
-        file.write(QByteArray(2 * 4096, '\xa5'));
+        damage(path);
     } else {
         QVERIFY(QDir().mkpath(path + u"/inside"_s));
     }
@@ -410,6 +417,30 @@ void TestLearnerStore::workerSaysWhenNothingCanBeSaved()
     worker.queue(LearnerWorker::Visit{u"kq010001.vxp"_s, 1});
     QVERIFY(notSaved.wait(10000));
     QVERIFY(!notSaved.at(0).at(0).toString().isEmpty());
+}
+
+void TestLearnerStore::workerMovesADamagedRecordAsideAfterOpening()
+{
+    // The worker reads what the viewer needs first and checks the whole file
+    // after: damage is moved aside either way, and the fresh record works.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"learner.sqlite"_s);
+    damage(path);
+    LearnerWorker worker({path, CourseA, {}});
+    QSignalSpy opened(&worker, &LearnerWorker::opened);
+    QSignalSpy afresh(&worker, &LearnerWorker::startedAfresh);
+    worker.start();
+    QVERIFY(opened.wait(10000));
+    const auto opening = opened.at(0).at(2).value<LearnerStore::Opening>();
+    if (opening.movedAside.isEmpty())
+        QVERIFY(afresh.wait(10000));
+    QCOMPARE(asideFiles(dir).size(), 1);
+    worker.queue(LearnerWorker::Visit{u"kq010001.vxp"_s, 1});
+    QVERIFY(worker.finish(10000));
+    LearnerStore store(connection());
+    QCOMPARE(store.open(path).access, LearnerStore::Access::Writable);
+    QCOMPARE(store.load(CourseA)->pagesRead, (QSet<QString>{u"kq010001.vxp"_s}));
+    QCOMPARE(store.integrityCheck(), u"ok"_s);
 }
 
 QTEST_GUILESS_MAIN(TestLearnerStore)
