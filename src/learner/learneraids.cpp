@@ -93,6 +93,13 @@ void LearnerAids::offerIfReady()
 
 void LearnerAids::notice(const QString &text)
 {
+    // What the learner must be told comes before an offer that waits for
+    // an answer; the offer comes back after it.
+    if (m_shownPrompt && m_shownPrompt->kind == Prompt::Kind::Offer) {
+        m_prompts.prepend(*m_shownPrompt);
+        m_shownPrompt.reset();
+        m_bar->hide();
+    }
     enqueue({Prompt::Kind::Notice, text, {}, {}}, true);
 }
 

@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPointer>
 
 namespace Tamberlyn::Learner {
 
@@ -67,6 +68,8 @@ void LearnerBar::showPrompt(const QString &text, const QList<Action> &actions, c
         m_buttons << button;
     }
     const bool wasHidden = isHidden();
+    if (QWidget *focus = QApplication::focusWidget(); focus && !isAncestorOf(focus))
+        m_focusBefore = focus;
     show();
     raise();
     if (wasHidden)
@@ -83,7 +86,10 @@ void LearnerBar::closeBar()
         return;
     const bool hadFocus = isAncestorOf(QApplication::focusWidget());
     hide();
-    if (hadFocus && m_focusAfter)
+    // The focus goes back where the bar took it from.
+    if (hadFocus && m_focusBefore && m_focusBefore->isVisible())
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
+    else if (hadFocus && m_focusAfter)
         m_focusAfter->setFocus(Qt::OtherFocusReason);
     emit shownOrHidden();
     emit closed();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QList>
+#include <QPointer>
 #include <QWidget>
 
 #include <functional>
@@ -39,7 +40,8 @@ public:
     // Shows `text` with `actions` (at least one). With an `entryLabel`,
     // an entry follows the text and Enter in it runs the first action.
     void showPrompt(const QString &text, const QList<Action> &actions, const QString &entryLabel = {});
-    // Hides the bar; `focusAfter` takes the focus when the bar had it.
+    // Hides the bar. When the bar had the focus, it goes back to the
+    // control that had it before, else to `focusAfter`.
     void closeBar();
     void setFocusAfter(QWidget *focusAfter) { m_focusAfter = focusAfter; }
 
@@ -66,6 +68,7 @@ private:
     QList<QPushButton *> m_buttons;
     QList<Action> m_actions;
     QWidget *m_focusAfter = nullptr;
+    QPointer<QWidget> m_focusBefore;
 };
 
 } // namespace Tamberlyn::Learner

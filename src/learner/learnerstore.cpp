@@ -242,9 +242,17 @@ LearnerStore::Verdict LearnerStore::tryOpen(QString &problem, Checking checking)
         }
     }
 
-    // Writable? Taking the write lock tells, without writing anything.
+    // Writable? A write taken back tells: a file SQLite could only open for
+    // reading (a read-only mount, say) may still grant the write lock.
     m_access = Access::Writable;
     if (!exec(QStringLiteral("BEGIN IMMEDIATE"))) {
+        m_access = Access::ReadOnly;
+    } else if (!exec(QStringLiteral("PRAGMA user_version=%1").arg(current))) {
+        const Trouble trouble = m_trouble;
+        const QString text = m_troubleText;
+        exec(QStringLiteral("ROLLBACK"));
+        m_trouble = trouble;
+        m_troubleText = text;
         m_access = Access::ReadOnly;
     } else {
         exec(QStringLiteral("ROLLBACK"));
