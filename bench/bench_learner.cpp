@@ -7,9 +7,10 @@
 //    worker thread. Goal: under 50 ms.
 // 2. Drawing the read marks on a contents page with 500 links on the real
 //    browser engine: the viewer's own work (what to mark, the script) and
-//    the page's (the marks added and the page laid out again), beside the
-//    same page laid out again without marks and an empty script's round
-//    trip. Goal: under 16 ms, one frame.
+//    the page's (the marks on and near the screen added and the page laid
+//    out again; then each batch of the links further down with its layout),
+//    beside the same page laid out again without marks and an empty
+//    script's round trip. Goal: no frame of it over 16 ms.
 //
 // Run with QT_QPA_PLATFORM=offscreen (scripts/run-benchmarks.sh does).
 #include "learner/coursepages.h"
@@ -196,6 +197,10 @@ bool benchMarks(int rounds)
     std::vector<double> ownTimes;
     std::vector<double> pageTimes;
     std::vector<double> domTimes;
+    std::vector<double> batchTimes;
+    std::vector<double> batchCounts;
+    std::vector<double> allMarked;
+    std::vector<double> firstCounts;
     std::vector<double> layoutTimes;
     std::vector<double> roundTrips;
     std::vector<double> relayout;
@@ -212,12 +217,12 @@ bool benchMarks(int rounds)
         // The page as it is, laid out again from scratch: what any change costs.
         const double layout = run(*pane, QStringLiteral("(function(){document.body.style.width='99%';"
                                                         "var t=performance.now(); document.body.offsetHeight;"
-                                                        "document.body.style.width=''; document.body.offsetHeight;"
-                                                        "return performance.now()-t;})()"))
+                                                        "var ms=performance.now()-t; document.body.style.width='';"
+                                                        "document.body.offsetHeight; return ms;})()"))
                                   .toDouble();
         QElapsedTimer own;
         own.start();
-        const QString script = Learner::readMarksScript(Learner::readMarksFor(pane->links(), read, course));
+        const QString script = Learner::readMarksScript(Learner::readMarksFor(pane->links(), read, course), true);
         const double ownMs = double(own.nsecsElapsed()) / 1e6;
         QElapsedTimer trip;
         trip.start();
@@ -232,8 +237,25 @@ bool benchMarks(int rounds)
         empty.start();
         run(*pane, QStringLiteral("0"));
         const double emptyMs = double(empty.nsecsElapsed()) / 1e6;
+        // The batches of links further down, one frame each, until all are marked.
+        QElapsedTimer batchesTook;
+        batchesTook.start();
+        QVariantMap batches;
+        while (batchesTook.elapsed() < 20000) {
+            batches = run(*pane, QStringLiteral("window['tamberlyn-read-mark-batches']")).toMap();
+            if (batches.value(QStringLiteral("done")).toBool())
+                break;
+            QTest::qWait(10);
+        }
         if (i < 2)
             continue; // warm-up
+        double longestBatch = 0.0;
+        for (const QVariant &ms : batches.value(QStringLiteral("times")).toList())
+            longestBatch = std::max(longestBatch, ms.toDouble());
+        batchTimes.push_back(longestBatch);
+        batchCounts.push_back(double(batches.value(QStringLiteral("times")).toList().size()));
+        allMarked.push_back(double(batchesTook.elapsed()));
+        firstCounts.push_back(drawn.value(QStringLiteral("first")).toDouble());
         marked = drawn.value(QStringLiteral("marked")).toInt() + drawn.value(QStringLiteral("counted")).toInt();
         ownTimes.push_back(ownMs);
         pageTimes.push_back(drawn.value(QStringLiteral("all")).toDouble());
@@ -243,18 +265,25 @@ bool benchMarks(int rounds)
         relayout.push_back(layout);
         emptyTrips.push_back(emptyMs);
     }
-    const double total = median(ownTimes) + median(pageTimes);
-    std::printf("read marks on a contents page of %lld links (%d marks and counts):\n", static_cast<long long>(links.size()),
-                marked);
+    // The longest frame the marks take: the first (the viewer's part, the
+    // marks on and near the screen, the layout after them) or a later batch's.
+    const double first = median(ownTimes) + median(pageTimes);
+    const double total = std::max(first, median(batchTimes));
+    std::printf("read marks on a contents page of %lld links (%d marks and counts, %.0f of them at once, the rest in "
+                "%.0f batches):\n",
+                static_cast<long long>(links.size()), marked, median(firstCounts), median(batchCounts));
     std::printf("  the viewer's part (what to mark, the script):   %7.3f ms median\n", median(ownTimes));
-    std::printf("  the page's part (marks added, page laid out):    %7.3f ms median, %7.3f ms worst\n",
+    std::printf("  the page's part, first frame (marks, layout):    %7.3f ms median, %7.3f ms worst\n",
                 median(pageTimes), maximum(pageTimes));
     std::printf("    of which the marks added:                      %7.3f ms median\n", median(domTimes));
     std::printf("    of which the layout after them:                %7.3f ms median\n", median(layoutTimes));
+    std::printf("  each later batch (marks, layout), the longest:   %7.3f ms median\n", median(batchTimes));
+    std::printf("  every link marked after:                         %7.1f ms median\n", median(allMarked));
     std::printf("  the same page laid out again without marks:      %7.3f ms median (baseline)\n", median(relayout));
     std::printf("  round trip of the marks script:                  %7.3f ms median\n", median(roundTrips));
     std::printf("  round trip of an empty script (baseline):        %7.3f ms median\n", median(emptyTrips));
-    std::printf("goal: drawing under 16 ms: %.3f ms, %s\n", total, total < 16.0 ? "met" : "MISSED");
+    std::printf("goal: no frame of the drawing over 16 ms: longest %.3f ms, %s\n", total,
+                total < 16.0 ? "met" : "MISSED");
     return total < 16.0 && marked > 0;
 }
 

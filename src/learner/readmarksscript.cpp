@@ -12,25 +12,38 @@ namespace Tamberlyn::Learner {
 
 namespace {
 
+// The marks are the links' own generated content (::after), switched on by
+// two attributes: no element is added to the page, so nothing in it moves
+// but the line the mark ends, and neither the word marks of a search nor
+// find in page meet the marks' words. The tick's alternative text is what
+// a screen reader reads: "read". A module's link shows its count alone,
+// green once the module has been opened.
 constexpr char ScriptBody[] = R"JS(
   'use strict';
   var started = performance.now();
-  document.querySelectorAll('.' + markClass).forEach(function (e) { e.remove(); });
+  var readAttribute = 'data-' + markClass;
+  var countAttribute = 'data-' + markClass + '-count';
+  document.querySelectorAll('a[' + readAttribute + '], a[' + countAttribute + ']').forEach(function (a) {
+    a.removeAttribute(readAttribute);
+    a.removeAttribute(countAttribute);
+  });
   var read = new Set(data.read);
   var counts = data.counts;
   var result = {marked: 0, counted: 0, ms: 0};
   if (!document.getElementById(markClass + '-style')) {
+    var marked = 'a[' + readAttribute + ']::after, a[' + countAttribute + ']::after';
     var style = document.createElement('style');
     style.id = markClass + '-style';
     style.textContent =
-      '.' + markClass + ' { display: inline !important; float: none !important; position: static !important;'
+      marked + ' { display: inline-block !important; float: none !important; position: static !important;'
       + ' margin: 0 0 0 0.35em !important; padding: 0 !important; border: 0 !important;'
       + ' font-size: 0.8em !important; font-weight: normal !important; font-style: normal !important;'
-      + ' line-height: 0 !important; white-space: nowrap !important; text-decoration: none !important;'
-      + ' vertical-align: baseline !important; background: none !important; }'
-      + '.' + markClass + '-tick { color: #2e7d32 !important; }'
-      + '.' + markClass + '-count { color: #4a5868 !important; }'
-      + '@media print { .' + markClass + ' { display: none !important; } }';
+      + ' line-height: normal !important; white-space: nowrap !important; text-decoration: none !important;'
+      + ' vertical-align: baseline !important; background: none !important; color: #4a5868 !important; }'
+      + 'a[' + readAttribute + ']::after { content: "\\2713" / "read" !important; color: #2e7d32 !important; }'
+      + 'a[' + countAttribute + ']::after { content: attr(' + countAttribute + ') !important; color: #4a5868 !important; }'
+      + 'a[' + readAttribute + '][' + countAttribute + ']::after { color: #2e7d32 !important; }'
+      + '@media print { ' + marked + ' { display: none !important; content: none !important; } }';
     (document.head || document.documentElement).appendChild(style);
   }
   var furniture = ['NAV', 'HEADER', 'FOOTER', 'ASIDE'];
@@ -44,13 +57,7 @@ constexpr char ScriptBody[] = R"JS(
     }
     return false;
   }
-  function mark(kind, text) {
-    var span = document.createElement('span');
-    span.className = markClass + ' ' + markClass + '-' + kind;
-    span.setAttribute('data-noindex', '');
-    span.textContent = text;
-    return span;
-  }
+  var items = [];
   var links = document.links;
   for (var i = 0; i < links.length; i++) {
     var a = links[i];
@@ -66,21 +73,52 @@ constexpr char ScriptBody[] = R"JS(
       continue;
     if (inFurniture(a))
       continue;
-    var after = a;
-    if (isRead) {
-      var tick = mark('tick', '\u2713');
-      tick.setAttribute('role', 'img');
-      tick.setAttribute('aria-label', 'read');
-      tick.title = 'read';
-      after.after(tick);
-      after = tick;
+    items.push([a, isRead, count ? count[0] + ' of ' + count[1] + ' pages read' : null]);
+    if (isRead && !count)
       result.marked++;
-    }
-    if (count) {
-      after.after(mark('count', count[0] + ' of ' + count[1] + ' pages read'));
+    if (count)
       result.counted++;
-    }
   }
+  function mark(item) {
+    if (item[1])
+      item[0].setAttribute(readAttribute, '');
+    if (item[2])
+      item[0].setAttribute(countAttribute, item[2]);
+  }
+  // The links on the screen and a screen's height around it are marked at
+  // once; the others follow a few at a time, each batch in a frame of its
+  // own, so that a page of hundreds of links never takes a long frame. A
+  // later run (the next page's, or a forget) stops the batches of this one.
+  var generation = (window[markClass + '-generation'] || 0) + 1;
+  window[markClass + '-generation'] = generation;
+  var height = window.innerHeight;
+  var rest = [];
+  var now = items.filter(function (item) {
+    var r = item[0].getBoundingClientRect();
+    var near = r.bottom > -height && r.top < 2 * height;
+    if (!near)
+      rest.push(item);
+    return near;
+  });
+  now.forEach(mark);
+  var batches = {times: [], done: rest.length === 0};
+  window[markClass + '-batches'] = batches;
+  function next() {
+    if (window[markClass + '-generation'] !== generation)
+      return;
+    var began = performance.now();
+    rest.splice(0, 40).forEach(mark);
+    if (measure)
+      document.body.offsetHeight;
+    batches.times.push(performance.now() - began);
+    if (rest.length)
+      setTimeout(next, 16);
+    else
+      batches.done = true;
+  }
+  if (rest.length)
+    setTimeout(next, 16);
+  result.first = now.length;
   result.ms = performance.now() - started;
   return result;
 )JS";
@@ -111,7 +149,7 @@ ReadMarks readMarksFor(const QStringList &links, const QSet<QString> &read, cons
     return marks;
 }
 
-QString readMarksScript(const ReadMarks &marks)
+QString readMarksScript(const ReadMarks &marks, bool measure)
 {
     QJsonArray read;
     for (const QString &page : marks.readPages)
@@ -123,8 +161,9 @@ QString readMarksScript(const ReadMarks &marks)
         QJsonDocument(QJsonObject{{QStringLiteral("read"), read}, {QStringLiteral("counts"), counts}})
             .toJson(QJsonDocument::Compact));
     json.replace(QChar(0x2028), QLatin1String("\\u2028")).replace(QChar(0x2029), QLatin1String("\\u2029"));
-    return QStringLiteral("(function (data, markClass) {") + QString::fromUtf8(ScriptBody) + QStringLiteral("})(")
-           + json + QStringLiteral(", '") + QLatin1String(ReadMarkClass) + QStringLiteral("');");
+    return QStringLiteral("(function (data, markClass, measure) {") + QString::fromUtf8(ScriptBody)
+           + QStringLiteral("})(") + json + QStringLiteral(", '") + QLatin1String(ReadMarkClass)
+           + (measure ? QStringLiteral("', true);") : QStringLiteral("', false);"));
 }
 
 } // namespace Tamberlyn::Learner

@@ -13,18 +13,17 @@ namespace Tamberlyn::Learner {
 
 // The read marks on a page that links to other course pages: a small tick
 // after each link to a page read, and "n of m pages read" after each link
-// to a module's opening page. Added the way the searched words are
-// (reading/searchwordsscript.h): elements of the viewer's own in the
-// page's document, marked to be left out of the word index's view
-// (data-noindex), with no effect on the layout around them (inline, no
-// wrapping inside, no line height of their own), and hidden in print by a
-// style sheet of their own. A screen reader reads the tick as "read" and
-// the count as its words. Links in the page's navigation bar, header,
-// footer and sidebar are left alone: their targets change with every page.
+// to a module's opening page (green once the module has been opened). Added the way the searched words are
+// (reading/searchwordsscript.h), by the viewer in the page's document and
+// by nothing the page's text holds: the marks are the links' generated
+// content, switched on by attributes of the viewer's own (data-tamberlyn-
+// read-mark, data-tamberlyn-read-mark-count), with no effect on the layout
+// around them (no wrapping inside, no line height of their own), and a style
+// sheet of their own leaves them out of print. A screen reader reads the
+// tick as "read" and the count as its words, with the link. Links in the
+// page's navigation bar, header, footer and sidebar are left alone: their
+// targets change with every page.
 //
-// Running it again replaces the marks; with nothing to mark it clears them.
-// Its value is an object: marked (ticks), counted (counts) and ms (the time
-// the page took).
 inline constexpr char ReadMarkClass[] = "tamberlyn-read-mark";
 
 struct ReadMarks
@@ -41,6 +40,6 @@ struct ReadMarks
 // data grows with a course of thousands of pages.
 ReadMarks readMarksFor(const QStringList &links, const QSet<QString> &read, const CoursePages &course);
 
-QString readMarksScript(const ReadMarks &marks);
+QString readMarksScript(const ReadMarks &marks, bool measure = false);
 
 } // namespace Tamberlyn::Learner

@@ -109,6 +109,7 @@ private slots:
     void keys_data();
     void keys();
     void bookmarkWithNoteThenContinueAfterARestart();
+    void firstUnreadPageOfTheModule();
     void forgetAsksFirst();
     void notSavedIsSaidOnce();
     void bookmarksListEditsDeletesExportsAndPrints();
@@ -214,6 +215,32 @@ void TestLearnerAids::bookmarkWithNoteThenContinueAfterARestart()
     const QStringList restores = day2.scriptsWith(u"\"quote\":\"Direct current is harder\""_s);
     QCOMPARE(restores.size(), 1);
     QVERIFY(!day2.record().resumeOffer());
+}
+
+void TestLearnerAids::firstUnreadPageOfTheModule()
+{
+    LearnerProgram program(m_dornDir, m_pageList);
+    program.show(u"kqg.vxp"_s);
+    QVERIFY(program.opened());
+    // Module 2 opened and its third page read: the objectives come first.
+    program.show(u"kq020001.vxp"_s);
+    program.show(u"mod02g.vxp"_s);
+    program.show(u"kq020003.vxp"_s);
+    program.program.events.clear();
+    QVERIFY(program.key(Qt::Key_U));
+    QCOMPARE(program.program.events.filter(u"navigate"_s), QStringList{u"navigate "_s + base() + u"kq020002.vxp"_s});
+    program.program.pane->deliverAll();
+    // Module 2 read to its end: on to module 1's first unread page.
+    program.program.events.clear();
+    QVERIFY(program.key(Qt::Key_U));
+    QCOMPARE(program.program.events.filter(u"navigate"_s), QStringList{u"navigate "_s + base() + u"kq010001.vxp"_s});
+    program.program.pane->deliverAll();
+    program.show(u"kq010003.vxp"_s);
+    // Every page read: nothing opens, and the bar says so.
+    program.program.events.clear();
+    QVERIFY(program.key(Qt::Key_U));
+    QVERIFY(program.program.events.filter(u"navigate"_s).isEmpty());
+    QCOMPARE(program.bar().text(), u"Every page of the course has been read."_s);
 }
 
 void TestLearnerAids::forgetAsksFirst()

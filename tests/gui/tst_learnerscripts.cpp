@@ -68,6 +68,7 @@ private slots:
     void spotHoldsOverZoomAndWidth();
     void spotAtTheTopAndOnBlocksAlike();
     void readMarksKeepTheLayout();
+    void readMarksOfALongPageComeInBatches();
     void readMarksStayOutOfPrint();
     void courseMapFromTheServer();
 
@@ -177,20 +178,63 @@ void TestLearnerScripts::readMarksKeepTheLayout()
         {{u"kq010001.vxp"_s, u""_s}, {u"kq010003.vxp"_s, u""_s}, {u"kq020001.vxp"_s, u""_s}, {u"kq020003.vxp"_s, u""_s}});
     const Learner::ReadMarks marks = Learner::readMarksFor(m_pane->links(), read, course);
     const QVariantMap drawn = run(Learner::readMarksScript(marks)).toMap();
-    QCOMPARE(drawn.value(u"marked"_s).toInt(), 2);  // Module 1, Hazards; not the bar, not the footer
+    QCOMPARE(drawn.value(u"marked"_s).toInt(), 1);  // Hazards; Module 1 shows its count; not the bar, not the footer
     QCOMPARE(drawn.value(u"counted"_s).toInt(), 2); // Module 1, Module 2
     QCOMPARE(run(positions).toString(), before);
-    const QString seen = u"JSON.stringify(Array.from(document.querySelectorAll('.tamberlyn-read-mark')).map(e =>"
-                         " [e.previousElementSibling ? e.previousElementSibling.textContent : '', e.textContent,"
-                         " e.getAttribute('role') || '', e.getAttribute('aria-label') || '']))"_s;
-    const QString expected = uR"([["Module 1","✓","img","read"],["✓","1 of 2 pages read","",""],)"
-                             uR"(["Module 2","1 of 2 pages read","",""],["Hazards","✓","img","read"]])"_s;
+    const QString seen = u"JSON.stringify(Array.from(document.links).filter(a =>"
+                         " a.hasAttribute('data-tamberlyn-read-mark') || a.hasAttribute('data-tamberlyn-read-mark-count'))"
+                         ".map(a => [a.textContent, a.hasAttribute('data-tamberlyn-read-mark'),"
+                         " a.getAttribute('data-tamberlyn-read-mark-count') || '']))"_s;
+    const QString expected = uR"([["Module 1",true,"1 of 2 pages read"],["Module 2",false,"1 of 2 pages read"],)"
+                             uR"(["Hazards",true,""]])"_s;
     QCOMPARE(run(seen).toString(), expected);
+    // What shows, and what a screen reader reads: the tick's alternative text.
+    const QString shown = u"Array.from(document.links).map(a => getComputedStyle(a, '::after').content).join('|')"_s;
+    QCOMPARE(run(shown).toString(),
+             u"none|none|\"1 of 2 pages read\"|\"1 of 2 pages read\"|\"\u2713\" / \"read\"|none"_s);
+    // A module opened: its count in the read marks' green.
+    const QString colours = u"Array.from(document.links).map(a => getComputedStyle(a, '::after').color).join('|')"_s;
+    QCOMPARE(run(colours).toString().section(u'|', 2, 4),
+             u"rgb(46, 125, 50)|rgb(74, 88, 104)|rgb(46, 125, 50)"_s);
+    // Nothing was added to the page's text.
+    QVERIFY(!run(u"document.body.innerText"_s).toString().contains(u"pages read"_s));
     // Again: replaced, not doubled; with nothing to mark: cleared.
     run(Learner::readMarksScript(marks));
     QCOMPARE(run(seen).toString(), expected);
     run(Learner::readMarksScript({}));
-    QCOMPARE(run(u"document.querySelectorAll('.tamberlyn-read-mark').length"_s).toInt(), 0);
+    QCOMPARE(run(u"document.querySelectorAll('[data-tamberlyn-read-mark], [data-tamberlyn-read-mark-count]').length"_s)
+                 .toInt(),
+             0);
+}
+
+void TestLearnerScripts::readMarksOfALongPageComeInBatches()
+{
+    QString html = u"<ol>"_s;
+    QList<std::pair<QString, QString>> list;
+    QSet<QString> read;
+    for (int n = 3; n <= 402; ++n) {
+        const QString page = u"kq01%1.vxp"_s.arg(n, 4, 10, QLatin1Char('0'));
+        html += u"<li><a href='%1%2'>Page %3</a></li>"_s.arg(Base, page).arg(n);
+        list.append({page, QString()});
+        read.insert(page);
+    }
+    QVERIFY(load(html + u"</ol>"_s));
+    const QVariantMap drawn =
+        run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read, Learner::CoursePages::fromPageList(list))))
+            .toMap();
+    QCOMPARE(drawn.value(u"marked"_s).toInt(), 400);
+    // The screen and a screen's height around it at once, the rest after.
+    const int first = drawn.value(u"first"_s).toInt();
+    QVERIFY2(first > 10 && first < 200, qPrintable(QString::number(first)));
+    const QString markedNow = u"document.querySelectorAll('a[data-tamberlyn-read-mark]').length"_s;
+    QCOMPARE(run(markedNow).toInt(), first);
+    QVERIFY(QTest::qWaitFor([&] { return run(markedNow).toInt() == 400; }, ScriptTimeoutMs));
+    QVERIFY(run(u"window['tamberlyn-read-mark-batches'].done"_s).toBool());
+    // A run that replaces them stops the batches of the one before.
+    run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read, Learner::CoursePages::fromPageList(list))));
+    run(Learner::readMarksScript({}));
+    QTest::qWait(300);
+    QCOMPARE(run(markedNow).toInt(), 0);
 }
 
 void TestLearnerScripts::readMarksStayOutOfPrint()
@@ -200,7 +244,8 @@ void TestLearnerScripts::readMarksStayOutOfPrint()
     QVERIFY(load(contentsPage()));
     Learner::CoursePages course = Learner::CoursePages::fromPageList({{u"kq010001.vxp"_s, u""_s}});
     run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), {u"kq010001.vxp"_s}, course)));
-    QVERIFY(run(u"document.body.innerText"_s).toString().contains(u"1 of 1 pages read"_s));
+    QVERIFY(run(u"getComputedStyle(document.querySelector('main a'), '::after').content"_s).toString()
+                .contains(u"read"_s));
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
