@@ -274,7 +274,7 @@ void FrmBookmarks::cmdExport_Click()
 
 void FrmBookmarks::cmdPrint_Click()
 {
-    QPrinter *printer = m_services.printing.choosePrinter(this);
+    QPrinter *printer = m_services.printing.choosePrinter(this, QStringLiteral("Tamberlyn bookmarks"));
     if (!printer)
         return;
     QTextDocument document;

@@ -108,9 +108,13 @@ public:
 private:
     static CoursePages readPageList(const QString &file)
     {
-        if (file.isEmpty() || !QFileInfo(file).isFile())
+        if (file.isEmpty())
             return {};
-        const Tables::FilesRead read = Tables::TableFileReader().readFiles(file);
+        // Read as the Search reads it, as one of its index pair, even while
+        // a build switches a new pair in.
+        const Tables::TableFileReader reader;
+        const Tables::FilesRead read = reader.filesFrom(
+            reader.readPairBytes(QFileInfo(file).path(), Tables::TableFileReader::PairPart::Files).files);
         QList<std::pair<QString, QString>> lines;
         lines.reserve(read.table.lineCount());
         for (const Tables::PageLine &line : read.table.lines())
