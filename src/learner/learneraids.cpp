@@ -60,7 +60,12 @@ LearnerAids::LearnerAids(Platform::BrowserPane &web1, QWidget &window, LearnerRe
         showNext();
     });
     connect(m_record, &LearnerRecord::opened, this, &LearnerAids::offerIfReady);
-    connect(m_record, &LearnerRecord::notice, this, &LearnerAids::notice);
+    connect(m_record, &LearnerRecord::notice, this, [this](const QString &text) {
+        if (m_services.tellTrouble)
+            m_services.tellTrouble(text);
+        else
+            notice(text);
+    });
     connect(&m_web1, &Platform::BrowserPane::documentComplete, this, &LearnerAids::Web1_DocumentComplete);
     m_record->start();
 }

@@ -35,6 +35,10 @@ public:
     {
         Platform::Dialogs &dialogs;
         Platform::Printing &printing;
+        // Where the record's troubles (progress not saved, a damaged record
+        // moved aside) are told, beside the window's other notices; without
+        // it, the bar says them.
+        std::function<void(const QString &text)> tellTrouble = {};
     };
 
     LearnerAids(Platform::BrowserPane &web1, QWidget &window, LearnerRecord::Config config, Services services);

@@ -197,7 +197,8 @@ void FrmVK::makeLearnerAids()
         *m_web1, *this,
         {m_state.DornDir + QStringLiteral("learner.sqlite"), m_state.FileLocn, *m_learnerPageList,
          [this] { return static_cast<int>(m_state.ScreenSize); }},
-        {m_services.dialogs, m_services.printing});
+        {m_services.dialogs, m_services.printing,
+         [this](const QString &text) { loadFailures().learnerRecordNotice(text); }});
     connect(m_learnerAids, &Learner::LearnerAids::pageAreaChanged, this, [this] { fitPane(); });
 }
 
