@@ -40,7 +40,9 @@ set(_tamberlyn_runtime_depends
     gstreamer1.0-plugins-base
     gstreamer1.0-plugins-good
     # the font the demo course's pages are laid out in
-    fonts-dejavu-core)
+    fonts-dejavu-core
+    # Qt SQL's SQLite driver, a plugin: the learner record
+    libqt6sql6-sqlite)
 string(JOIN ", " CPACK_DEBIAN_PACKAGE_DEPENDS ${_tamberlyn_runtime_depends})
 # "Open in the web browser" goes through xdg-open.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xdg-utils")

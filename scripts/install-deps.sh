@@ -7,6 +7,7 @@ packages=(
     build-essential cmake ninja-build pkg-config git
     qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-webengine-dev-tools
     qt6-multimedia-dev libqt6opengl6-dev
+    libqt6sql6-sqlite
     libgl-dev libxkbcommon-dev libx11-dev libssl-dev
     libgumbo-dev
     python3

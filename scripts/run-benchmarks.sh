@@ -7,6 +7,12 @@ here="$(cd "$(dirname "$0")" && pwd)"
 "$here/install-deps.sh"
 "$here/build.sh" release
 "$here/../build/release/bin/bench_pageturn" 500
+# The learner record: opening a large record, and the read marks drawn on
+# the real engine (offscreen; as root the engine needs its sandbox off).
+if [ "$(id -u)" -eq 0 ]; then
+    export QTWEBENGINE_DISABLE_SANDBOX=1
+fi
+QT_QPA_PLATFORM=offscreen QTWEBENGINE_CHROMIUM_FLAGS="--disable-gpu" "$here/../build/release/bin/bench_learner" 20
 "$here/../build/release/bin/bench_finders" 15
 
 # The index tool beside the one before the HTML5 parser and the learner word

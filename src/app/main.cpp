@@ -22,6 +22,7 @@
 #include "simbridge/companionwatch.h"
 #include "simbridge/launcher.h"
 #include "simbridge/sharedblocks.h"
+#include "tables/tablefiles.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -161,6 +162,9 @@ int main(int argc, char *argv[])
                                 Tables::TableFileReader(Tables::CodePage::windows1252(),
                                                          [&files](const QString &path) { return files.FileExists(path); })});
     frmVK.setFinderWindows(&finders);
+    // The learner's record of the course across days; the index files give
+    // the course's page list.
+    frmVK.enableLearnerRecord(Tables::filesFilePath(finderHost.programFolder()));
 
     SimBridge::CompanionWatch companion({channel, windows, dialogs, endVK});
     QObject::connect(&frmVK.timerEnd(), &QTimer::timeout, &companion, &SimBridge::CompanionWatch::TimerEnd_Timer);

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class QWidget;
 
 namespace Tamberlyn::Finders {
@@ -58,6 +60,23 @@ public:
     {
         Q_UNUSED(address)
         Q_UNUSED(words)
+    }
+
+    // A section of the learner's own results below the Search window's
+    // list (their bookmarks and notes that the words find), made in
+    // `parent`, that is told each search's text and shows itself only when
+    // it has something; `openInMain` opens a page as a choice in the list
+    // does. No widget: no such section.
+    struct SearchSection
+    {
+        QWidget *widget = nullptr;
+        std::function<void(const QString &query)> search;
+    };
+    virtual SearchSection searchSection(QWidget *parent, std::function<void(const QString &page)> openInMain)
+    {
+        Q_UNUSED(parent)
+        Q_UNUSED(openInMain)
+        return {};
     }
 };
 

@@ -39,6 +39,11 @@ FrmSearch::FrmSearch(FinderSet &set)
     m_suggestionList->hide();
     connect(m_suggestionList, &SuggestionList::chosen, this, &FrmSearch::runSuggestion);
     orderControls({m_txtInput, m_cmdFTS, lbResults(), m_suggestionList->list()});
+    m_section = finders().host().searchSection(this, [this](const QString &page) { OpenInMain(page); });
+    if (m_section.widget) {
+        m_section.widget->hide();
+        QWidget::setTabOrder(m_suggestionList->list(), m_section.widget);
+    }
 }
 
 FrmSearch::~FrmSearch() = default;
@@ -71,6 +76,10 @@ void FrmSearch::cmdFTS_Click()
     m_lblFound->setText(result->label());
     qCInfo(lcFinders).noquote() << "search" << m_txtInput->text() << "found" << result->count() << "pages";
     showAdvice(*result);
+    if (m_section.search) {
+        m_section.search(m_txtInput->text());
+        Form_Resize();
+    }
 }
 
 // The count stays the search's own; what it left out and what would find
@@ -148,6 +157,14 @@ void FrmSearch::fitOwnControls(float innerWidth)
     const auto boxWidth = static_cast<int>(innerWidth * 0.95f - static_cast<float>(m_cmdFTS->width()) - 20.0f);
     m_txtInput->resize(qMax(0, boxWidth), m_txtInput->height());
     m_cmdFTS->move(static_cast<int>(innerWidth * 0.88f), m_cmdFTS->y());
+    // The learner's own section, while it has something, takes the foot of
+    // the list's place.
+    if (m_section.widget && m_section.widget->isVisibleTo(this)) {
+        const QRect list = lbResults()->geometry();
+        const int sectionHeight = qMin(qMax(110, list.height() * 2 / 5), list.height() / 2);
+        lbResults()->resize(list.width(), list.height() - sectionHeight - 6);
+        m_section.widget->setGeometry(list.left(), list.bottom() + 1 - sectionHeight, list.width(), sectionHeight);
+    }
     m_lblLeftOut->resize(lbResults()->width(), m_lblLeftOut->height());
     m_suggestionList->setGeometry(lbResults()->geometry());
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "finderframe.h"
+#include "finderhost.h"
 #include "searchindex.h"
 #include "searchsuggestions.h"
 
@@ -64,6 +65,9 @@ private:
     QLineEdit *m_txtInput;
     QPushButton *m_cmdFTS;
     QLabel *m_lblFound;
+    // The learner's bookmarks and notes found, below the list (finderhost.h).
+    FinderHost::SearchSection m_section;
+
     QLabel *m_lblLeftOut;
     SuggestionList *m_suggestionList;
     // When a suggestion last ran: the second click of a learner's

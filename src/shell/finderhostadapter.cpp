@@ -3,6 +3,8 @@
 #include "frmvk.h"
 #include "helpimage.h"
 #include "quitquestion.h"
+
+#include "learner/learneraids.h"
 #include "reading/readingaids.h"
 
 #include "finders/indexfolder.h"
@@ -88,6 +90,20 @@ QImage FinderHostAdapter::helpImage(qreal devicePixelRatio) const
 void FinderHostAdapter::showSearchWords(const QString &address, const QStringList &words)
 {
     m_frmVK.readingAids().showSearchWordsOnNextPage(address, words);
+}
+
+} // namespace Tamberlyn::Shell
+
+namespace Tamberlyn::Shell {
+
+Finders::FinderHost::SearchSection FinderHostAdapter::searchSection(QWidget *parent,
+                                                                    std::function<void(const QString &page)> openInMain)
+{
+    Learner::LearnerAids *aids = m_frmVK.learnerAids();
+    if (!aids)
+        return {};
+    const Learner::LearnerAids::SearchSection section = aids->makeSearchSection(parent, std::move(openInMain));
+    return {section.widget, section.search};
 }
 
 } // namespace Tamberlyn::Shell

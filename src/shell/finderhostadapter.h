@@ -26,6 +26,7 @@ public:
     void askQuit(QWidget *owner) override;
     QImage helpImage(qreal devicePixelRatio) const override;
     void showSearchWords(const QString &address, const QStringList &words) override;
+    SearchSection searchSection(QWidget *parent, std::function<void(const QString &page)> openInMain) override;
 
 private:
     FrmVK &m_frmVK;

@@ -17,6 +17,7 @@
 #include "sizeclass.h"
 
 #include "history/historylog.h"
+#include "learner/learneraids.h"
 #include "navigation/mediacontroller.h"
 #include "navigation/navigationcommands.h"
 #include "navigation/pageloadhandler.h"
@@ -173,9 +174,39 @@ Platform::BrowserPane &FrmVK::web1()
             return !m_storeZoom || m_storeZoom(percent);
         });
         connect(m_readingAids, &Reading::ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
+        makeLearnerAids();
         fitPane();
     }
     return *m_web1;
+}
+
+void FrmVK::enableLearnerRecord(const QString &pageListFile)
+{
+    m_learnerPageList = pageListFile;
+    if (m_web1)
+        makeLearnerAids();
+}
+
+void FrmVK::makeLearnerAids()
+{
+    if (m_learnerAids || !m_learnerPageList)
+        return;
+    // Beside the history file, in the per-user data folder: kept across
+    // runs, and never deleted by the quit question.
+    m_learnerAids = new Learner::LearnerAids(
+        *m_web1, *this,
+        {m_state.DornDir + QStringLiteral("learner.sqlite"), m_state.FileLocn, *m_learnerPageList,
+         [this] { return static_cast<int>(m_state.ScreenSize); }},
+        {m_services.dialogs, m_services.printing,
+         [this](const QString &text) { loadFailures().learnerRecordNotice(text); }});
+    connect(m_learnerAids, &Learner::LearnerAids::pageAreaChanged, this, [this] { fitPane(); });
+}
+
+Learner::LearnerAids *FrmVK::learnerAids()
+{
+    if (m_learnerPageList)
+        web1();
+    return m_learnerAids;
 }
 
 LoadFailures &FrmVK::loadFailures()
@@ -246,6 +277,10 @@ void FrmVK::EndVK(int exitCode)
     m_services.channel.release();
     if (m_unloadPopup)
         m_unloadPopup();
+    // The learner record's last writes (the visit just made, a note just
+    // typed) reach the disk first, for as long as nobody would notice.
+    if (m_learnerAids)
+        m_learnerAids->finishWrites(1000);
     m_services.shell.endProcess(exitCode);
     std::abort(); // endProcess does not come back; this keeps the promise if it ever did
 }
@@ -350,11 +385,32 @@ void FrmVK::cmdHelp_Click()
 {
     // Drawn for the sharpest screen there is, so moving the window to
     // another screen never shows a picture stretched up.
-    if (m_picHelp->pixmap().isNull())
+    if (m_picHelp->pixmap().isNull()) {
         m_picHelp->setPixmap(QPixmap::fromImage(helpImage(qApp->devicePixelRatio())));
+        addBookmarksButtonToHelp();
+    }
     m_picHelp->setVisible(!m_picHelp->isVisible());
     if (m_picHelp->isVisible())
         m_picHelp->raise();
+}
+
+void FrmVK::addBookmarksButtonToHelp()
+{
+    if (!learnerAids())
+        return;
+    // Under the picture, which names the key: the list is reached from Help
+    // by the mouse too.
+    auto *button = new Platform::CommandButton(QStringLiteral("Bookmarks and notes (Ctrl+B)"), m_picHelp);
+    button->setObjectName(QStringLiteral("cmdHelpBookmarks"));
+    button->setAccessibleName(QStringLiteral("Bookmarks and notes"));
+    button->setAccessibleDescription(QStringLiteral("Opens the Bookmarks list: your bookmarks and notes in this course."));
+    button->setGeometry(QRect(QPoint(0, HelpImageSize.height() + 6), QSize(230, 26)));
+    connect(button, &QPushButton::clicked, this, [this] {
+        hideHelp();
+        if (Learner::LearnerAids *aids = learnerAids())
+            aids->showBookmarks();
+    });
+    button->show();
 }
 
 void FrmVK::picHelp_Click()
@@ -389,7 +445,8 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
     // The reading aids' keys are none of the course's own. They wait for the
     // course: while the first page has not come there is nothing to zoom or
     // search, and a find bar opened then would stand there once it comes.
-    return consumed || (readingAidsReady() && m_readingAids->Form_KeyDown(key, modifiers));
+    return consumed || (readingAidsReady() && m_readingAids->Form_KeyDown(key, modifiers))
+           || (readingAidsReady() && m_learnerAids && m_learnerAids->Form_KeyDown(key, modifiers));
 }
 
 bool FrmVK::readingAidsReady() const
@@ -484,8 +541,10 @@ void FrmVK::fitPane()
     // The pane fills the client area under the button bar; a pane as tall
     // as the whole client area would hide the bottom of every page.
     const QRect paneArea(0, Web1Top, width(), qMax(0, height() - Web1Top));
-    // The find bar, while it shows, takes the foot of that area.
-    const QRect page = m_readingAids ? m_readingAids->fitFindBar(paneArea) : paneArea;
+    // The learner record's bar, while it shows, takes the top of that area,
+    // and the find bar its foot.
+    const QRect unbarred = m_learnerAids ? m_learnerAids->fitBar(paneArea) : paneArea;
+    const QRect page = m_readingAids ? m_readingAids->fitFindBar(unbarred) : unbarred;
     if (m_web1 && m_web1->view())
         m_web1->view()->setGeometry(page);
     if (m_loads)
@@ -502,6 +561,8 @@ void FrmVK::appendHistory(const QString &pageName)
     const History::HistoryLog log(m_state.DornDir);
     if (QString problem; !log.AppendHistory(pageName, &problem))
         loadFailures().visitNotRecorded(log.filePath(), problem);
+    if (m_learnerAids)
+        m_learnerAids->pageRecorded(pageName);
 }
 
 void FrmVK::playVideo(const QString &address)

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class QLabel;
 class QPushButton;
@@ -32,6 +33,9 @@ class SimulatorChannel;
 }
 namespace Tamberlyn::Reading {
 class ReadingAids;
+}
+namespace Tamberlyn::Learner {
+class LearnerAids;
 }
 
 namespace Tamberlyn::Shell {
@@ -75,6 +79,11 @@ public:
     QTimer &timerEnd() { return *m_timerEnd; }
     // Zoom, find in page and the search words shown; made with Web1.
     Reading::ReadingAids &readingAids();
+    // The learner record (pages read, where the learner left off, bookmarks
+    // and notes), made with Web1 once enabled; `pageListFile` is the
+    // course's page list ("files.vxp"). Null while not enabled.
+    void enableLearnerRecord(const QString &pageListFile);
+    Learner::LearnerAids *learnerAids();
 
     // LastBit's load of the opening page. Until a first page has come, a
     // failure shows the window with what failed and what to check, and
@@ -156,6 +165,8 @@ private:
     QPushButton *addButton(const char *name, const QString &caption, int index);
     bool findersReady() const;
     bool readingAidsReady() const;
+    void makeLearnerAids();
+    void addBookmarksButtonToHelp();
 
     PaneFactory m_paneFactory;
     Services m_services;
@@ -174,6 +185,8 @@ private:
     std::function<void()> m_askQuit;
     Reading::ReadingAids *m_readingAids = nullptr;
     std::function<bool(int)> m_storeZoom;
+    std::optional<QString> m_learnerPageList;
+    Learner::LearnerAids *m_learnerAids = nullptr;
 };
 
 } // namespace Tamberlyn::Shell

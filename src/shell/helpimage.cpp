@@ -111,6 +111,41 @@ void drawWordButton(QPainter &p, const QRectF &box, const QString &word)
     p.drawText(inside, Qt::AlignCenter, word);
 }
 
+// The learner record's keys, in the room the buttons' lines leave on their
+// right: what the viewer keeps of a learner's course across days.
+void drawLearnerRecordKeys(QPainter &p)
+{
+    const QRectF box(452, 90, 314, 268);
+    p.setPen(QPen(Frame, 1));
+    p.setBrush(QColor(253, 246, 216));
+    p.drawRoundedRect(box, 6, 6);
+    p.setPen(Ink);
+    p.setFont(Platform::classicSansSerif(9, true));
+    p.drawText(box.adjusted(10, 6, -10, 0), Qt::AlignLeft | Qt::AlignTop, QStringLiteral("Your course record"));
+    static const std::pair<const char *, const char *> lines[] = {
+        {"Ctrl+D", "bookmark this page, with a note"},
+        {"Ctrl+B", "bookmarks and notes"},
+        {"Ctrl+U", "first unread page"},
+        {"Ctrl+J", "continue where you left off"},
+        {"Ctrl+Shift+Del", "forget this course's record"},
+        {"\u2713", "after a link: a page read"},
+        {"2 of 5", "a module's pages read"},
+    };
+    qreal y = box.top() + 30;
+    for (const auto &[keys, meaning] : lines) {
+        p.setFont(Platform::classicSansSerif(8.5, true));
+        p.drawText(QRectF(box.left() + 10, y, 96, 22), Qt::AlignVCenter | Qt::AlignLeft, QString::fromUtf8(keys));
+        p.setFont(Platform::classicSansSerif(8.5, false));
+        p.drawText(QRectF(box.left() + 106, y, box.width() - 110, 22), Qt::AlignVCenter | Qt::AlignLeft,
+                   QString::fromUtf8(meaning));
+        y += 25;
+    }
+    p.setFont(Platform::classicSansSerif(7.5, false));
+    p.drawText(QRectF(box.left() + 10, y + 4, box.width() - 20, 36), Qt::AlignLeft | Qt::TextWordWrap,
+               QStringLiteral("Kept in learner.sqlite in your data folder (~/.local/share/Marrowick/KQ); "
+                              "Quit does not delete it."));
+}
+
 } // namespace
 
 QImage helpImage(qreal devicePixelRatio)
@@ -163,6 +198,7 @@ QImage helpImage(qreal devicePixelRatio)
     wordLine("SOLUTION", "method of solution for a question");
     wordLine("REFERENCE", "the page where the answer can be found");
     wordLine("LAB PROJECT", "run the laboratory simulation program with the current lab project");
+    drawLearnerRecordKeys(p);
     return image;
 }
 

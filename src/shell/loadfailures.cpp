@@ -46,9 +46,11 @@ LoadFailures::LoadFailures(FrmVK &window, LoadWatch &watch, Navigation::PageLoad
     , m_progress(new LoadProgress(&window))
     , m_mediaNotice(new NoticeBar(&window))
     , m_historyNotice(new NoticeBar(&window))
+    , m_learnerNotice(new NoticeBar(&window))
 {
     m_mediaNotice->setObjectName(QStringLiteral("MediaNotice"));
     m_historyNotice->setObjectName(QStringLiteral("HistoryNotice"));
+    m_learnerNotice->setObjectName(QStringLiteral("LearnerNotice"));
     connect(&m_watch, &LoadWatch::slow, this, &LoadFailures::onSlow);
     connect(&m_watch, &LoadWatch::overdue, this, &LoadFailures::onOverdue);
     connect(&m_watch, &LoadWatch::progress, this, &LoadFailures::onProgress);
@@ -109,12 +111,13 @@ void LoadFailures::place(const QRect &pageArea)
 
 void LoadFailures::placeNotices()
 {
-    // The lasting notice on top, the passing one under it.
-    m_historyNotice->place(m_pageArea);
+    // The lasting notices on top, the passing one under them.
     QRect below = m_pageArea;
-    if (m_historyNotice->isVisibleTo(&m_window))
-        below.setTop(m_historyNotice->geometry().bottom() + 1);
-    m_mediaNotice->place(below);
+    for (NoticeBar *bar : {m_historyNotice, m_learnerNotice, m_mediaNotice}) {
+        bar->place(below);
+        if (bar->isVisibleTo(&m_window))
+            below.setTop(bar->geometry().bottom() + 1);
+    }
 }
 
 bool LoadFailures::anyWindowShown() const
@@ -265,6 +268,16 @@ void LoadFailures::visitNotRecorded(const QString &historyFile, const QString &r
     m_historyNotice->showNotice(text, NoticeBar::Lasts::UntilClosed);
     placeNotices();
     qCInfo(lcLoads).noquote() << "history failure shown:" << historyFile;
+}
+
+void LoadFailures::learnerRecordNotice(const QString &text)
+{
+    // A second trouble (moved aside, then not saved either) does not hide
+    // the first while it shows.
+    const QString shown = m_learnerNotice->isVisibleTo(&m_window) ? m_learnerNotice->text() : QString();
+    m_learnerNotice->showNotice(shown.isEmpty() ? text : shown + u'\n' + text, NoticeBar::Lasts::UntilClosed);
+    placeNotices();
+    qCInfo(lcLoads).noquote() << "learner record notice shown:" << text;
 }
 
 } // namespace Tamberlyn::Shell

@@ -60,12 +60,16 @@ public:
     void mediaFailed(MediaKind kind, const QString &address, const QString &reason);
     // Told once a run: later failures go to the log only.
     void visitNotRecorded(const QString &historyFile, const QString &reason);
+    // The learner record's trouble (progress not saved, a damaged record
+    // moved aside), said beside the history's; printed already.
+    void learnerRecordNotice(const QString &text);
 
     // What the learner sees, for tests: the panel, the strip and the notices.
     FailurePanel *panel() const { return m_panel; }
     LoadProgress *progressSign() const { return m_progress; }
     NoticeBar *notice() const { return m_mediaNotice; }
     NoticeBar *historyNotice() const { return m_historyNotice; }
+    NoticeBar *learnerNotice() const { return m_learnerNotice; }
 
 private:
     void onSlow(const QString &address);
@@ -94,6 +98,7 @@ private:
     LoadProgress *m_progress;
     NoticeBar *m_mediaNotice;
     NoticeBar *m_historyNotice;
+    NoticeBar *m_learnerNotice;
     QRect m_pageArea;
     bool m_busy = false;
     bool m_historyTold = false;
