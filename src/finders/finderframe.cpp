@@ -140,9 +140,7 @@ FinderFrame::FinderFrame(FinderSet &set, Finder finder, EscapeKey escape, QRect 
     if (QWidget *main = m_set.host().mainWindow())
         setWindowIcon(main->windowIcon());
     setFont(classicFont(8.25));
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(grey);
+    takeGround();
     setAutoFillBackground(true);
     resize(DesignClientSize);
 
@@ -452,10 +450,22 @@ void FinderFrame::resizeEvent(QResizeEvent *event)
     Form_Resize();
 }
 
+void FinderFrame::takeGround()
+{
+    // The classic grey belongs to a light palette; a dark or high-contrast
+    // one (the learner's look) brings its own ground for the window.
+    QPalette ground = QApplication::palette(this);
+    if (ground.color(QPalette::Window).lightness() >= ground.color(QPalette::WindowText).lightness())
+        ground.setColor(QPalette::Window, QColor(192, 192, 192));
+    setPalette(ground);
+}
+
 void FinderFrame::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::ApplicationPaletteChange)
+        takeGround();
+    else if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
     // A late report for a window that has been hidden since is no reason
     // to take the others down: two windows would take turns for ever.

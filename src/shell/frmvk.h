@@ -31,6 +31,8 @@ namespace Tamberlyn::SimBridge {
 class SimulatorChannel;
 }
 namespace Tamberlyn::Reading {
+class LookPicker;
+class LookSwitch;
 class ReadingAids;
 }
 
@@ -95,6 +97,9 @@ public:
     // Writes a changed zoom of the course page to the settings file; false
     // when it could not.
     void setZoomStore(std::function<bool(int percent)> store) { m_storeZoom = std::move(store); }
+    // The look of the course (light, dark, high contrast): Web1's pages take
+    // it, Ctrl+Shift+L cycles it, and Help offers the three.
+    void setLookSwitch(Reading::LookSwitch *looks);
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
@@ -151,6 +156,7 @@ private:
     bool readingAidsReady() const;
     void firstPageFailed(const QString &address, const Platform::LoadFailure &failure);
     void firstPageLoaded();
+    void showLookPicker(bool shown);
 
     PaneFactory m_paneFactory;
     Services m_services;
@@ -169,6 +175,8 @@ private:
     std::function<void()> m_askQuit;
     Reading::ReadingAids *m_readingAids = nullptr;
     std::function<bool(int)> m_storeZoom;
+    Reading::LookSwitch *m_looks = nullptr;
+    Reading::LookPicker *m_lookPicker = nullptr;
 };
 
 } // namespace Tamberlyn::Shell
