@@ -434,6 +434,8 @@ bool FinderFrame::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter)
         return enterKey(focusWidget());
+    if (m_set.host().programKey(key, modifiers))
+        return true;
     return key == Qt::Key_Escape;
 }
 

@@ -12,7 +12,8 @@ namespace Tamberlyn::Reading {
 // grounds (2 pixels in a colour that stands out: 3:1 or more against the
 // look's window and button grounds) on buttons, entry boxes, lists, radio
 // buttons and check boxes. High contrast also draws a white edge around
-// buttons, entry boxes and lists, which Fusion would draw black on black.
+// buttons, entry boxes and lists, and white radio buttons and check boxes,
+// which Fusion would draw black on black.
 class FocusRingStyle final : public QProxyStyle
 {
     Q_OBJECT
@@ -30,6 +31,7 @@ public:
 private:
     void drawRing(QPainter *painter, const QRect &rect) const;
     void drawEdge(QPainter *painter, const QRect &rect) const;
+    void drawIndicator(bool round, const QStyleOption *option, QPainter *painter) const;
 
     QColor m_ring;
     bool m_edges;

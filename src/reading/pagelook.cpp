@@ -24,11 +24,12 @@ QString pageOf(const QString &address)
 
 QString described(const QVariantMap &report)
 {
-    return QStringLiteral("%1, %2 elements, %3 ms in the page, text %4 on %5")
+    return QStringLiteral("%1, %2 elements, %3 ms in the page, text %4 on %5, at y %6")
         .arg(report.value(QStringLiteral("mode")).toString(),
              QString::number(report.value(QStringLiteral("elements")).toInt()),
              QString::number(report.value(QStringLiteral("ms")).toDouble()),
-             report.value(QStringLiteral("text")).toString(), report.value(QStringLiteral("ground")).toString());
+             report.value(QStringLiteral("text")).toString(), report.value(QStringLiteral("ground")).toString(),
+             QString::number(report.value(QStringLiteral("y")).toInt()));
 }
 
 } // namespace

@@ -644,7 +644,8 @@
   function summary(started, elements, classes) {
     var body = document.body || document.documentElement;
     var result = {look: state.look, mode: state.mode, elements: elements, classes: classes,
-                  media: state.media.length, ms: Math.round((performance.now() - started) * 10) / 10};
+                  media: state.media.length, ms: Math.round((performance.now() - started) * 10) / 10,
+                  y: Math.round(window.scrollY)};
     if (body) {
       var cs = getComputedStyle(body);
       result.text = cs.color;

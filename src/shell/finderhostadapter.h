@@ -25,6 +25,7 @@ public:
     void askQuit(QWidget *owner) override;
     QImage helpImage(qreal devicePixelRatio) const override;
     void showSearchWords(const QString &address, const QStringList &words) override;
+    bool programKey(int key, Qt::KeyboardModifiers modifiers) override;
 
 private:
     FrmVK &m_frmVK;

@@ -179,6 +179,14 @@ Platform::BrowserPane &FrmVK::web1()
     return *m_web1;
 }
 
+bool FrmVK::lookKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (!m_looks || !Reading::isLookKey(key, modifiers))
+        return false;
+    m_looks->cycle();
+    return true;
+}
+
 void FrmVK::setLookSwitch(Reading::LookSwitch *looks)
 {
     m_looks = looks;
@@ -398,10 +406,8 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                                          m_media->escapePressed();
                                  },
                          });
-    if (!consumed && m_looks && Reading::isLookKey(key, modifiers)) {
-        m_looks->cycle();
+    if (!consumed && lookKey(key, modifiers))
         return true;
-    }
     // The reading aids' keys are none of the course's own. They wait for the
     // course: while the first page has not come there is nothing to zoom or
     // search, and a find bar opened then would stand there once it comes.

@@ -100,6 +100,8 @@ public:
     // The look of the course (light, dark, high contrast): Web1's pages take
     // it, Ctrl+Shift+L cycles it, and Help offers the three.
     void setLookSwitch(Reading::LookSwitch *looks);
+    // The look's key, from any window of the course: true when taken.
+    bool lookKey(int key, Qt::KeyboardModifiers modifiers);
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK();
