@@ -455,19 +455,21 @@ void FinderFrame::resizeEvent(QResizeEvent *event)
 void FinderFrame::takeGround()
 {
     // The classic grey belongs to a light palette; a dark or high-contrast
-    // one (the learner's look) brings its own ground for the window.
-    QPalette ground = QApplication::palette(this);
-    if (ground.color(QPalette::Window).lightness() >= ground.color(QPalette::WindowText).lightness())
-        ground.setColor(QPalette::Window, QColor(192, 192, 192));
+    // one (the learner's look) brings its own ground for the window. Only
+    // the ground is the window's own; every other colour follows the
+    // application's.
+    const QPalette application = QApplication::palette(this);
+    const bool light = application.color(QPalette::Window).lightness()
+                       >= application.color(QPalette::WindowText).lightness();
+    QPalette ground = palette();
+    ground.setColor(QPalette::Window, light ? QColor(192, 192, 192) : application.color(QPalette::Window));
     setPalette(ground);
 }
 
 void FinderFrame::changeEvent(QEvent *event)
 {
     QWidget::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange)
-        takeGround();
-    else if (event->type() == QEvent::WindowStateChange)
+    if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
     // A late report for a window that has been hidden since is no reason
     // to take the others down: two windows would take turns for ever.
@@ -489,6 +491,12 @@ bool FinderFrame::eventFilter(QObject *watched, QEvent *event)
     if (!widget || widget->window() != this)
         return false;
     switch (event->type()) {
+    case QEvent::ApplicationPaletteChange:
+        // Before the window takes the new palette, which never reaches
+        // changeEvent().
+        if (watched == this)
+            takeGround();
+        return false;
     case QEvent::ShortcutOverride: {
         // Every key press announces itself here first, at the control it
         // starts in, and then at that control's parents. Before an access
