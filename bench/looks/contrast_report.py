@@ -151,10 +151,16 @@ def summarise(name: str, rows: list[dict]) -> tuple[list[str], bool]:
             if broken:
                 ok = False
     report.append("")
-    switches = [r["switchMs"] for r in rows if "switchMs" in r]
+    switches = sorted(r["switchMs"] for r in rows if "switchMs" in r)
     if switches:
+        p95 = switches[min(len(switches) - 1, int(len(switches) * 0.95))]
         report.append(f"Light to dark on the page shown, request to answer: median {statistics.median(switches):.0f} ms, "
-                      f"max {max(switches):.0f} ms over {len(switches)} pages.")
+                      f"95th percentile {p95:.0f} ms, max {max(switches):.0f} ms over {len(switches)} pages "
+                      f"({sum(s > 1000 for s in switches)} over a second).")
+        trips = sorted(r["roundTripMs"] for r in rows if "roundTripMs" in r)
+        if trips:
+            report.append(f"A script that does nothing, on the same pages: median {statistics.median(trips):.0f} ms, "
+                          f"max {max(trips):.0f} ms (the engine's own round trip on this machine at the time).")
     today = {r["page"]: r for r in by_look.get("today", []) if "error" not in r}
     light = {r["page"]: r for r in by_look.get("light", []) if "error" not in r}
     if today and light:

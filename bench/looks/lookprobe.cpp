@@ -17,7 +17,8 @@
 //             the light look's rendering
 //   applyMs   what the page script took to give the page its look, and
 //             switchMs: how long a change of look took to reach the page
-//             shown, from the request to the page's answer (light pages)
+//             shown, from the request to the page's answer (light pages),
+//             beside roundTripMs, the same for a script that does nothing
 //
 // The ground a run stands on is read from the screen, not from styles: the
 // page is drawn once more with every text made transparent (colours change
@@ -93,25 +94,33 @@ constexpr char CollectRuns[] = R"JS(
 )JS";
 
 // The boxes of the runs and pictures inside the window now.
+// The boxes of the runs and pictures inside the window now, cut to the
+// part the window shows (scroll bars are no page).
 constexpr char BoxesInView[] = R"JS(
 (function () {
-  var w = window.innerWidth, h = window.innerHeight, out = {runs: [], pictures: [], y: window.scrollY};
+  var w = document.documentElement.clientWidth, h = document.documentElement.clientHeight;
+  var out = {runs: [], pictures: [], y: window.scrollY};
   var range = document.createRange();
+  function cut(r) {
+    var left = Math.max(0, r.left), top = Math.max(0, r.top);
+    var right = Math.min(w, r.right), bottom = Math.min(h, r.bottom);
+    return right - left >= 2 && bottom - top >= 2 ? [left, top, right - left, bottom - top] : null;
+  }
   window.__probe.nodes.forEach(function (entry, i) {
     range.selectNodeContents(entry.node);
     var rects = range.getClientRects();
     for (var k = 0; k < rects.length; ++k) {
-      var r = rects[k];
-      if (r.width < 2 || r.height < 2 || r.bottom <= 0 || r.top >= h || r.right <= 0 || r.left >= w)
-        continue;
-      out.runs.push([i, k, r.left, r.top, r.width, r.height]);
+      var box = cut(rects[k]);
+      if (box)
+        out.runs.push([i, k].concat(box));
     }
   });
   window.__probe.pictures.forEach(function (el, i) {
     var r = el.getBoundingClientRect();
-    if (r.width < 8 || r.height < 8 || r.bottom <= 0 || r.top >= h || r.right <= 0 || r.left >= w)
+    var box = cut(r);
+    if (r.width < 8 || r.height < 8 || !box)
       return;
-    out.pictures.push([i, r.left, r.top, r.width, r.height, r.top + window.scrollY]);
+    out.pictures.push([i].concat(box, [r.top + window.scrollY]));
   });
   return JSON.stringify(out);
 })()
@@ -343,8 +352,8 @@ public:
                                                      "document.body ? document.body.scrollHeight : 0)"))
                                      .toInt();
         const int scrollWidth = eval(QStringLiteral("document.documentElement.scrollWidth")).toInt();
-        const int viewHeight = eval(QStringLiteral("window.innerHeight")).toInt();
-        const int viewWidth = eval(QStringLiteral("window.innerWidth")).toInt();
+        const int viewHeight = eval(QStringLiteral("document.documentElement.clientHeight")).toInt();
+        const int viewWidth = eval(QStringLiteral("document.documentElement.clientWidth")).toInt();
         std::map<int, double> worstOf; // node -> lowest ratio
         std::map<int, std::pair<Colour, Colour>> worstColours;
         int pictures = 0, inverted = 0, altered = 0;
@@ -554,15 +563,13 @@ int main(int argc, char *argv[])
                 // The page shown, in light, changed to dark in place.
                 probe.load(page, Reading::Look::Light);
                 result[QStringLiteral("switchMs")] = std::round(probe.switchTo(Reading::Look::Dark) * 10) / 10;
-                if (qEnvironmentVariableIsSet("LOOKPROBE_DEBUG")) {
-                    QElapsedTimer t; t.start();
-                    probe.eval(QStringLiteral("1"));
-                    std::fprintf(stderr, "roundtrip %f\n", double(t.nsecsElapsed()) / 1e6);
-                    std::fprintf(stderr, "contrast %f\n", probe.switchTo(Reading::Look::HighContrast));
-                    std::fprintf(stderr, "dark %f\n", probe.switchTo(Reading::Look::Dark));
-                    std::fprintf(stderr, "light %f\n", probe.switchTo(Reading::Look::Light));
-                    std::fprintf(stderr, "dark %f\n", probe.switchTo(Reading::Look::Dark));
-                }
+                // Beside it, the engine's bare round trip for a script that
+                // does nothing: what any change on the page shown costs on
+                // this machine now.
+                QElapsedTimer roundTrip;
+                roundTrip.start();
+                probe.eval(QStringLiteral("0"));
+                result[QStringLiteral("roundTripMs")] = std::round(double(roundTrip.nsecsElapsed()) / 1e5) / 10;
             }
             std::printf("%s\n", QJsonDocument(result).toJson(QJsonDocument::Compact).constData());
             std::fflush(stdout);

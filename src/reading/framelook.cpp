@@ -86,10 +86,7 @@ QPalette contrastPalette()
 FrameLook::FrameLook()
     : m_desktopPalette(QApplication::palette())
     , m_desktopToolTips(QToolTip::palette())
-    , m_desktopStyle(QApplication::style() ? QApplication::style()->name() : QString())
 {
-    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
-    m_standardLight = fusion ? fusion->standardPalette() : m_desktopPalette;
 }
 
 QPalette FrameLook::palette(Look look, const QPalette &desktop, const QPalette &standardLight)
@@ -108,13 +105,20 @@ QPalette FrameLook::palette(Look look, const QPalette &desktop, const QPalette &
 void FrameLook::apply(Look look)
 {
     // A light desktop in the light look: nothing to do, and nothing done,
-    // so the windows are exactly as they always were.
+    // so the windows are exactly as they always were (and the start pays
+    // for nothing).
     if (look == Look::Light && isLight(m_desktopPalette) && !m_changed)
         return;
+    if (!m_changed) {
+        m_desktopStyle = QApplication::style() ? QApplication::style()->name() : QString();
+        const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+        m_standardLight = fusion ? fusion->standardPalette() : m_desktopPalette;
+    }
     m_changed = true;
     const QPalette chosen = palette(look, m_desktopPalette, m_standardLight);
     if (look == Look::Light && isLight(m_desktopPalette)) {
-        QApplication::setStyle(m_desktopStyle);
+        if (!m_desktopStyle.isEmpty())
+            QApplication::setStyle(m_desktopStyle);
         QApplication::setPalette(m_desktopPalette);
         QToolTip::setPalette(m_desktopToolTips);
         return;
