@@ -39,7 +39,7 @@ PageLook::PageLook(Platform::BrowserPane &pane, Look look, QObject *parent)
     , m_pane(pane)
     , m_look(look)
 {
-    m_pane.setDocumentScript(QLatin1String(ScriptName), documentLookScript(look));
+    setDocumentScript(look);
     m_pane.setBackdrop(backdrop(look));
     connect(&m_pane, &Platform::BrowserPane::documentComplete, this, &PageLook::Web_DocumentComplete);
 }
@@ -58,10 +58,17 @@ QColor PageLook::backdrop(Look look)
     return Qt::white;
 }
 
+void PageLook::setDocumentScript(Look look)
+{
+    // Light pages are the pages as made: no script at all runs in them, so
+    // a page turn in the light look costs what it always did.
+    m_pane.setDocumentScript(QLatin1String(ScriptName), look == Look::Light ? QString() : documentLookScript(look));
+}
+
 void PageLook::show(Look look)
 {
     m_look = look;
-    m_pane.setDocumentScript(QLatin1String(ScriptName), documentLookScript(look));
+    setDocumentScript(look);
     m_pane.setBackdrop(backdrop(look));
     const QString address = m_pane.locationUrl();
     if (address.isEmpty())

@@ -35,6 +35,7 @@ signals:
     void shown(Tamberlyn::Reading::Look look, const QVariantMap &report);
 
 private:
+    void setDocumentScript(Look look);
     void Web_DocumentComplete(const QString &address);
 
     Platform::BrowserPane &m_pane;
