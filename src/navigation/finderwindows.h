@@ -5,6 +5,8 @@
 #include <QPoint>
 #include <Qt>
 
+class QWidget;
+
 namespace Tamberlyn::Navigation {
 
 // The Search, Index and History windows as the main window drives them.
@@ -20,6 +22,8 @@ public:
     virtual void moveTo(Finder finder, QPoint outerTopLeft) = 0;
     // History, Index, Search, in that order.
     virtual void hideAll() = 0;
+    // The finder window on the screen now; null when none is.
+    virtual QWidget *shownWindow() const = 0;
 };
 
 } // namespace Tamberlyn::Navigation

@@ -46,6 +46,26 @@ void PageLoadHandler::Web1_DocumentComplete()
     m_state.GoingBack = false;
 }
 
+bool PageLoadHandler::openFinderFor(const QString &address)
+{
+    const auto pageName = pageNameOf(address);
+    if (!pageName)
+        return false;
+    switch (dispatchFor(*pageName).reaction) {
+    case PageReaction::SearchTrigger:
+        finderTrigger(Finder::Search, m_state.SearchLoaded);
+        return true;
+    case PageReaction::IndexTrigger:
+        finderTrigger(Finder::Index, m_state.IndexLoaded);
+        return true;
+    case PageReaction::HistoryTrigger:
+        finderTrigger(Finder::History, m_state.HistLoaded);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void PageLoadHandler::setCaption(const QString &pageName)
 {
     if (const auto module = moduleNumberOf(pageName)) {

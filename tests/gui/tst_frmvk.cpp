@@ -8,6 +8,8 @@
 #include "reading/lookswitch.h"
 #include "shell/frmvk.h"
 #include "shell/helpimage.h"
+#include "shell/loadfailures.h"
+#include "shell/noticebar.h"
 #include "shell/settings.h"
 
 #include <QFile>
@@ -309,6 +311,11 @@ void TestFrmVK::looksChangeByKeyAndUnderHelp()
     // What every button of the program draws with (Qt hands it on to the
     // widgets once the event loop runs).
     QVERIFY(QApplication::palette(back).color(QPalette::ButtonText).lightness() > 200);
+    // The notice bar keeps a colour of its own, pale yellow in the light;
+    // in the dark it takes the look's, and its text still reads on it.
+    const QWidget *notice = h.window.loadFailures().notice();
+    QTRY_VERIFY(notice->palette().color(QPalette::Window).lightness() < 80);
+    QVERIFY(notice->palette().color(QPalette::WindowText).lightness() > 200);
     QTest::keyClick(back, Qt::Key_L, Qt::ControlModifier); // Ctrl+L alone is no look key
     QCOMPARE(looks.look(), Reading::Look::Dark);
 
@@ -331,6 +338,8 @@ void TestFrmVK::looksChangeByKeyAndUnderHelp()
     QCOMPARE(looks.look(), Reading::Look::HighContrast);
     QVERIFY(h.window.isHelpVisible()); // a choice leaves the help up
     QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(Qt::black));
+    QTRY_COMPARE(notice->palette().color(QPalette::Window), QColor(Qt::black));
+    QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(Qt::white));
 
     back->setFocus();
     QTest::keyClick(back, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
@@ -338,6 +347,7 @@ void TestFrmVK::looksChangeByKeyAndUnderHelp()
     QVERIFY(!h.window.isHelpVisible() && !picker->isVisible()); // any key hides the help
     QVERIFY(choices.at(0)->isChecked());
     QCOMPARE(QApplication::palette().color(QPalette::Window), lightGround);
+    QTRY_COMPARE(notice->palette().color(QPalette::Window), QColor(255, 244, 196));
     QCOMPARE(kept, (QList<Reading::Look>{Reading::Look::Dark, Reading::Look::HighContrast, Reading::Look::Light}));
 }
 
