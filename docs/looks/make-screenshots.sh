@@ -1,10 +1,13 @@
 #!/bin/sh
 # Makes the screenshots of the looks in this folder: for each look, the
-# contents page, the quit question, the Search window with results, a
-# content page opened from them (the searched words marked), and the message
-# when the course cannot be reached. The real viewer and course server of a
-# build (build/dev unless BUILD says otherwise) run on a private X server
-# with openbox:
+# contents page, the quit question, the Search window with its suggestions
+# for a word it cannot find and with results, a content page opened from
+# them (the searched words marked), the notice of a video that cannot be
+# played, the message in a page's place when it cannot be loaded, and the
+# message when the course cannot be reached. The real viewer and course
+# server of a build (build/dev unless BUILD says otherwise) run on a private
+# X server with openbox, the server on a copy of the demo course without the
+# title video and the page kq010004:
 #
 #   xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" docs/looks/make-screenshots.sh
 #
@@ -15,7 +18,9 @@ build=${BUILD:-$here/../../build/dev}
 work=$(mktemp -d)
 trap 'kill $server $wm 2>/dev/null || true; rm -rf "$work"' EXIT
 
-"$build/bin/tamberlyn-course-server" --root "$build/course/demo/site" --port 0 --cert-dir "$work/cert" \
+cp -r "$build/course/demo/site" "$work/site"
+rm "$work/site/kq_cbt/kq/kq010004.vxp" "$work/site/kq_cbt/kq/kq/title.avi"
+"$build/bin/tamberlyn-course-server" --root "$work/site" --port 0 --cert-dir "$work/cert" \
     >"$work/server.log" 2>&1 &
 server=$!
 openbox >/dev/null 2>&1 &
@@ -66,13 +71,39 @@ for look in light dark contrast; do
     xdotool windowactivate --sync "$main" key alt+s
     wait_for "$log" "document complete: .*search.vxp"
     search=$(window 'Tamberlyn - Search')
-    xdotool windowactivate --sync "$search" type --delay 60 cable
+    xdotool windowactivate --sync "$search" type --delay 60 cabel
     xdotool key Return
+    wait_for "$log" "search cabel suggests"
+    shot "$look-search-suggestions"
+    # Tab past the Search button to the best suggestion, and take it.
+    xdotool key Tab Tab Return
     wait_for "$log" "search cable found"
     shot "$look-search"
-    xdotool key Tab Tab Home Down Return
+    xdotool key Home Down Return
     wait_for "$log" "search words \"cable\" shown"
     shot "$look-content"
+    kill $viewer
+    wait $viewer 2>/dev/null || true
+
+    # The notice of a video that cannot be played (<< on the contents page
+    # is the title video), then the message in the place of a page that
+    # cannot be loaded (>> from kq010003).
+    XDG_DATA_HOME="$work/$look/data" XDG_CONFIG_HOME="$work/$look/config" TAMBERLYN_LOOK=$look \
+    TAMBERLYN_COURSE_HOST=127.0.0.1:$port TAMBERLYN_COURSE_PIN=$pin \
+        "$build/bin/tamberlyn" >"$log.failures" 2>&1 &
+    viewer=$!
+    wait_for "$log.failures" "document complete: .*kqd.vxp"
+    main=$(window '^Tamberlyn')
+    xdotool windowactivate --sync "$main" key alt+comma
+    wait_for "$log.failures" "media failure shown"
+    shot "$look-notice"
+    for page in mod01d obj01d kq010003; do
+        xdotool windowactivate --sync "$main" key alt+period
+        wait_for "$log.failures" "navigation: page $page.vxp"
+    done
+    xdotool windowactivate --sync "$main" key alt+period
+    wait_for "$log.failures" "load failure shown"
+    shot "$look-failure"
     kill $viewer
     wait $viewer 2>/dev/null || true
 
