@@ -587,11 +587,16 @@ def parse_args(argv):
                              f"{DEFAULT_CHROMIUM_FLAGS!r}: the private X server has no GPU, and the viewer "
                              "adds the second flag itself when it is missing)")
     parser.add_argument("--verbose", action="store_true", help="print every run")
+    parser.add_argument("--viewer-env", action="append", default=[], metavar="NAME=VALUE",
+                        help="an environment variable for the viewer only, e.g. TAMBERLYN_LOOK=dark "
+                             "(the look's cost, against the same yardsticks)")
     args = parser.parse_args(argv)
     if args.runs < 1 or args.warmup < 0 or args.settle < 0 or args.timeout <= 0:
         parser.error("--runs must be at least 1, --warmup, --settle and --timeout not negative")
     if not re.fullmatch(r"\d+x\d+", args.screen):
         parser.error("--screen wants WIDTHxHEIGHT")
+    if any("=" not in setting for setting in args.viewer_env):
+        parser.error("--viewer-env wants NAME=VALUE")
     return args
 
 
@@ -653,6 +658,7 @@ def main(argv=None):
                 "QT_LOGGING_RULES": "tamberlyn.*.info=true",
                 "QT_MESSAGE_PATTERN": "%{time boot} %{category}: %{message}",
             })
+            env.update(dict(setting.split("=", 1) for setting in args.viewer_env))
             return measure(VIEWER, [str(viewer_bin)], env, VIEWER_LINES, url, args.settle, args.timeout)
 
         def run_minimal(home, show_first):
@@ -666,7 +672,8 @@ def main(argv=None):
                   SHOW_AFTER: lambda home: run_minimal(home, False)}
         print(f"page {url}, screen {args.screen} under openbox, windows maximised; "
               f"QTWEBENGINE_CHROMIUM_FLAGS={args.chromium_flags!r} for all three programs; "
-              f"settle {args.settle:g} s", flush=True)
+              f"settle {args.settle:g} s"
+              + "".join(f"; the viewer with {setting}" for setting in args.viewer_env), flush=True)
         total = args.warmup + args.runs
         for round_no in range(total):
             # Each round starts with the next program, so none always runs

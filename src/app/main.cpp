@@ -1,5 +1,6 @@
 #include "platform/certificatepins.h"
 #include "platform/posix/posixsharedmemory.h"
+#include "platform/qt/desktoppreferencereader.h"
 #include "platform/qt/desktopshell.h"
 #include "platform/qt/messageboxdialogs.h"
 #include "finders/finderset.h"
@@ -23,11 +24,15 @@
 #include "simbridge/launcher.h"
 #include "simbridge/sharedblocks.h"
 #include "tables/tablefiles.h"
+#include "reading/looks.h"
+#include "reading/lookswitch.h"
 
 #include <QApplication>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTimer>
 
+#include <chrono>
 #include <cstdio>
 #include <memory>
 
@@ -85,6 +90,18 @@ void exposePageToScreenReaders()
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 }
 
+// The look to start in: the learner's or the settings' choice, else the
+// desktop's preference. The settings portal gets a quarter of a second to
+// answer; one that does not is passed over for the GTK and Qt themes.
+Reading::StartingLook startingLook(const Shell::Settings &settings)
+{
+    using namespace std::chrono_literals;
+    return Reading::startingLook(settings.look, [] {
+        return Platform::readDesktopPreference(
+            QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation), QApplication::palette(), 250ms);
+    });
+}
+
 // --help and --version are answered before anything else: they need no
 // display, and no mode may start for them.
 bool answeredSelfInfo(int argc, char *argv[])
@@ -137,6 +154,10 @@ int main(int argc, char *argv[])
     if (reportProblems(settings.problems(), dialogs))
         return 2;
     const Platform::CertificatePins pins = pinsFrom(settings);
+    // Before any window, so none shows in another look first.
+    Reading::LookSwitch looks(startingLook(settings), [](Reading::Look look) {
+        return Shell::storeLook(*viewStateFile(), Reading::lookName(look));
+    });
 
     Platform::PosixSharedMemory sharedMemory;
     SimBridge::SharedBlocks channel(sharedMemory, dialogs);
@@ -155,6 +176,7 @@ int main(int argc, char *argv[])
     Shell::QuitQuestion quit(dialogs, files, endVK);
     frmVK.setQuitQuestion([&] { quit.AskQuit(&frmVK, frmVK.state().DornDir); });
     frmVK.setZoomStore([](int percent) { return Shell::storeZoom(*viewStateFile(), percent); });
+    frmVK.setLookSwitch(&looks);
 
     // Made after the main window and the quit question, so gone before them.
     Shell::FinderHostAdapter finderHost(frmVK, quit);

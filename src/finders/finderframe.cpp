@@ -140,9 +140,7 @@ FinderFrame::FinderFrame(FinderSet &set, Finder finder, EscapeKey escape, QRect 
     if (QWidget *main = m_set.host().mainWindow())
         setWindowIcon(main->windowIcon());
     setFont(classicFont(8.25));
-    QPalette grey = palette();
-    grey.setColor(QPalette::Window, QColor(192, 192, 192));
-    setPalette(grey);
+    takeGround();
     setAutoFillBackground(true);
     resize(DesignClientSize);
 
@@ -444,6 +442,8 @@ bool FinderFrame::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
     }
     if (key == Qt::Key_Return || key == Qt::Key_Enter)
         return enterKey(focusWidget());
+    if (m_set.host().programKey(key, modifiers))
+        return true;
     return key == Qt::Key_Escape;
 }
 
@@ -458,6 +458,20 @@ void FinderFrame::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     Form_Resize();
+}
+
+void FinderFrame::takeGround()
+{
+    // The classic grey belongs to a light palette; a dark or high-contrast
+    // one (the learner's look) brings its own ground for the window. Only
+    // the ground is the window's own; every other colour follows the
+    // application's.
+    const QPalette application = QApplication::palette(this);
+    const bool light = application.color(QPalette::Window).lightness()
+                       >= application.color(QPalette::WindowText).lightness();
+    QPalette ground = palette();
+    ground.setColor(QPalette::Window, light ? QColor(192, 192, 192) : application.color(QPalette::Window));
+    setPalette(ground);
 }
 
 void FinderFrame::changeEvent(QEvent *event)
@@ -485,6 +499,12 @@ bool FinderFrame::eventFilter(QObject *watched, QEvent *event)
     if (!widget || widget->window() != this)
         return false;
     switch (event->type()) {
+    case QEvent::ApplicationPaletteChange:
+        // Before the window takes the new palette, which never reaches
+        // changeEvent().
+        if (watched == this)
+            takeGround();
+        return false;
     case QEvent::ShortcutOverride: {
         // Every key press announces itself here first, at the control it
         // starts in, and then at that control's parents. Before an access

@@ -115,6 +115,8 @@ private:
     void switchTo(Navigation::Finder target);
     void toggleHelp();
     void hideHelp();
+    // The window's ground in the application's palette of the moment.
+    void takeGround();
 
     FinderSet &m_set;
     const Navigation::Finder m_finder;

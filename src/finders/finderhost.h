@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QString>
 #include <QStringList>
+#include <Qt>
 
 #include <functional>
 
@@ -53,6 +54,15 @@ public:
 
     // The main window's help image, drawn for the given device pixel ratio.
     virtual QImage helpImage(qreal devicePixelRatio) const = 0;
+
+    // A key no finder window takes (the look's, Ctrl+Shift+L): true when the
+    // program took it.
+    virtual bool programKey(int key, Qt::KeyboardModifiers modifiers)
+    {
+        Q_UNUSED(key)
+        Q_UNUSED(modifiers)
+        return false;
+    }
 
     // The page at `address` is about to open from the results of a search
     // for `words`: show the words in it.

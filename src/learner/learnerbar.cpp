@@ -1,6 +1,7 @@
 #include "learnerbar.h"
 
 #include "platform/qt/commandbutton.h"
+#include "platform/qt/noticecolours.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
@@ -19,11 +20,7 @@ LearnerBar::LearnerBar(QWidget *parent)
     , m_entry(new QLineEdit(this))
 {
     setObjectName(QStringLiteral("learnerBar"));
-    setAutoFillBackground(true);
-    QPalette tint = palette();
-    tint.setColor(QPalette::Window, QColor(0xfd, 0xf6, 0xd8));
-    tint.setColor(QPalette::WindowText, QColor(0x1d, 0x27, 0x33));
-    setPalette(tint);
+    Platform::followNoticeColours(*this, QColor(0xfd, 0xf6, 0xd8), QColor(0x1d, 0x27, 0x33));
     setAccessibleName(QStringLiteral("Your course record"));
     m_text->setObjectName(QStringLiteral("lblLearner"));
     m_text->setTextFormat(Qt::PlainText);

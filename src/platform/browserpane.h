@@ -2,6 +2,7 @@
 
 #include "loadfailure.h"
 
+#include <QColor>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -85,6 +86,18 @@ public:
         if (done)
             done({});
     }
+
+    // The look of the pages. `script` runs at the very start of every
+    // document loaded from now on, apart from the page's own scripts, and
+    // replaces the one given before under the same `name` (an empty script
+    // takes it away); `backdrop` is what the pane shows where no page
+    // paints, between two pages and under a page without a ground of its own.
+    virtual void setDocumentScript(const QString &name, const QString &script)
+    {
+        Q_UNUSED(name)
+        Q_UNUSED(script)
+    }
+    virtual void setBackdrop(const QColor &colour) { Q_UNUSED(colour) }
 
 signals:
     // A main-frame load has begun: a navigation, a step back or a reload.

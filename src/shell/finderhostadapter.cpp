@@ -92,6 +92,11 @@ void FinderHostAdapter::showSearchWords(const QString &address, const QStringLis
     m_frmVK.readingAids().showSearchWordsOnNextPage(address, words);
 }
 
+bool FinderHostAdapter::programKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    return m_frmVK.lookKey(key, modifiers);
+}
+
 } // namespace Tamberlyn::Shell
 
 namespace Tamberlyn::Shell {

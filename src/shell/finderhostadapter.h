@@ -27,6 +27,7 @@ public:
     QImage helpImage(qreal devicePixelRatio) const override;
     void showSearchWords(const QString &address, const QStringList &words) override;
     SearchSection searchSection(QWidget *parent, std::function<void(const QString &page)> openInMain) override;
+    bool programKey(int key, Qt::KeyboardModifiers modifiers) override;
 
 private:
     FrmVK &m_frmVK;

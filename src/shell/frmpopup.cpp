@@ -24,8 +24,9 @@ FrmPopup::FrmPopup(PaneFactory paneFactory, Platform::WindowSystem &windows, std
     setAccessibleName(QStringLiteral("Picture pop-up"));
     setAccessibleDescription(
         QStringLiteral("A picture of the course next to the pointer; any key or a press of the left button closes it."));
-    // A single-line border around a white page.
-    setStyleSheet(QStringLiteral("#frmPopup { background: white; border: 1px solid black; }"));
+    // A single-line border around the page: black around white in the
+    // light look, the text colour around the page ground in the others.
+    setStyleSheet(QStringLiteral("#frmPopup { background: palette(base); border: 1px solid palette(window-text); }"));
     setAttribute(Qt::WA_StyledBackground);
     m_web2->setObjectName(QStringLiteral("Web2"));
     if (QWidget *view = m_web2->view()) {

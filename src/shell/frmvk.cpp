@@ -22,6 +22,9 @@
 #include "navigation/navigationcommands.h"
 #include "navigation/pageloadhandler.h"
 #include "navigation/sizevariant.h"
+#include "reading/lookpicker.h"
+#include "reading/looks.h"
+#include "reading/lookswitch.h"
 #include "reading/readingaids.h"
 #include "platform/browserpane.h"
 #include "platform/shell.h"
@@ -175,6 +178,8 @@ Platform::BrowserPane &FrmVK::web1()
         });
         connect(m_readingAids, &Reading::ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
         makeLearnerAids();
+        if (m_looks)
+            m_looks->attach(*m_web1);
         fitPane();
     }
     return *m_web1;
@@ -207,6 +212,21 @@ Learner::LearnerAids *FrmVK::learnerAids()
     if (m_learnerPageList)
         web1();
     return m_learnerAids;
+}
+
+bool FrmVK::lookKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    if (!m_looks || !Reading::isLookKey(key, modifiers))
+        return false;
+    m_looks->cycle();
+    return true;
+}
+
+void FrmVK::setLookSwitch(Reading::LookSwitch *looks)
+{
+    m_looks = looks;
+    if (m_looks && m_web1)
+        m_looks->attach(*m_web1);
 }
 
 LoadFailures &FrmVK::loadFailures()
@@ -392,6 +412,21 @@ void FrmVK::cmdHelp_Click()
     m_picHelp->setVisible(!m_picHelp->isVisible());
     if (m_picHelp->isVisible())
         m_picHelp->raise();
+    showLookPicker(m_picHelp->isVisible());
+}
+
+void FrmVK::showLookPicker(bool shown)
+{
+    // The three looks sit on the help image's line for the look key.
+    if (shown && m_looks && !m_lookPicker) {
+        m_lookPicker = new Reading::LookPicker(*m_looks, this);
+        m_lookPicker->setGeometry(QRect(m_picHelp->pos() + HelpLookChoicePlace.topLeft(), HelpLookChoicePlace.size()));
+    }
+    if (!m_lookPicker)
+        return;
+    m_lookPicker->setVisible(shown);
+    if (shown)
+        m_lookPicker->raise();
 }
 
 void FrmVK::addBookmarksButtonToHelp()
@@ -442,6 +477,8 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                                          m_loads->stopLoad();
                                  },
                          });
+    if (!consumed && lookKey(key, modifiers))
+        return true;
     // The reading aids' keys are none of the course's own. They wait for the
     // course: while the first page has not come there is nothing to zoom or
     // search, and a find bar opened then would stand there once it comes.
@@ -554,6 +591,7 @@ void FrmVK::fitPane()
 void FrmVK::hideHelp()
 {
     m_picHelp->hide();
+    showLookPicker(false);
 }
 
 void FrmVK::appendHistory(const QString &pageName)

@@ -32,6 +32,8 @@ namespace Tamberlyn::SimBridge {
 class SimulatorChannel;
 }
 namespace Tamberlyn::Reading {
+class LookPicker;
+class LookSwitch;
 class ReadingAids;
 }
 namespace Tamberlyn::Learner {
@@ -108,6 +110,11 @@ public:
     // Writes a changed zoom of the course page to the settings file; false
     // when it could not.
     void setZoomStore(std::function<bool(int percent)> store) { m_storeZoom = std::move(store); }
+    // The look of the course (light, dark, high contrast): Web1's pages take
+    // it, Ctrl+Shift+L cycles it, and Help offers the three.
+    void setLookSwitch(Reading::LookSwitch *looks);
+    // The look's key, from any window of the course: true when taken.
+    bool lookKey(int key, Qt::KeyboardModifiers modifiers);
 
     // The one orderly end of every run; does not return.
     [[noreturn]] void EndVK(int exitCode = 0);
@@ -167,6 +174,7 @@ private:
     bool readingAidsReady() const;
     void makeLearnerAids();
     void addBookmarksButtonToHelp();
+    void showLookPicker(bool shown);
 
     PaneFactory m_paneFactory;
     Services m_services;
@@ -187,6 +195,8 @@ private:
     std::function<bool(int)> m_storeZoom;
     std::optional<QString> m_learnerPageList;
     Learner::LearnerAids *m_learnerAids = nullptr;
+    Reading::LookSwitch *m_looks = nullptr;
+    Reading::LookPicker *m_lookPicker = nullptr;
 };
 
 } // namespace Tamberlyn::Shell

@@ -146,6 +146,21 @@ void drawLearnerRecordKeys(QPainter &p)
                               "Quit does not delete it."));
 }
 
+// A key of the keyboard, as the bar's buttons are drawn, its name narrowed
+// to fit when it is long.
+void drawKeyCap(QPainter &p, const QRectF &box, const QString &keys)
+{
+    QFont font = Platform::classicSansSerif(8, true);
+    p.setFont(font);
+    const qreal wide = p.fontMetrics().horizontalAdvance(keys);
+    const QRectF inside = box.adjusted(3, 0, -3, 0);
+    if (wide > inside.width()) {
+        font.setStretch(qMax(50, int(100.0 * inside.width() / wide)));
+        p.setFont(font);
+    }
+    drawBarButton(p, box.adjusted(0, 3, 0, -3), keys);
+}
+
 } // namespace
 
 QImage helpImage(qreal devicePixelRatio)
@@ -199,6 +214,11 @@ QImage helpImage(qreal devicePixelRatio)
     wordLine("REFERENCE", "the page where the answer can be found");
     wordLine("LAB PROJECT", "run the laboratory simulation program with the current lab project");
     drawLearnerRecordKeys(p);
+
+    // The looks: the key, and room at the line's end for the three looks.
+    Q_ASSERT(qFuzzyCompare(y, qreal(HelpLookChoicePlace.top())));
+    symbolLine([&](const QRectF &r) { drawKeyCap(p, r, QStringLiteral("Ctrl+Shift+L")); },
+               QStringLiteral("change the look: light, dark or high contrast"));
     return image;
 }
 

@@ -1,6 +1,7 @@
 #include "noticebar.h"
 
 #include "platform/qt/commandbutton.h"
+#include "platform/qt/noticecolours.h"
 
 #include <QAccessible>
 #include <QHBoxLayout>
@@ -18,12 +19,8 @@ NoticeBar::NoticeBar(QWidget *parent)
     setAccessibleName(QStringLiteral("Notice"));
     setAccessibleDescription(QStringLiteral("Something to know that stops nothing in the course."));
     setFrameShape(QFrame::StyledPanel);
-    setAutoFillBackground(true);
-    // A pale yellow, as notices are drawn, whatever the page beneath.
-    QPalette notice = palette();
-    notice.setColor(QPalette::Window, QColor(255, 244, 196));
-    notice.setColor(QPalette::WindowText, Qt::black);
-    setPalette(notice);
+    // Pale yellow, as notices are drawn, whatever the page beneath.
+    Platform::followNoticeColours(*this, QColor(255, 244, 196), Qt::black);
     m_text->setObjectName(QStringLiteral("lblNotice"));
     m_text->setTextFormat(Qt::PlainText);
     m_text->setWordWrap(true);

@@ -27,6 +27,7 @@ const Key Keys[] = {
     {"programs/folder", "TAMBERLYN_PROGRAM_FILES", &Settings::programFiles},
     {"course/timeout", "TAMBERLYN_COURSE_TIMEOUT", &Settings::courseTimeout},
     {"view/zoom", "TAMBERLYN_ZOOM", &Settings::zoom},
+    {"view/look", "TAMBERLYN_LOOK", &Settings::look},
 };
 
 // Whole seconds within the allowed range, or nothing.
@@ -92,9 +93,11 @@ Settings Settings::read(const QSettings &ini, const EnvironmentLookup &env)
 
 void Settings::takeViewState(const QSettings &viewState)
 {
-    const QString key = QStringLiteral("view/zoom");
-    if (!fromEnvironment.contains(key) && viewState.contains(key))
-        zoom = viewState.value(key).toString().trimmed();
+    for (const auto &[key, field] : {std::pair{QStringLiteral("view/zoom"), &Settings::zoom},
+                                     std::pair{QStringLiteral("view/look"), &Settings::look}}) {
+        if (!fromEnvironment.contains(key) && viewState.contains(key))
+            this->*field = viewState.value(key).toString().trimmed();
+    }
 }
 
 QString Settings::environmentVariableFor(const QString &iniKey)
@@ -156,6 +159,13 @@ QString courseHostProblem(const QString &host)
 bool storeZoom(QSettings &viewState, int percent)
 {
     viewState.setValue(QStringLiteral("view/zoom"), percent);
+    viewState.sync();
+    return viewState.status() == QSettings::NoError;
+}
+
+bool storeLook(QSettings &viewState, const QString &look)
+{
+    viewState.setValue(QStringLiteral("view/look"), look);
     viewState.sync();
     return viewState.status() == QSettings::NoError;
 }

@@ -23,6 +23,7 @@ struct Settings
     QString programFiles;  // where the simulators are installed, empty: /opt
     QString courseTimeout; // seconds to wait for the first course page, empty: the default
     QString zoom;          // the course page's zoom in percent, empty: 100 (reading/zoomsteps.h)
+    QString look;          // light, dark or contrast; empty: the desktop's (reading/looks.h)
 
     // Where the values came from, so a message can say what to change: the
     // INI file read, and the INI keys whose value an environment variable gave.
@@ -35,9 +36,9 @@ struct Settings
 
     // Reads `ini`, then lets the TAMBERLYN_* variables override each key.
     static Settings read(const QSettings &ini, const EnvironmentLookup &env);
-    // The learner's own zoom, kept in a file of the viewer's (`viewState`),
-    // comes before the settings file's, which then only gives the level to
-    // start from; an environment variable still wins over both.
+    // The learner's own zoom and look, kept in a file of the viewer's
+    // (`viewState`), come before the settings file's, which then only give
+    // what to start from; an environment variable still wins over both.
     void takeViewState(const QSettings &viewState);
     // The environment variable that overrides an INI key ("course/host").
     static QString environmentVariableFor(const QString &iniKey);
@@ -63,5 +64,7 @@ QString courseHostProblem(const QString &host);
 // that one is the learner's or the administrator's, and writing it back would
 // drop its comments and layout. False when the file could not be written.
 bool storeZoom(QSettings &viewState, int percent);
+// The same for the look the learner chose ("light", "dark", "contrast").
+bool storeLook(QSettings &viewState, const QString &look);
 
 } // namespace Tamberlyn::Shell

@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QStringListModel>
 #include <QTemporaryDir>
+#include <QApplication>
 #include <QTest>
 
 using namespace Tamberlyn;
@@ -268,6 +269,19 @@ void TestFinderWindows::frameOfEachWindow()
     QCOMPARE(window.windowTitle(), caption);
     QVERIFY(!window.isVisible()); // made hidden
     QCOMPARE(window.size(), QSize(968, 741));
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(192, 192, 192));
+    // A dark palette (the learner's look) brings its own ground; a light
+    // one gives the grey back.
+    const QPalette light = QApplication::palette();
+    QPalette dark = light;
+    dark.setColor(QPalette::Window, QColor(43, 43, 43));
+    dark.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    QEvent changed(QEvent::ApplicationPaletteChange);
+    QApplication::setPalette(dark);
+    QApplication::sendEvent(&window, &changed);
+    QCOMPARE(window.palette().color(QPalette::Window), QColor(43, 43, 43));
+    QApplication::setPalette(light);
+    QApplication::sendEvent(&window, &changed);
     QCOMPARE(window.palette().color(QPalette::Window), QColor(192, 192, 192));
 
     const QStringList bar = {u"cmdCont:&Contents"_s, u"cmdPrint:&Print"_s, third,

@@ -5,13 +5,19 @@
 #include "navigation/picavi.h"
 
 #include "navigation/pageloadhandler.h"
+#include "reading/lookswitch.h"
 #include "shell/frmvk.h"
+#include "shell/helpimage.h"
+#include "shell/loadfailures.h"
+#include "shell/noticebar.h"
 #include "shell/settings.h"
 
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
+#include <QApplication>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScopeGuard>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +93,7 @@ private slots:
     void recordsGoToTheDataFolder();
     void helpImageToggles();
     void keysReachTheWindowBeforeTheFocusedButton();
+    void looksChangeByKeyAndUnderHelp();
     void printsTheHelpImageOrThePage();
     void printMessagesWhenThePaneCannotTell();
     void calcStartsTheConfiguredCalculator();
@@ -232,7 +239,7 @@ void TestFrmVK::helpImageToggles()
     auto *helpButton = h.window.findChild<QPushButton *>(u"cmdHelp"_s);
     helpButton->click();
     QVERIFY(help->isVisible());
-    QCOMPARE(help->pixmap().deviceIndependentSize().toSize(), QSize(780, 590));
+    QCOMPARE(help->pixmap().deviceIndependentSize().toSize(), Shell::HelpImageSize);
     helpButton->click();
     QVERIFY(!help->isVisible());
     helpButton->click();
@@ -278,6 +285,72 @@ void TestFrmVK::keysReachTheWindowBeforeTheFocusedButton()
     QVERIFY2(h.events.contains(u"stop"_s), qPrintable(h.events.join(u", "_s)));
 }
 
+// Ctrl+Shift+L cycles the looks from anywhere in the window; Help shows the
+// three to choose from on the help image's line for the key. Each choice
+// recolours the whole program and is kept.
+void TestFrmVK::looksChangeByKeyAndUnderHelp()
+{
+    Harness h;
+    QList<Reading::Look> kept;
+    Reading::LookSwitch looks({Reading::Look::Light, u"the test"_s, {}}, [&kept](Reading::Look look) {
+        kept << look;
+        return true;
+    });
+    const auto lightAgain = qScopeGuard([&looks] { looks.choose(Reading::Look::Light); });
+    h.window.setLookSwitch(&looks);
+    h.window.show();
+    QVERIFY(QTest::qWaitForWindowActive(&h.window));
+    const QColor lightGround = QApplication::palette().color(QPalette::Window);
+    auto *back = h.window.findChild<QPushButton *>(u"cmdBack"_s);
+    back->setFocus();
+
+    QTest::keyClick(back, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(looks.look(), Reading::Look::Dark);
+    QCOMPARE(kept, QList<Reading::Look>{Reading::Look::Dark});
+    QVERIFY(QApplication::palette().color(QPalette::Window).lightness() < 80);
+    // What every button of the program draws with (Qt hands it on to the
+    // widgets once the event loop runs).
+    QVERIFY(QApplication::palette(back).color(QPalette::ButtonText).lightness() > 200);
+    // The notice bar keeps a colour of its own, pale yellow in the light;
+    // in the dark it takes the look's, and its text still reads on it.
+    const QWidget *notice = h.window.loadFailures().notice();
+    QTRY_VERIFY(notice->palette().color(QPalette::Window).lightness() < 80);
+    QVERIFY(notice->palette().color(QPalette::WindowText).lightness() > 200);
+    QTest::keyClick(back, Qt::Key_L, Qt::ControlModifier); // Ctrl+L alone is no look key
+    QCOMPARE(looks.look(), Reading::Look::Dark);
+
+    h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();
+    auto *picker = h.window.findChild<QWidget *>(u"lookPicker"_s);
+    QVERIFY(picker && picker->isVisible());
+    QCOMPARE(picker->accessibleName(), u"Look"_s);
+    const QList<QRadioButton *> choices = picker->findChildren<QRadioButton *>();
+    QCOMPARE(choices.size(), 3);
+    QStringList captions;
+    for (const QRadioButton *choice : choices)
+        captions << choice->text();
+    QCOMPARE(captions, (QStringList{u"Light"_s, u"Dark"_s, u"High contrast"_s}));
+    QVERIFY(choices.at(1)->isChecked());
+    // On the help image's line for the key, inside the image.
+    auto *help = h.window.findChild<QLabel *>(u"picHelp"_s);
+    QVERIFY(help->geometry().contains(picker->geometry()));
+
+    QTest::mouseClick(choices.at(2), Qt::LeftButton);
+    QCOMPARE(looks.look(), Reading::Look::HighContrast);
+    QVERIFY(h.window.isHelpVisible()); // a choice leaves the help up
+    QCOMPARE(QApplication::palette().color(QPalette::Window), QColor(Qt::black));
+    QTRY_COMPARE(notice->palette().color(QPalette::Window), QColor(Qt::black));
+    QCOMPARE(notice->palette().color(QPalette::WindowText), QColor(Qt::white));
+
+    back->setFocus();
+    QTest::keyClick(back, Qt::Key_L, Qt::ControlModifier | Qt::ShiftModifier);
+    QCOMPARE(looks.look(), Reading::Look::Light);
+    QVERIFY(!h.window.isHelpVisible() && !picker->isVisible()); // any key hides the help
+    QVERIFY(choices.at(0)->isChecked());
+    QCOMPARE(QApplication::palette().color(QPalette::Window), lightGround);
+    QTRY_COMPARE(notice->palette().color(QPalette::Window), QColor(255, 244, 196));
+    QCOMPARE(kept, (QList<Reading::Look>{Reading::Look::Dark, Reading::Look::HighContrast, Reading::Look::Light}));
+}
+
 void TestFrmVK::printsTheHelpImageOrThePage()
 {
     Harness h;
@@ -286,7 +359,8 @@ void TestFrmVK::printsTheHelpImageOrThePage()
     h.shows(u"kq010003.vxp"_s);
     h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();
     h.window.findChild<QPushButton *>(u"cmdPrint"_s)->click();
-    QCOMPARE(h.events, QStringList{u"print image 780x590"_s});
+    QCOMPARE(h.events, QStringList{u"print image %1x%2"_s.arg(Shell::HelpImageSize.width())
+                                        .arg(Shell::HelpImageSize.height())});
     h.events.clear();
 
     h.window.findChild<QPushButton *>(u"cmdHelp"_s)->click();

@@ -12,6 +12,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineFindTextResult>
 #include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
 #include <QWebEngineView>
 
 #include <memory>
@@ -199,6 +200,29 @@ void WebEnginePane::runScript(const QString &script, std::function<void(const QV
         if (done)
             done(result);
     });
+}
+
+void WebEnginePane::setDocumentScript(const QString &name, const QString &script)
+{
+    QWebEngineScriptCollection &scripts = m_page->scripts();
+    for (const QWebEngineScript &old : scripts.find(name))
+        scripts.remove(old);
+    if (script.isEmpty())
+        return;
+    QWebEngineScript added;
+    added.setName(name);
+    added.setSourceCode(script);
+    // Before the page's own scripts and before anything is painted; the
+    // script itself waits for the document's elements.
+    added.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    added.setWorldId(ScriptWorld);
+    added.setRunsOnSubFrames(false);
+    scripts.insert(added);
+}
+
+void WebEnginePane::setBackdrop(const QColor &colour)
+{
+    m_page->setBackgroundColor(colour);
 }
 
 void WebEnginePane::onLoadStarted()

@@ -37,6 +37,8 @@ public:
     qreal zoomFactor() const override;
     void findText(const QString &text, FindDirection direction, std::function<void(FindResult)> done) override;
     void runScript(const QString &script, std::function<void(const QVariant &result)> done) override;
+    void setDocumentScript(const QString &name, const QString &script) override;
+    void setBackdrop(const QColor &colour) override;
 
 private:
     void printPrepared(QPrinter &printer, std::function<void(const QString &error)> done);

@@ -37,6 +37,7 @@ private slots:
     void courseTimeout_data();
     void courseTimeout();
     void zoomIsWrittenAtOnceAndReadBack();
+    void lookIsKeptLikeTheZoom();
 };
 
 void TestSettings::windowsFolders_data()
@@ -242,6 +243,32 @@ void TestSettings::zoomIsWrittenAtOnceAndReadBack()
     QFile(dir.filePath(u"config"_s)).open(QIODevice::WriteOnly);
     QSettings nowhere(dir.filePath(u"config/Tamberlyn-view.ini"_s), QSettings::IniFormat);
     QVERIFY(!storeZoom(nowhere, 125));
+}
+
+// The look the learner chose goes where the zoom goes, beside it, and is
+// read back before the settings file's; the environment wins over both.
+void TestSettings::lookIsKeptLikeTheZoom()
+{
+    QTemporaryDir dir;
+    QSettings ini(dir.filePath(u"Tamberlyn.ini"_s), QSettings::IniFormat);
+    ini.setValue(u"view/look"_s, u"dark"_s);
+    ini.sync();
+    const QString viewFile = dir.filePath(u"Tamberlyn-view.ini"_s);
+    QCOMPARE(Settings::read(ini, lookupIn({})).look, u"dark"_s);
+    {
+        QSettings writer(viewFile, QSettings::IniFormat);
+        QVERIFY(storeZoom(writer, 150));
+        QVERIFY(storeLook(writer, u"contrast"_s));
+    }
+    const QSettings viewState(viewFile, QSettings::IniFormat);
+    Settings settings = Settings::read(ini, lookupIn({}));
+    settings.takeViewState(viewState);
+    QCOMPARE(settings.look, u"contrast"_s);
+    QCOMPARE(settings.zoom, u"150"_s); // the zoom beside it is kept
+    Settings overridden = Settings::read(ini, lookupIn({{u"TAMBERLYN_LOOK"_s, u"light"_s}}));
+    overridden.takeViewState(viewState);
+    QCOMPARE(overridden.look, u"light"_s);
+    QCOMPARE(overridden.zoom, u"150"_s); // only the look came from the environment
 }
 
 QTEST_APPLESS_MAIN(TestSettings)
