@@ -41,10 +41,15 @@ void ConnectionAcceptor::handleFreed()
     if (!m_starved)
         return;
     // Only watch again: the event loop polls the socket after whatever is
-    // closing now has closed, and accepts then.
+    // closing now has closed, and accepts then. The queue may be empty by
+    // now (out of handles, Linux fails even an accept that would find
+    // none), and then nothing wakes the watch: one more try, after the
+    // events now waiting, learns whether the shortage is over; it starves
+    // again, and is retried later, if not.
     m_starved = false;
     m_retry.stop();
     updateWatching();
+    QMetaObject::invokeMethod(this, &ConnectionAcceptor::acceptQueued, Qt::QueuedConnection);
 }
 
 void ConnectionAcceptor::updateWatching()
