@@ -32,6 +32,8 @@ constexpr char ScriptBody[] = R"JS(
   var result = {marked: 0, counted: 0, ms: 0};
   if (!document.getElementById(markClass + '-style')) {
     var marked = 'a[' + readAttribute + ']::after, a[' + countAttribute + ']::after';
+    var lookRoot = 'html[data-tamberlyn-page-look]';
+    var contrastRoot = 'html[data-tamberlyn-page-look="contrast"]';
     var style = document.createElement('style');
     style.id = markClass + '-style';
     style.textContent =
@@ -43,6 +45,15 @@ constexpr char ScriptBody[] = R"JS(
       + 'a[' + readAttribute + ']::after { content: "\\2713" / "read" !important; color: #2e7d32 !important; }'
       + 'a[' + countAttribute + ']::after { content: attr(' + countAttribute + ') !important; color: #4a5868 !important; }'
       + 'a[' + readAttribute + '][' + countAttribute + ']::after { color: #2e7d32 !important; }'
+      // In the dark and high-contrast looks (the look says which on the
+      // root), light colours that read on the looks' dark grounds.
+      + lookRoot + ' a[' + readAttribute + ']::after, ' + lookRoot + ' a[' + countAttribute + ']::after'
+      + ' { color: #b4c0cc !important; }'
+      + lookRoot + ' a[' + readAttribute + ']::after, ' + lookRoot + ' a[' + readAttribute + '][' + countAttribute + ']::after'
+      + ' { color: #8fd694 !important; }'
+      + contrastRoot + ' a[' + countAttribute + ']::after { color: #ffffff !important; }'
+      + contrastRoot + ' a[' + readAttribute + ']::after, ' + contrastRoot + ' a[' + readAttribute + '][' + countAttribute + ']::after'
+      + ' { color: #ffff00 !important; }'
       + '@media print { ' + marked + ' { display: none !important; content: none !important; } }';
     (document.head || document.documentElement).appendChild(style);
   }

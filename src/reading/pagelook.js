@@ -34,6 +34,10 @@
   var BeforeAttr = 'data-tamberlyn-look-before';
   var AfterAttr = 'data-tamberlyn-look-after';
   var StyleId = 'tamberlyn-look-style';
+  // Set on the root while a look other than light is on, so that what the
+  // viewer itself adds to pages (the read marks) can take colours that read
+  // on the look's grounds.
+  var LookAttr = 'data-tamberlyn-page-look';
   // Raises the overrides above any rule a page is likely to have.
   var Stronger = ':not(#tamberlyn-look-a):not(#tamberlyn-look-b)';
   // The contrast ratio each look promises every text run, with a little to
@@ -557,6 +561,8 @@
     var style = document.getElementById(StyleId);
     if (style)
       style.remove();
+    if (document.documentElement)
+      document.documentElement.removeAttribute(LookAttr);
     state.marked.forEach(function (el) {
       el.removeAttribute(Attr);
       el.removeAttribute(BeforeAttr);
@@ -611,6 +617,7 @@
       keepPlace(before);
       return summary(started, 0, 0);
     }
+    document.documentElement.setAttribute(LookAttr, look);
     var turned = turnSchemeMedia('dark');
     var entries = readPage();
     var extra = [];

@@ -6,6 +6,7 @@
 #include "learner/spotscripts.h"
 #include "platform/certificatepins.h"
 #include "platform/qt/webenginepane.h"
+#include "reading/pagelook.h"
 
 #include <QApplication>
 #include <QPrinter>
@@ -70,6 +71,8 @@ private slots:
     void readMarksKeepTheLayout();
     void readMarksOfALongPageComeInBatches();
     void readMarksStayOutOfPrint();
+    void readMarksReadInEveryLook_data();
+    void readMarksReadInEveryLook();
     void courseMapFromTheServer();
 
 private:
@@ -219,15 +222,22 @@ void TestLearnerScripts::readMarksOfALongPageComeInBatches()
         read.insert(page);
     }
     QVERIFY(load(html + u"</ol>"_s));
-    const QVariantMap drawn =
-        run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read, Learner::CoursePages::fromPageList(list))))
-            .toMap();
+    const QString markedNow = u"document.querySelectorAll('a[data-tamberlyn-read-mark]').length"_s;
+    // Counted in the same task as the marking, before any later frame could
+    // add a batch.
+    const QVariantList drawnAndMarked =
+        run(u"[%1 %2]"_s.arg(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read,
+                                                                             Learner::CoursePages::fromPageList(list)))
+                                 .chopped(1) + u","_s,
+                             markedNow))
+            .toList();
+    QCOMPARE(drawnAndMarked.size(), 2);
+    const QVariantMap drawn = drawnAndMarked.at(0).toMap();
     QCOMPARE(drawn.value(u"marked"_s).toInt(), 400);
     // The screen and a screen's height around it at once, the rest after.
     const int first = drawn.value(u"first"_s).toInt();
     QVERIFY2(first > 10 && first < 200, qPrintable(QString::number(first)));
-    const QString markedNow = u"document.querySelectorAll('a[data-tamberlyn-read-mark]').length"_s;
-    QCOMPARE(run(markedNow).toInt(), first);
+    QCOMPARE(drawnAndMarked.at(1).toInt(), first);
     QVERIFY(QTest::qWaitFor([&] { return run(markedNow).toInt() == 400; }, ScriptTimeoutMs));
     QVERIFY(run(u"window['tamberlyn-read-mark-batches'].done"_s).toBool());
     // A run that replaces them stops the batches of the one before.
@@ -260,6 +270,62 @@ void TestLearnerScripts::readMarksStayOutOfPrint()
     const QString printed = QString::fromUtf8(text.readAllStandardOutput());
     QVERIFY2(printed.contains(u"Module 1"_s), qPrintable(printed));
     QVERIFY2(!printed.contains(u"pages read"_s) && !printed.contains(u"\u2713"_s), qPrintable(printed));
+}
+
+void TestLearnerScripts::readMarksReadInEveryLook_data()
+{
+    QTest::addColumn<Reading::Look>("look");
+    QTest::addColumn<QString>("style"); // the page's own
+    QTest::addColumn<double>("least");  // the look's promise for text
+
+    const QString ownDark = u"<style>@media (prefers-color-scheme: dark) {"
+                            " body { background: #18212b; color: #dfe6ee; } a { color: #8cc4ff; } }</style>"_s;
+    QTest::newRow("light") << Reading::Look::Light << QString() << 4.5;
+    QTest::newRow("dark, the page's own dark side") << Reading::Look::Dark << ownDark << 4.5;
+    QTest::newRow("dark, a page darkened") << Reading::Look::Dark << QString() << 4.5;
+    QTest::newRow("high contrast") << Reading::Look::HighContrast << QString() << 7.0;
+}
+
+// The marks are the viewer's own, so no look (neither the page's own dark
+// side nor the viewer's darkening) knows of them: they must read on the
+// grounds of every look by themselves.
+void TestLearnerScripts::readMarksReadInEveryLook()
+{
+    QFETCH(Reading::Look, look);
+    QFETCH(QString, style);
+    QFETCH(double, least);
+    auto *pageLook = new Reading::PageLook(*m_pane, Reading::Look::Light, m_pane);
+    QVERIFY(load(style + contentsPage()));
+    QSignalSpy shown(pageLook, &Reading::PageLook::shown);
+    pageLook->show(look);
+    if (look != Reading::Look::Light)
+        QVERIFY(shown.wait(ScriptTimeoutMs));
+    Learner::CoursePages course = Learner::CoursePages::fromPageList(
+        {{u"kq010001.vxp"_s, u""_s}, {u"kq010003.vxp"_s, u""_s}, {u"kq020001.vxp"_s, u""_s}, {u"kq020003.vxp"_s, u""_s}});
+    run(Learner::readMarksScript(
+        Learner::readMarksFor(m_pane->links(), {u"kq010001.vxp"_s, u"kq020003.vxp"_s}, course)));
+    // Each mark's colour against the ground it stands on (the nearest one
+    // painted, else the page's backdrop).
+    const QString ratios = uR"JS(
+      (function () {
+        function rgb(text) { var m = /rgba?\(([\d.]+), ([\d.]+), ([\d.]+)(?:, ([\d.]+))?\)/.exec(text);
+                             return m ? {c: [+m[1], +m[2], +m[3]], a: m[4] === undefined ? 1 : +m[4]} : null; }
+        function lum(c) { return c.map(function (v) { v /= 255; return v <= 0.03928 ? v / 12.92 : Math.pow((v + 0.055) / 1.055, 2.4); })
+                                  .reduce(function (s, v, i) { return s + v * [0.2126, 0.7152, 0.0722][i]; }, 0); }
+        function ground(el) {
+          for (; el; el = el.parentElement) { var g = rgb(getComputedStyle(el).backgroundColor); if (g && g.a > 0) return g.c; }
+          return %1;
+        }
+        return Array.from(document.querySelectorAll('a[data-tamberlyn-read-mark], a[data-tamberlyn-read-mark-count]'))
+          .map(function (a) { var ink = lum(rgb(getComputedStyle(a, '::after').color).c), under = lum(ground(a));
+                              return (Math.max(ink, under) + 0.05) / (Math.min(ink, under) + 0.05); });
+      })())JS"_s;
+    const QColor backdrop = Reading::PageLook::backdrop(look);
+    const QVariantList found =
+        run(ratios.arg(u"[%1, %2, %3]"_s.arg(backdrop.red()).arg(backdrop.green()).arg(backdrop.blue()))).toList();
+    QCOMPARE(found.size(), 3); // Module 1 and 2 counted, Hazards ticked
+    for (const QVariant &ratio : found)
+        QVERIFY2(ratio.toDouble() >= least, qPrintable(u"a mark at %1:1"_s.arg(ratio.toDouble(), 0, 'f', 2)));
 }
 
 void TestLearnerScripts::courseMapFromTheServer()

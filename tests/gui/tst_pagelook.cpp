@@ -265,8 +265,10 @@ void TestPageLook::selfStyledPageTakesItsDarkSide()
     QCOMPARE(run(u"getComputedStyle(document.documentElement).colorScheme"_s).toString(), u"dark"_s);
     QCOMPARE(run(u"document.querySelector('source').getAttribute('media')"_s).toString(),
              u"screen, print and (prefers-color-scheme: dark)"_s);
-    // Nothing of the page was recoloured beyond its own rules.
+    // Nothing of the page was recoloured beyond its own rules: only the root
+    // says which look is on.
     QCOMPARE(run(u"document.querySelectorAll('[data-tamberlyn-look]').length"_s).toInt(), 0);
+    QCOMPARE(run(u"document.documentElement.getAttribute('data-tamberlyn-page-look')"_s).toString(), u"dark"_s);
 }
 
 void TestPageLook::otherPagesAreMadeLegible_data()
