@@ -88,6 +88,8 @@ signals:
     // engine's own error page meanwhile). No documentComplete follows for
     // that load.
     void loadFailed(const QString &address, const Tamberlyn::Platform::LoadFailure &failure);
+    // The learner followed a link in the page shown, to `address`.
+    void linkFollowed(const QString &address);
 };
 
 } // namespace Tamberlyn::Platform

@@ -23,6 +23,7 @@ public:
     void print(QWidget *owner, bool helpVisible) override;
     void startCalculator() override;
     void askQuit(QWidget *owner) override;
+    Navigation::CommandTurns *commandTurns() override;
     QImage helpImage(qreal devicePixelRatio) const override;
     void showSearchWords(const QString &address, const QStringList &words) override;
 

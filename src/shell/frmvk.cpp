@@ -4,6 +4,7 @@
 #include "platform/qt/classicfont.h"
 #include "platform/qt/commandbutton.h"
 #include "platform/qt/firstexposure.h"
+#include "platform/qt/windowplacement.h"
 #include "navigation/finderwindows.h"
 #include "firstpagemessage.h"
 #include "firstpagepanel.h"
@@ -69,8 +70,10 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     // and a fixed name would hide it.
     Platform::reportAsAccessibleWindow(staticMetaObject);
     setAccessibleDescription(QStringLiteral("The course page, with the button bar above it."));
-    // The size it comes back to from maximised: the course's design area.
+    // The size it comes back to from maximised: the course's design area,
+    // or less where that and the frame do not fit the desktop.
     resize(1280, 800);
+    Platform::keepInsideWhenRestored(*this);
     createButtons();
 
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
@@ -164,8 +167,8 @@ Platform::BrowserPane &FrmVK::web1()
         }
         fitPane();
         m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
-        m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
-                                                                      m_services.clock, *this);
+        m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), m_handler->turns(),
+                                                                      *m_web1, m_services.clock, *this);
         m_readingAids = new Reading::ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
             return !m_storeZoom || m_storeZoom(percent);
         });
@@ -290,10 +293,40 @@ void FrmVK::Form_Resize()
     // it twice.
     if (!m_web1 || (m_state.ScreenWidth == oldWidth && m_state.ScreenHeight == oldHeight))
         return;
+    // Hidden, the window is only taking a finder window's placement while
+    // that window is up: the page shown is then a finder window's trigger
+    // page, and loading it again would open that window once more, after
+    // whatever the learner chose in it. The page due then is loaded when
+    // the window shows again.
+    if (!isVisible()) {
+        m_variantOwed = true;
+        return;
+    }
     const QString shown = m_web1->locationUrl();
     if (shown.isEmpty())
         return;
     m_web1->navigate(Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize));
+}
+
+void FrmVK::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_variantOwed)
+        return;
+    m_variantOwed = false;
+    // After the page-load run that showed the window: the page it showed may
+    // be one loaded before the window's size changed (Back from a finder
+    // window). A page with no variant of its own is not loaded again.
+    QTimer::singleShot(0, this, [this] {
+        if (!m_web1 || !isVisible())
+            return;
+        const QString shown = m_web1->locationUrl();
+        const QString due = Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize);
+        if (!shown.isEmpty() && due != shown) {
+            qCInfo(lcMain).noquote() << "the window changed size while hidden; loading" << due;
+            m_web1->navigate(due);
+        }
+    });
 }
 
 void FrmVK::closeEvent(QCloseEvent *event)
@@ -545,7 +578,7 @@ void FrmVK::takeWindowState(Navigation::Finder finder)
 void FrmVK::takePosition(Navigation::Finder finder)
 {
     if (findersReady() && m_finders->isNormal(finder))
-        m_finders->moveTo(finder, frameGeometry().topLeft());
+        m_finders->takePlaceOf(finder, *this);
 }
 
 } // namespace Tamberlyn::Shell

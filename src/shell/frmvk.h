@@ -140,6 +140,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     // Sees every key meant for this window before the focused control does.
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -169,6 +170,9 @@ private:
     std::function<void()> m_askQuit;
     Reading::ReadingAids *m_readingAids = nullptr;
     std::function<bool(int)> m_storeZoom;
+    // The size changed while the window was hidden: the page's variant is
+    // looked at again when it shows.
+    bool m_variantOwed = false;
 };
 
 } // namespace Tamberlyn::Shell

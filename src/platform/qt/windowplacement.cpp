@@ -1,0 +1,146 @@
+#include "windowplacement.h"
+
+#include "platform/workarea.h"
+
+#include <QEvent>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QPointer>
+#include <QScreen>
+#include <QTimer>
+#include <QWidget>
+#include <QWindowStateChangeEvent>
+
+namespace Tamberlyn::Platform {
+
+namespace {
+
+Q_LOGGING_CATEGORY(lcPlacement, "tamberlyn.placement", QtWarningMsg)
+
+constexpr Qt::WindowStates NotNormal = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+
+QRect workAreaFor(const QWidget &window, const QRect &client)
+{
+    const QScreen *screen = QGuiApplication::screenAt(client.center());
+    if (!screen)
+        screen = window.screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    return screen ? screen->availableGeometry() : QRect();
+}
+
+void placeInside(QWidget &window, const QRect &client, const QMargins &frame)
+{
+    const QRect inside = insideWorkArea(client, frame, workAreaFor(window, client));
+    if (inside != client)
+        qCInfo(lcPlacement).noquote() << window.objectName() << "kept inside the work area:" << client << "->"
+                                      << inside;
+    if (inside != window.geometry())
+        window.setGeometry(inside);
+}
+
+// How long after a return to the normal state the window manager's
+// geometry is still awaited.
+constexpr int RestoreWatchMs = 1500;
+
+class RestoreWatch final : public QObject
+{
+public:
+    explicit RestoreWatch(QWidget &window)
+        : QObject(&window)
+        , m_window(&window)
+        , m_normalSize(window.size())
+    {
+        m_until.setSingleShot(true);
+        m_until.setInterval(RestoreWatchMs);
+        window.installEventFilter(this);
+    }
+
+protected:
+    // Seen before the window's own handlers, so a restore is set right
+    // before the window measures itself.
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (watched != m_window)
+            return false;
+        switch (event->type()) {
+        case QEvent::WindowStateChange:
+            if (!(m_window->windowState() & NotNormal)) {
+                const auto old = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+                if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && m_window->size() == m_maximisedSize
+                    && m_normalSize.isValid() && m_normalSize != m_maximisedSize) {
+                    // Mapped maximised, the window had no other size the
+                    // window manager knew of, and some give that one back.
+                    m_window->resize(m_normalSize);
+                }
+                m_until.start();
+                // Once the state change has been handled through.
+                QTimer::singleShot(0, this, [this] { keepInside(); });
+            }
+            break;
+        case QEvent::Move:
+        case QEvent::Resize:
+            if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
+                m_maximisedSize = m_window->size();
+            else if (!(m_window->windowState() & NotNormal) && m_window->size() != m_maximisedSize)
+                m_normalSize = m_window->size();
+            if (m_until.isActive())
+                keepInside();
+            break;
+        default:
+            break;
+        }
+        return false;
+    }
+
+private:
+    void keepInside()
+    {
+        if (m_window && m_window->isVisible())
+            keepInsideWorkArea(*m_window);
+    }
+
+    QPointer<QWidget> m_window;
+    QTimer m_until;
+    QSize m_normalSize;
+    QSize m_maximisedSize;
+};
+
+} // namespace
+
+QMargins frameOf(const QWidget &window)
+{
+    const QRect outer = window.frameGeometry();
+    const QRect client = window.geometry();
+    const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
+                         outer.bottom() - client.bottom());
+    // A window never framed reports none; a stale report can be nonsense.
+    if (frame.left() < 0 || frame.top() < 0 || frame.right() < 0 || frame.bottom() < 0)
+        return {};
+    return frame;
+}
+
+void takePlaceOf(QWidget &target, const QWidget &source)
+{
+    if (target.windowState() & NotNormal)
+        return;
+    QMargins frame = frameOf(source);
+    if (frame.isNull())
+        frame = frameOf(target);
+    placeInside(target, QRect(source.geometry().topLeft(), target.size()), frame);
+}
+
+void keepInsideWorkArea(QWidget &window, const QMargins &frame)
+{
+    if (window.windowState() & NotNormal)
+        return;
+    const QMargins own = frameOf(window);
+    placeInside(window, window.geometry(), own.isNull() ? frame : own);
+}
+
+void keepInsideWhenRestored(QWidget &window)
+{
+    new RestoreWatch(window);
+}
+
+} // namespace Tamberlyn::Platform
