@@ -22,6 +22,12 @@ public:
 
     // Each returns false with the reason in error().
     bool startDisplay(QSize screen, bool withWindowManager = false);
+    // As above, under the named window manager: "openbox", or "xfwm4"
+    // (Xfce's, run on a session bus of its own, without its compositor).
+    // Waits until the window manager has announced itself on the root window.
+    bool startDisplay(QSize screen, const QString &windowManager);
+    // Why the named window manager cannot run here; empty when it can.
+    static QString windowManagerUnavailable(const QString &windowManager);
     bool startCourseServer();
     // Makes the course server's certificate and settles its port without
     // starting it, so a viewer can be pointed at a server that starts
@@ -46,9 +52,10 @@ public:
     // In a Wayland session it names the session as a desktop does and
     // leaves the platform plugin to the viewer; otherwise it asks for xcb.
     QProcessEnvironment viewerEnvironment() const;
-    // Starts a viewer; its merged output is collected in output(viewer).
+    // Starts a viewer (this build's, unless `program` names another); its
+    // merged output is collected in output(viewer).
     QProcess *startViewer(const QStringList &arguments = {},
-                          const QProcessEnvironment &environment = {});
+                          const QProcessEnvironment &environment = {}, const QString &program = {});
 
     // Waits until `text` appears in the process's output.
     static bool waitForOutput(QProcess *process, const QString &text, int timeoutMs);
