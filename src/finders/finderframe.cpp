@@ -305,6 +305,8 @@ bool FinderFrame::PassPlacement(QWidget &target, quint64 turn)
     } else {
         m_set.clock().waitSecond();
     }
+    // The learner may have maximised or restored this window meanwhile.
+    target.setWindowState((target.windowState() & ~PlacementStates) | (windowState() & PlacementStates));
     if (isNormal(target.windowState()))
         Platform::takePlaceOf(target, *this);
     return true;

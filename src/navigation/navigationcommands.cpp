@@ -84,6 +84,8 @@ void NavigationCommands::openFinder(Finder finder, const char *command, const ch
     m_window.takeWindowState(finder);
     if (!m_turns.waitSecond(m_clock, turn, "its trigger page"))
         return;
+    // The learner may have maximised or restored the window meanwhile.
+    m_window.takeWindowState(finder);
     m_window.takePosition(finder);
     m_web1.navigate(m_window.fileLocn() + QLatin1String(triggerPage));
 }

@@ -169,8 +169,10 @@ void PageLoadHandler::finderTrigger(Finder finder, bool &loaded)
         m_window.takeWindowState(finder);
     if (!pauseUndisturbed("finder window"))
         return;
-    if (fromMain)
+    if (fromMain) {
+        m_window.takeWindowState(finder);
         m_window.takePosition(finder);
+    }
     if (loaded) {
         m_window.showFinder(finder);
     } else {

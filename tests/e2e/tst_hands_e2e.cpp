@@ -221,6 +221,12 @@ public:
 
 private:
     QStringList pages() const { return PageVisits::handledPages(E2eHarness::output(m_viewer)); }
+    // Videos started, and media ended (by the learner or by themselves).
+    std::pair<qsizetype, qsizetype> videos() const
+    {
+        const QString log = E2eHarness::output(m_viewer);
+        return {log.count(u"tamberlyn.media: video "_s), log.count(u"tamberlyn.media: media stopped by"_s)};
+    }
 
     QList<DesktopLook::Window> upNow() const
     {
@@ -368,6 +374,14 @@ private:
             return true; // nothing clear to act on: a person waits; so do the hands
         const Big big = bigWindowOf(window->title);
         const bool focused = m_look.focusedWindow() == window->id;
+        // A video covers the course window, buttons and all, and a click or
+        // Esc stops it: a person stops it first.
+        const auto [started, ended] = videos();
+        if (big == Big::Main && started > ended) {
+            ++m_counts.others;
+            m_story << u"Esc to stop the video"_s;
+            return xdotool({u"key"_s, u"Escape"_s});
+        }
         const QString page = pages().isEmpty() ? QString() : pages().constLast();
 
         struct Choice
@@ -498,6 +512,7 @@ private:
             ++m_counts.commands;
             m_last = command;
             m_lastPagesBefore = pages().size();
+            m_lastVideosBefore = started;
         } else {
             ++m_counts.others;
             // A command in flight that the window changed under, or a resize
@@ -546,6 +561,11 @@ private:
         if (up.size() == 1) {
             const DesktopLook::Window &window = up.constFirst();
             const Big big = bigWindowOf(window.title);
+            // A video that came up after the last command was given (an
+            // earlier one led to it) took the clicks and keys meant for the
+            // window under it.
+            if (m_last && videos().first > m_lastVideosBefore)
+                m_last->judged = false;
             if (m_last) {
                 if (!m_last->judged) {
                     ++m_counts.unjudged;
@@ -572,6 +592,8 @@ private:
                 problem(u"%1 is maximised; the learner had restored it"_s.arg(window.title));
             }
             checkVariant(window);
+            // The learner goes on from what the screen shows.
+            m_learnerMaximised = window.maximised;
         }
         m_last.reset();
         m_story.clear();
@@ -621,6 +643,7 @@ private:
     Counts m_counts;
     std::optional<Command> m_last;
     qsizetype m_lastPagesBefore = 0;
+    qsizetype m_lastVideosBefore = 0;
     qsizetype m_pagesAtBurst = 0;
     bool m_learnerMaximised = true; // the course starts maximised
     QStringList m_story;
