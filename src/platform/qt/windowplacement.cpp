@@ -67,8 +67,8 @@ protected:
         case QEvent::WindowStateChange:
             if (!(m_window->windowState() & NotNormal)) {
                 const auto old = static_cast<QWindowStateChangeEvent *>(event)->oldState();
-                if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && m_window->size() == m_maximisedSize
-                    && m_normalSize.isValid() && m_normalSize != m_maximisedSize) {
+                if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && fillsWorkArea(m_window->size())
+                    && m_normalSize.isValid()) {
                     // Mapped maximised, the window had no other size the
                     // window manager knew of, and some give that one back.
                     m_window->resize(m_normalSize);
@@ -80,9 +80,9 @@ protected:
             break;
         case QEvent::Move:
         case QEvent::Resize:
-            if (m_window->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen))
-                m_maximisedSize = m_window->size();
-            else if (!(m_window->windowState() & NotNormal) && m_window->size() != m_maximisedSize)
+            // A normal window as big as the work area is one on its way
+            // to or from maximised, not a size to come back to.
+            if (!(m_window->windowState() & NotNormal) && !fillsWorkArea(m_window->size()))
                 m_normalSize = m_window->size();
             if (m_until.isActive())
                 keepInside();
@@ -94,6 +94,14 @@ protected:
     }
 
 private:
+    bool fillsWorkArea(QSize size) const
+    {
+        const QRect area = workAreaFor(*m_window, m_window->geometry());
+        const QMargins frame = frameOf(*m_window);
+        return size.width() + frame.left() + frame.right() >= area.width()
+               && size.height() + frame.top() + frame.bottom() >= area.height();
+    }
+
     void keepInside()
     {
         if (m_window && m_window->isVisible())
@@ -103,7 +111,6 @@ private:
     QPointer<QWidget> m_window;
     QTimer m_until;
     QSize m_normalSize;
-    QSize m_maximisedSize;
 };
 
 } // namespace
