@@ -377,6 +377,14 @@ void FinderFrame::goBackFor(const char *command)
 {
     takeTurn(QLatin1String(command));
     hideHelp();
+    // The course window comes back in this window's place and state, as
+    // after any other command here; there is no pause to wait out, so it
+    // takes them at once.
+    if (QWidget *main = m_set.host().mainWindow()) {
+        main->setWindowState((main->windowState() & ~PlacementStates) | (windowState() & PlacementStates));
+        if (isNormal(main->windowState()))
+            Platform::takePlaceOf(*main, *this);
+    }
     m_set.host().web1GoBack();
 }
 

@@ -173,6 +173,9 @@ Platform::BrowserPane &FrmVK::web1()
             return !m_storeZoom || m_storeZoom(percent);
         });
         connect(m_readingAids, &Reading::ReadingAids::pageAreaChanged, this, [this] { fitPane(); });
+        // Once the page's own run is through (it may have shown this window).
+        connect(m_web1, &Platform::BrowserPane::documentComplete, this,
+                [this] { QTimer::singleShot(0, this, [this] { loadVariantDue(); }); });
     }
     return *m_web1;
 }
@@ -314,19 +317,24 @@ void FrmVK::showEvent(QShowEvent *event)
     if (!m_variantOwed)
         return;
     m_variantOwed = false;
-    // After the page-load run that showed the window: the page it showed may
-    // be one loaded before the window's size changed (Back from a finder
-    // window). A page with no variant of its own is not loaded again.
-    QTimer::singleShot(0, this, [this] {
-        if (!m_web1 || !isVisible())
-            return;
-        const QString shown = m_web1->locationUrl();
-        const QString due = Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize);
-        if (!shown.isEmpty() && due != shown) {
-            qCInfo(lcMain).noquote() << "the window changed size while hidden; loading" << due;
-            m_web1->navigate(due);
-        }
-    });
+    // After the page-load run that showed the window.
+    QTimer::singleShot(0, this, [this] { loadVariantDue(); });
+}
+
+void FrmVK::loadVariantDue()
+{
+    // A page made in sizes must be the one for the window's size, also when
+    // it comes back from the pane's own history (Back, or Back from a finder
+    // window) after the window changed size. A page with no variants of its
+    // own, or already the right one, is not loaded again.
+    if (!m_web1 || !isVisible())
+        return;
+    const QString shown = m_web1->locationUrl();
+    const QString due = Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize);
+    if (!shown.isEmpty() && due != shown) {
+        qCInfo(lcMain).noquote() << "the page shown is made for another size; loading" << due;
+        m_web1->navigate(due);
+    }
 }
 
 void FrmVK::closeEvent(QCloseEvent *event)

@@ -152,6 +152,7 @@ private:
     bool readingAidsReady() const;
     void firstPageFailed(const QString &address, const Platform::LoadFailure &failure);
     void firstPageLoaded();
+    void loadVariantDue();
 
     PaneFactory m_paneFactory;
     Services m_services;

@@ -89,6 +89,20 @@ bool E2eHarness::startDisplay(QSize screen, const QString &windowManager)
         return fail(missing);
     if (!startDisplay(screen, false))
         return false;
+    // A window manager (or xfwm4's session bus) that ends at once on a
+    // crowded machine gets one more go.
+    for (int attempt = 1;; ++attempt) {
+        if (startWindowManager(windowManager))
+            return true;
+        if (attempt == 2)
+            return false;
+        qWarning().noquote() << m_error << "- starting it again";
+        stop(m_windowManager.get());
+    }
+}
+
+bool E2eHarness::startWindowManager(const QString &windowManager)
+{
     m_windowManager = std::make_unique<QProcess>();
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("DISPLAY"), m_display);

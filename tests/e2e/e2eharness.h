@@ -96,6 +96,7 @@ public:
 
 private:
     bool fail(const QString &reason);
+    bool startWindowManager(const QString &windowManager);
     static void stop(QProcess *process);
 
     QTemporaryDir m_home;

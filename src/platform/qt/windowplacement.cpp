@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 namespace Tamberlyn::Platform {
@@ -53,6 +54,9 @@ public:
     {
         m_until.setSingleShot(true);
         m_until.setInterval(RestoreWatchMs);
+        // Once more at the end: the frame the window manager draws around
+        // a restored window may be told after its geometry.
+        connect(&m_until, &QTimer::timeout, this, [this] { keepInside(); });
         window.installEventFilter(this);
     }
 
@@ -117,6 +121,13 @@ private:
 
 QMargins frameOf(const QWidget &window)
 {
+    // The window system's word, asked afresh, where there is one: the
+    // widget's own copy is refreshed only when the window moves.
+    if (const QWindow *handle = window.windowHandle(); handle && window.isVisible()) {
+        const QMargins frame = handle->frameMargins();
+        if (!frame.isNull())
+            return frame;
+    }
     const QRect outer = window.frameGeometry();
     const QRect client = window.geometry();
     const QMargins frame(client.left() - outer.left(), client.top() - outer.top(), outer.right() - client.right(),
