@@ -69,7 +69,9 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::WindowStateChange:
-            if (!(m_window->windowState() & NotNormal)) {
+            // The window manager's doing (the learner's); a state the
+            // program sets itself comes with a place of the program's.
+            if (event->spontaneous() && !(m_window->windowState() & NotNormal)) {
                 const auto old = static_cast<QWindowStateChangeEvent *>(event)->oldState();
                 if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && fillsWorkArea(m_window->size())
                     && m_normalSize.isValid()) {
