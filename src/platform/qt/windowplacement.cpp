@@ -51,6 +51,7 @@ public:
         : QObject(&window)
         , m_window(&window)
         , m_normalSize(window.size())
+        , m_shownState(window.windowState() & NotNormal)
     {
         m_until.setSingleShot(true);
         m_until.setInterval(RestoreWatchMs);
@@ -69,6 +70,14 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::WindowStateChange:
+            // A window manager may drop the state of a window when it is
+            // withdrawn (xfwm4 does); hidden, the window is only waiting for
+            // its next turn. The state it had, or was given since, is the
+            // one it shows with again (below).
+            if (!event->spontaneous() || m_window->isVisible())
+                m_shownState = m_window->windowState() & NotNormal;
+            if (event->spontaneous() && !m_window->isVisible())
+                break;
             // The window manager's doing (the learner's); a state the
             // program sets itself comes with a place of the program's.
             if (event->spontaneous() && !(m_window->windowState() & NotNormal)) {
@@ -83,6 +92,11 @@ protected:
                 // Once the state change has been handled through.
                 QTimer::singleShot(0, this, [this] { keepInside(); });
             }
+            break;
+        case QEvent::Show:
+            // Before the window system maps it.
+            if ((m_window->windowState() & NotNormal) != m_shownState)
+                m_window->setWindowState((m_window->windowState() & ~NotNormal) | m_shownState);
             break;
         case QEvent::Move:
         case QEvent::Resize:
@@ -117,6 +131,9 @@ private:
     QPointer<QWidget> m_window;
     QTimer m_until;
     QSize m_normalSize;
+    // Maximised, minimised or full screen, as last set by the program or
+    // by the learner while the window was up.
+    Qt::WindowStates m_shownState;
 };
 
 } // namespace

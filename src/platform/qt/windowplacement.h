@@ -32,7 +32,8 @@ void keepInsideWorkArea(QWidget &window, const QMargins &frame = {});
 // memory of the normal size, ours at first, and the course's design size
 // does not fit beside a frame on every screen. The geometry the window
 // manager restores may arrive a little after the state, so the watch
-// lasts a moment.
+// lasts a moment. A state the window manager drops while the window is
+// hidden is given back when it shows again.
 void keepInsideWhenRestored(QWidget &window);
 
 } // namespace Tamberlyn::Platform
