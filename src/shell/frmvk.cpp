@@ -331,7 +331,8 @@ void FrmVK::loadVariantDue()
         return;
     const QString shown = m_web1->locationUrl();
     const QString due = Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize);
-    if (!shown.isEmpty() && due != shown) {
+    // A place in the page (after "#") is no other size.
+    if (!shown.isEmpty() && due != shown && due != shown.section(QLatin1Char('#'), 0, 0)) {
         qCInfo(lcMain).noquote() << "the page shown is made for another size; loading" << due;
         m_web1->navigate(due);
     }
