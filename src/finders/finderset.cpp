@@ -109,9 +109,7 @@ void FinderSet::load(Finder finder)
 
 void FinderSet::setWindowState(Finder finder, Qt::WindowStates state)
 {
-    constexpr Qt::WindowStates placement = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
-    FinderFrame &target = window(finder);
-    target.setWindowState((target.windowState() & ~placement) | (state & placement));
+    Platform::giveWindowState(window(finder), state);
 }
 
 bool FinderSet::isNormal(Finder finder) const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMargins>
+#include <Qt>
 
 class QWidget;
 
@@ -25,6 +26,10 @@ void takePlaceOf(QWidget &target, const QWidget &source);
 // A normal window that sticks out of the work area comes back inside it.
 // `frame` stands in for the window's own frame while that is not known.
 void keepInsideWorkArea(QWidget &window, const QMargins &frame = {});
+
+// A hand-over's state for `window` (maximised or not), kept until it next
+// shows even where the window manager drops the state of a hidden window.
+void giveWindowState(QWidget &window, Qt::WindowStates state);
 
 // From now on, whenever `window` comes back to the normal state (the
 // window manager restores it, or a hand-over makes it normal), it is kept
