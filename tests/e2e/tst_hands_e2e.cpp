@@ -207,7 +207,7 @@ public:
         for (int i = 0; i < length; ++i) {
             if (i > 0)
                 QTest::qWait(int(gap(m_random) * 1000));
-            if (!act())
+            if (!act(i == 0))
                 return false;
             ++*given;
         }
@@ -377,7 +377,11 @@ private:
     // Looks, chooses what to do with the window that is up, does it, and
     // looks again: a window that changed under the hands makes the command
     // one that cannot be judged (it may have gone to either window).
-    bool act()
+    // `atRest`: nothing the hands gave is still on its way. The window
+    // manager's maximise and restore are used then only: given to a window
+    // that an earlier command is about to replace, they race with the
+    // viewer's hand-over, and no viewer can tell which the learner meant.
+    bool act(bool atRest)
     {
         const auto window = theWindowUp();
         if (!window)
@@ -401,10 +405,11 @@ private:
         };
         QList<Choice> choices;
         const bool finder = big != Big::Main;
-        choices << Choice{"Contents button", 6} << Choice{"Back button", 4} << Choice{"Esc", 2}
-                << Choice{"maximise or restore", 4};
-        if (!window->maximised)
-            choices << Choice{"resize", 3};
+        choices << Choice{"Contents button", 6} << Choice{"Back button", 4} << Choice{"Esc", 2};
+        if (atRest)
+            choices << Choice{"maximise or restore", 12};
+        if (atRest && !window->maximised)
+            choices << Choice{"resize", 8};
         if (focused)
             choices << Choice{"Alt+C", 5} << Choice{"Alt+B", 3};
         if (!finder) {
