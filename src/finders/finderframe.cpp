@@ -297,7 +297,7 @@ quint64 FinderFrame::takeTurn(const QString &command)
 
 bool FinderFrame::PassPlacement(QWidget &target, quint64 turn)
 {
-    Platform::giveWindowState(target, windowState());
+    target.setWindowState((target.windowState() & ~PlacementStates) | (windowState() & PlacementStates));
     Navigation::CommandTurns *turns = m_set.turns();
     if (turns && turn != 0) {
         if (!turns->waitSecond(m_set.clock(), turn, "the placement's next step"))
@@ -306,7 +306,7 @@ bool FinderFrame::PassPlacement(QWidget &target, quint64 turn)
         m_set.clock().waitSecond();
     }
     // The learner may have maximised or restored this window meanwhile.
-    Platform::giveWindowState(target, windowState());
+    target.setWindowState((target.windowState() & ~PlacementStates) | (windowState() & PlacementStates));
     if (isNormal(target.windowState()))
         Platform::takePlaceOf(target, *this);
     return true;
@@ -381,7 +381,7 @@ void FinderFrame::goBackFor(const char *command)
     // after any other command here; there is no pause to wait out, so it
     // takes them at once.
     if (QWidget *main = m_set.host().mainWindow()) {
-        Platform::giveWindowState(*main, windowState());
+        main->setWindowState((main->windowState() & ~PlacementStates) | (windowState() & PlacementStates));
         if (isNormal(main->windowState()))
             Platform::takePlaceOf(*main, *this);
     }

@@ -109,7 +109,9 @@ void FinderSet::load(Finder finder)
 
 void FinderSet::setWindowState(Finder finder, Qt::WindowStates state)
 {
-    Platform::giveWindowState(window(finder), state);
+    constexpr Qt::WindowStates placement = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    FinderFrame &target = window(finder);
+    target.setWindowState((target.windowState() & ~placement) | (state & placement));
 }
 
 bool FinderSet::isNormal(Finder finder) const

@@ -8,7 +8,6 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTimer>
-#include <QVariant>
 #include <QWidget>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
@@ -41,9 +40,6 @@ void placeInside(QWidget &window, const QRect &client, const QMargins &frame)
         window.setGeometry(inside);
 }
 
-// A state handed over to a hidden window, kept for its next showing.
-constexpr const char *GivenState = "tamberlynGivenState";
-
 // How long after a return to the normal state the window manager's
 // geometry is still awaited.
 constexpr int RestoreWatchMs = 1500;
@@ -73,13 +69,6 @@ protected:
             return false;
         switch (event->type()) {
         case QEvent::WindowStateChange:
-            // A window manager may drop the state of a window when it is
-            // withdrawn (xfwm4 does); hidden, the window is only waiting for
-            // its next turn, and shows again as it went (below).
-            if (event->spontaneous() && !m_window->isVisible()) {
-                m_dropped = true;
-                break;
-            }
             // The window manager's doing (the learner's); a state the
             // program sets itself comes with a place of the program's.
             if (event->spontaneous() && !(m_window->windowState() & NotNormal)) {
@@ -95,23 +84,6 @@ protected:
                 QTimer::singleShot(0, this, [this] { keepInside(); });
             }
             break;
-        case QEvent::Hide:
-            m_stateAtHide = m_window->windowState() & NotNormal;
-            m_dropped = false;
-            break;
-        case QEvent::Show: {
-            // Before the window system maps it: the state a hand-over gave
-            // the window while it was hidden, else the one it went with.
-            const QVariant given = m_window->property(GivenState);
-            m_window->setProperty(GivenState, QVariant());
-            const Qt::WindowStates due = given.isValid() ? Qt::WindowStates(given.toInt())
-                                         : m_dropped       ? m_stateAtHide
-                                                           : m_window->windowState() & NotNormal;
-            m_dropped = false;
-            if ((m_window->windowState() & NotNormal) != due)
-                m_window->setWindowState((m_window->windowState() & ~NotNormal) | due);
-            break;
-        }
         case QEvent::Move:
         case QEvent::Resize:
             // A normal window as big as the work area is one on its way
@@ -145,8 +117,6 @@ private:
     QPointer<QWidget> m_window;
     QTimer m_until;
     QSize m_normalSize;
-    Qt::WindowStates m_stateAtHide;
-    bool m_dropped = false;
 };
 
 } // namespace
@@ -191,13 +161,6 @@ void keepInsideWorkArea(QWidget &window, const QMargins &frame)
 void keepInsideWhenRestored(QWidget &window)
 {
     new RestoreWatch(window);
-}
-
-void giveWindowState(QWidget &window, Qt::WindowStates state)
-{
-    if (!window.isVisible())
-        window.setProperty(GivenState, int(state & NotNormal));
-    window.setWindowState((window.windowState() & ~NotNormal) | (state & NotNormal));
 }
 
 } // namespace Tamberlyn::Platform

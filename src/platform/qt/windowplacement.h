@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QMargins>
-#include <Qt>
 
 class QWidget;
 
@@ -27,18 +26,13 @@ void takePlaceOf(QWidget &target, const QWidget &source);
 // `frame` stands in for the window's own frame while that is not known.
 void keepInsideWorkArea(QWidget &window, const QMargins &frame = {});
 
-// A hand-over's state for `window` (maximised or not), kept until it next
-// shows even where the window manager drops the state of a hidden window.
-void giveWindowState(QWidget &window, Qt::WindowStates state);
-
 // From now on, whenever `window` comes back to the normal state (the
 // window manager restores it, or a hand-over makes it normal), it is kept
 // inside the work area. The size it comes back to is the window manager's
 // memory of the normal size, ours at first, and the course's design size
 // does not fit beside a frame on every screen. The geometry the window
 // manager restores may arrive a little after the state, so the watch
-// lasts a moment. A state the window manager drops while the window is
-// hidden is given back when it shows again.
+// lasts a moment.
 void keepInsideWhenRestored(QWidget &window);
 
 } // namespace Tamberlyn::Platform
