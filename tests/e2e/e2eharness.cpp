@@ -18,6 +18,7 @@ E2eHarness::~E2eHarness()
     for (auto &viewer : m_viewers)
         stop(viewer.get());
     stop(m_windowManager.get());
+    stop(m_sessionBus.get());
     stop(m_server.get());
     stop(m_xserver.get());
     stop(m_compositor.get());
@@ -74,7 +75,7 @@ bool E2eHarness::startDisplay(QSize screen, bool withWindowManager)
 QString E2eHarness::windowManagerUnavailable(const QString &windowManager)
 {
     const QStringList programs = windowManager == QLatin1String("xfwm4")
-                                     ? QStringList{QStringLiteral("xfwm4"), QStringLiteral("dbus-run-session")}
+                                     ? QStringList{QStringLiteral("xfwm4"), QStringLiteral("dbus-daemon")}
                                      : QStringList{windowManager};
     for (const QString &program : programs) {
         if (QStandardPaths::findExecutable(program).isEmpty())
@@ -98,6 +99,7 @@ bool E2eHarness::startDisplay(QSize screen, const QString &windowManager)
             return false;
         qWarning().noquote() << m_error << "- starting it again";
         stop(m_windowManager.get());
+        stop(m_sessionBus.get());
     }
 }
 
@@ -113,9 +115,18 @@ bool E2eHarness::startWindowManager(const QString &windowManager)
     m_windowManager->setProcessChannelMode(QProcess::MergedChannels);
     m_windowManager->setStandardOutputFile(m_home.path() + QStringLiteral("/wm.log"));
     if (windowManager == QLatin1String("xfwm4")) {
-        // xfwm4 reads its settings over D-Bus (xfconf) and gives up without a bus.
-        m_windowManager->start(QStringLiteral("dbus-run-session"),
-                               {QStringLiteral("--"), QStringLiteral("xfwm4"), QStringLiteral("--compositor=off")});
+        // xfwm4 reads its settings over D-Bus (xfconf) and gives up without
+        // a bus: a session bus of the test's own, ended with it, and with it
+        // the settings daemon it starts. No accessibility bus is wanted.
+        m_sessionBus = std::make_unique<QProcess>();
+        m_sessionBus->start(QStringLiteral("dbus-daemon"),
+                            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (!m_sessionBus->waitForStarted(10000) || !m_sessionBus->waitForReadyRead(10000))
+            return fail(QStringLiteral("no session bus for xfwm4"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(m_sessionBus->readLine().trimmed()));
+        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        m_windowManager->setProcessEnvironment(env);
+        m_windowManager->start(QStringLiteral("xfwm4"), {QStringLiteral("--compositor=off")});
     } else {
         m_windowManager->start(windowManager, {});
     }

@@ -23,7 +23,7 @@ public:
     // Each returns false with the reason in error().
     bool startDisplay(QSize screen, bool withWindowManager = false);
     // As above, under the named window manager: "openbox", or "xfwm4"
-    // (Xfce's, run on a session bus of its own, without its compositor).
+    // (Xfce's, on a session bus of its own, without its compositor).
     // Waits until the window manager has announced itself on the root window.
     bool startDisplay(QSize screen, const QString &windowManager);
     // Why the named window manager cannot run here; empty when it can.
@@ -103,6 +103,7 @@ private:
     std::unique_ptr<QProcess> m_xserver;
     std::unique_ptr<QProcess> m_compositor;
     std::unique_ptr<QProcess> m_windowManager;
+    std::unique_ptr<QProcess> m_sessionBus; // xfwm4's
     std::unique_ptr<QProcess> m_server;
     std::vector<std::unique_ptr<QProcess>> m_viewers;
     QString m_display;
