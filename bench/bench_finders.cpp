@@ -8,13 +8,16 @@
 #include "../tests/unit/finders/tablegenerator.h"
 
 #include "finders/searchindex.h"
+#include "finders/searchsuggestions.h"
 #include "tables/tablefilereader.h"
+#include "tables/textrules.h"
 #include "finders/wordindex.h"
 #include "history/historyloader.h"
 #include "history/historymatcher.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <algorithm>
@@ -109,6 +112,36 @@ int main(int argc, char *argv[])
                    fast ? fast->count() : -1);
     }
 
+    // What a search that finds nothing offers instead: typed without an
+    // accent, copied with punctuation, with a slip, with a word that is not
+    // in the index at all, and two words that no page holds together.
+    const Finders::SearchSuggestions suggestions(words);
+    const QString someWord = Tables::trimSpaces(words.slot(4321).word).toString();
+    const QString otherWord = Tables::trimSpaces(words.slot(8765).word).toString();
+    QString unaccented = someWord.normalized(QString::NormalizationForm_D);
+    unaccented.remove(QRegularExpression(QStringLiteral("\\p{M}")));
+    QString slip = someWord;
+    if (slip.size() >= 3)
+        std::swap(slip[1], slip[2]);
+    const QStringList slips = {QStringLiteral("etca"), u'(' + someWord + QStringLiteral("),"),
+                               unaccented + u'x', slip, QStringLiteral("zqzqzq"), QStringLiteral("caxble sovlar"),
+                               slip + u' ' + otherWord + u'q'};
+    for (const QString &query : slips) {
+        const auto found = searchIndex.search(query);
+        if (!found || found->count() > 0) {
+            std::printf("%-22s %-14s finds pages; not a case for suggestions\n", "suggestions",
+                        qPrintable(u'"' + query + u'"'));
+            report.allSame = false;
+            continue;
+        }
+        QList<Finders::SuggestedSearch> fast;
+        QList<Finders::SuggestedSearch> plain;
+        const double fastMs = medianMs(rounds, [&] { fast = suggestions.suggest(query, searchIndex); });
+        const double plainMs = medianMs(1, [&] { plain = Straightforward::suggest(words, pages, query); });
+        report.row(query.contains(u' ') ? "suggestions, two words" : "suggestions, one word", query, fastMs,
+                   plainMs, fast == plain, fast.size());
+    }
+
     {
         // LoadHist's stage 3 runs afresh on every showing, so building the
         // matcher counts as part of it.
@@ -142,6 +175,8 @@ int main(int argc, char *argv[])
         (void)Finders::SearchIndex(reader.readWords(wordsPath).table, reader.readFiles(filesPath).table);
     });
     std::printf("  LoaderUp's reading and index building (once a run): %.3f ms\n", loaderUpMs);
+    const double suggestionsMs = medianMs(rounds, [&] { (void)Finders::SearchSuggestions(words); });
+    std::printf("  the suggestions' word keys, made with the tables (once a run): %.3f ms\n", suggestionsMs);
 
     std::printf("\n%s; %s\n", report.allSame ? "all lists identical" : "LISTS DIFFER",
                 report.allFast ? "every operation under one frame (16 ms)" : "SOME OPERATION OVER ONE FRAME");

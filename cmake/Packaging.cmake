@@ -23,7 +23,9 @@ string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
     "course that tamberlyn-demo serves and opens.")
 
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+# The revision comes with the version from data/debian/changelog, which
+# data/CMakeLists.txt reads and holds to the project's version.
+set(CPACK_DEBIAN_PACKAGE_RELEASE ${TAMBERLYN_DEBIAN_REVISION})
 set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Marrowick <packages@marrowick.invalid>")
 set(CPACK_DEBIAN_PACKAGE_SECTION education)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
@@ -50,6 +52,7 @@ set(CPACK_DEBIAN_PACKAGE_SUGGESTS
 # What the package holds, so that it can be built without the tests and
 # benchmarks. (CPack installs what is there and builds nothing itself.)
 add_custom_target(deb-contents)
-add_dependencies(deb-contents tamberlyn tamberlyn-course-server tamberlyn-index tamberlyn-simulator demo-index)
+add_dependencies(deb-contents tamberlyn tamberlyn-course-server tamberlyn-index tamberlyn-simulator demo-index
+    package-docs)
 
 include(CPack)

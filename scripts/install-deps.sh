@@ -17,6 +17,7 @@ packages=(
     clang libclang-rt-14-dev
     nginx openssl
     appstream desktop-file-utils dpkg-dev librsvg2-bin
+    lintian man-db groff-base
     python3-html5lib debian-reference-en debian-reference-fr
     dbus-daemon dbus-bin at-spi2-core python3-pyatspi
 )

@@ -35,6 +35,9 @@ for language in en fr; do
     "$root/build/release/bin/tamberlyn-index" build "$book/$language" "$book/$language-index"
     /usr/bin/python3 "$root/bench/index/eval_search.py" --tool "$root/build/release/bin/tamberlyn-index" \
         --course "$book/$language" --index "$book/$language-index" || goals_met=false
+    # What the Search offers when a learner's query finds nothing.
+    /usr/bin/python3 "$root/bench/suggestions/eval_suggestions.py" --answer "$root/build/release/bin/suggest_queries" \
+        --course "$book/$language" --index "$book/$language-index"
 done
 python3 "$here/../bench/startup/bench_startup.py" --build-dir "$here/../build/release" "$@"
 if [ "$goals_met" != true ]; then

@@ -22,6 +22,15 @@
    address-space limit (--check-limit-gib), so one that would need more
    memory than the machine has stops there instead of taking it; the table
    says so, with the peak it had reached.
+4. hostile pages: a build of a course whose one page holds a compound of
+   thousands of parts ("a-a-a-...", 32 KiB and 128 KiB of it), which the
+   tool before stored whole and from each part on, and a page of 8 MiB of
+   it (the largest page read). Under the same address-space limit.
+5. the History list at the cap: `tamberlyn-index history DIR FILE` (the
+   History window's LoadHist) with a "files.vxp" just under 256 MiB whose
+   12400 page files are 20 KiB long each, and one whose page files hold 16
+   MiB in all; the matcher over them is what the History window builds at
+   its first showing. Under the same address-space limit.
 
 Peak memory is the child's own ru_maxrss (os.wait4), in MiB. Timings on a
 shared machine are noisy: compare the two columns of one run, not runs.
@@ -184,6 +193,54 @@ def bench_build(tools: dict[str, str], work: Path, pages: int, runs: int) -> int
     return 0
 
 
+def bench_hostile_pages(tools: dict[str, str], work: Path, limit: int) -> None:
+    """Step 4: pages whose compounds cost the square of their length before."""
+    print(f"\nhostile pages: `build` of a course with one such page, each run limited to {limit / 1024 ** 3:g} GiB "
+          "of address space\n")
+    print("| Page | Tool | Time (s) | Peak memory (MiB) | Outcome |")
+    print("|---|---|---:|---:|---|")
+    for label, length in (("32 KiB of a-a-a-...", 32 * 1024), ("128 KiB of a-a-a-...", 128 * 1024),
+                          ("8 MiB of a-a-a-... (the page cap)", 8 * 1024 * 1024 - 64)):
+        course = work / "hostile" / "kq_cbt" / "kq"
+        shutil.rmtree(work / "hostile", ignore_errors=True)
+        course.mkdir(parents=True)
+        run = ("a-" * (length // 2))[:length].rstrip("-")
+        (course / "kq010003.vxp").write_text(f"<title>Filler</title><p>{run} inverter</p>")
+        for name, tool in tools.items():
+            stderr = work / "hostile-stderr"
+            seconds, peak, code = measure_limited([tool, "build", str(work / "hostile"), str(work / "hostile-out")],
+                                                  limit, stderr)
+            print(f"| {label} | {name} | {seconds:.2f} | {peak:.1f} | {check_outcome(code, stderr)} |")
+    shutil.rmtree(work / "hostile", ignore_errors=True)
+    shutil.rmtree(work / "hostile-out", ignore_errors=True)
+
+
+def bench_history_at_cap(tools: dict[str, str], work: Path, limit: int) -> None:
+    """Step 5: the History window's matcher over long page files."""
+    print(f"\nHistory list: `history DIR FILE` over long page files, each run limited to {limit / 1024 ** 3:g} GiB "
+          "of address space\n")
+    print("| files.vxp | Tool | Time (s) | Peak memory (MiB) | Outcome |")
+    print("|---|---|---:|---:|---|")
+    folder = work / "history-cap"
+    history = work / "history.vxp"
+    history.write_bytes(b'"kq010003.vxp"\r\n"kqb.vxp"\r\n' * 20)
+    for label, name_length in (("16 MiB of page files (12400 x 1350)", 1350),
+                               ("255 MiB of page files (12400 x 21500)", 21500)):
+        shutil.rmtree(folder, ignore_errors=True)
+        folder.mkdir()
+        with open(folder / "files.vxp", "wb") as files:
+            for n in range(1, WORDS + 1):
+                stem = f"{n:05d}".encode()
+                files.write(str(n).encode() + b"\t" + (stem * (name_length // 5 + 1))[:name_length] + b".vxp\tT\r\n")
+        for name, tool in tools.items():
+            stderr = work / "history-stderr"
+            seconds, peak, code = measure_limited([tool, "history", str(folder), str(history)], limit, stderr)
+            said = stderr.read_text(errors="replace").strip().splitlines()
+            outcome = check_outcome(code, stderr) if code != 0 else "exit 0" + (f", {said[-1]}" if said else "")
+            print(f"| {label} | {name} | {seconds:.2f} | {peak:.1f} | {outcome} |")
+    shutil.rmtree(folder, ignore_errors=True)
+
+
 def main() -> int:
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--tool", required=True)
@@ -194,6 +251,8 @@ def main() -> int:
     parser.add_argument("--skip-build", action="store_true", help="leave out the build of a generated course")
     parser.add_argument("--skip-cap", action="store_true", help="leave out the 256 MiB reader files")
     parser.add_argument("--skip-check", action="store_true", help="leave out the check at the cap")
+    parser.add_argument("--skip-hostile", action="store_true", help="leave out the hostile pages")
+    parser.add_argument("--skip-history", action="store_true", help="leave out the History list at the cap")
     parser.add_argument("--check-limit-gib", type=float, default=4.0,
                         help="address-space limit of each check run, in GiB (default 4)")
     args = parser.parse_args()
@@ -236,6 +295,12 @@ def main() -> int:
             finally:
                 for _, folder in folders:
                     shutil.rmtree(folder, ignore_errors=True)
+
+        limit = int(args.check_limit_gib * 1024 ** 3)
+        if not args.skip_hostile:
+            bench_hostile_pages(tools, work, limit)
+        if not args.skip_history:
+            bench_history_at_cap(tools, work, limit)
     finally:
         if not args.work:
             shutil.rmtree(work, ignore_errors=True)

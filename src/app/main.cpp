@@ -16,6 +16,7 @@
 #include "shell/frmpopup.h"
 #include "shell/frmvk.h"
 #include "shell/quitquestion.h"
+#include "shell/runmodehelp.h"
 #include "shell/settings.h"
 #include "shell/startup.h"
 #include "simbridge/companionwatch.h"
@@ -83,10 +84,32 @@ void exposePageToScreenReaders()
         qputenv("QTWEBENGINE_ENABLE_LINUX_ACCESSIBILITY", "1");
 }
 
+// --help and --version are answered before anything else: they need no
+// display, and no mode may start for them.
+bool answeredSelfInfo(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    switch (Shell::selfInfoAsked(arguments)) {
+    case Shell::SelfInfo::Help:
+        std::fputs(Shell::usageText().toLocal8Bit().constData(), stdout);
+        return true;
+    case Shell::SelfInfo::Version:
+        std::printf("tamberlyn %s\n", TAMBERLYN_VERSION);
+        return true;
+    case Shell::SelfInfo::None:
+        break;
+    }
+    return false;
+}
+
 } // namespace
 
 int main(int argc, char *argv[])
 {
+    if (answeredSelfInfo(argc, argv))
+        return 0;
     keepBackStepsReported();
     exposePageToScreenReaders();
     // Every mode finds, places or polls windows through X11.
@@ -155,7 +178,8 @@ int main(int argc, char *argv[])
                     frmVK.setWindowTitle(title);
                     QApplication::setApplicationDisplayName(title);
                 },
-            .endVK = [&frmVK] { frmVK.EndVK(); },
+            .endVK = [&frmVK](int exitCode) { frmVK.EndVK(exitCode); },
+            .showCourse = [&frmVK] { return frmVK.showCourseWindow(); },
             .runPopup =
                 [&](const QString &commandLine) {
                     const auto command = Shell::parsePopupCommand(commandLine);

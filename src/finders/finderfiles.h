@@ -1,6 +1,7 @@
 #pragma once
 
 #include "searchindex.h"
+#include "searchsuggestions.h"
 #include "wordindex.h"
 
 #include "tables/tablefilereader.h"
@@ -21,10 +22,12 @@ struct LoadedWordIndex
 LoadedWordIndex loadWordIndex(const Tables::TableFileReader &reader, const QString &folder);
 
 // LoaderUp's reading: "files.vxp", then "words.vxp", each kept as far as it
-// could be read. `messages` holds the boxes to show, in order.
+// could be read, and the suggestions from the same words. `messages` holds
+// the boxes to show, in order.
 struct LoadedSearchIndex
 {
     SearchIndex index;
+    SearchSuggestions suggestions;
     QList<Tables::TableMessage> messages;
 };
 LoadedSearchIndex loadSearchIndex(const Tables::TableFileReader &reader, const QString &folder);

@@ -269,6 +269,11 @@ QString FinderFrame::resultText(qsizetype row) const
     return m_results->stringList().value(row);
 }
 
+QStringList FinderFrame::resultTexts() const
+{
+    return m_results->stringList();
+}
+
 qsizetype FinderFrame::selectedRow() const
 {
     const QModelIndexList selected = m_lbResults->selectionModel()->selectedIndexes();
@@ -343,7 +348,10 @@ void FinderFrame::cmdCont_Click()
 
 void FinderFrame::cmdPrint_Click()
 {
-    m_set.host().print(this, isHelpVisible());
+    if (isHelpVisible())
+        m_set.host().printHelpImage(this);
+    else
+        m_set.host().printListing(this, printout());
 }
 
 void FinderFrame::cmdIndex_Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "finderprintout.h"
 #include "navigation/mainwindowport.h"
 
 #include <QWidget>
@@ -64,6 +65,10 @@ public:
     // The choice of a list entry; nothing when none is selected.
     virtual void lbResults_DblClick() = 0;
 
+    // What Print puts on paper while the help picture is hidden: what the
+    // window shows, its list whole.
+    virtual FinderPrintout printout() const = 0;
+
     // `target` takes this window's state, and after a second's wait (events
     // run meanwhile) its place when it is in the normal state. False when a
     // command given during the wait has overtaken command `turn` (from
@@ -90,6 +95,7 @@ protected:
     QListView *lbResults() const { return m_lbResults; }
     void setResults(const QStringList &entries);
     QString resultText(qsizetype row) const;
+    QStringList resultTexts() const;
     // The selected entry's row from 0, or -1 when none is selected.
     qsizetype selectedRow() const;
 

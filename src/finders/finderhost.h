@@ -1,5 +1,7 @@
 #pragma once
 
+#include "finderprintout.h"
+
 #include <QImage>
 #include <QString>
 #include <QStringList>
@@ -38,9 +40,13 @@ public:
     virtual void web1Navigate(const QString &address) = 0;
     virtual void web1GoBack() = 0;
 
-    // The main window's Print with the finder window's help picture: the
-    // help image when `helpVisible`, else the page shown in Web1.
-    virtual void print(QWidget *owner, bool helpVisible) = 0;
+    // The main window's Print with the finder window's help picture shown:
+    // the help image, without a dialog.
+    virtual void printHelpImage(QWidget *owner) = 0;
+    // Print with the help picture hidden: what the finder window shows,
+    // through the print dialog. The trigger page in Web1 behind it is not
+    // what the learner sees.
+    virtual void printListing(QWidget *owner, const FinderPrintout &printout) = 0;
     // Starts the calculator without waiting for it.
     virtual void startCalculator() = 0;
     // AskQuit with `owner` as the asking window: on anything but No it

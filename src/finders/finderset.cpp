@@ -143,6 +143,15 @@ void FinderSet::hideAll()
     }
 }
 
+QWidget *FinderSet::shownWindow() const
+{
+    for (const Finder finder : {Finder::Search, Finder::Index, Finder::History}) {
+        if (FinderFrame *frame = existing(finder); frame && frame->isVisible())
+            return frame;
+    }
+    return nullptr;
+}
+
 void FinderSet::hideAllBut(const FinderFrame &shown)
 {
     if (QWidget *main = host().mainWindow())

@@ -57,6 +57,7 @@ public:
     // The main window's Form_Activate; nothing while the main window is
     // hidden, which only a late activation report can ask for.
     void hideAll() override;
+    QWidget *shownWindow() const override;
 
     FrmSearch &frmSearch();
     FrmIndex &frmIndex();

@@ -52,4 +52,10 @@ void FrmHist::lbResults_DblClick()
     OpenInMain(page);
 }
 
+FinderPrintout FrmHist::printout() const
+{
+    return {QStringLiteral("Tamberlyn history"), windowTitle(), {QStringLiteral("The pages seen, oldest first.")},
+            QString(), resultTexts()};
+}
+
 } // namespace Tamberlyn::Finders

@@ -23,6 +23,7 @@ public:
     // shows the window.
     void LoadHist();
     void lbResults_DblClick() override;
+    FinderPrintout printout() const override;
 
     // HistPages: the page each list item opens, in step with the list.
     const QList<History::HistoryItem> &HistPages() const { return m_histPages; }

@@ -71,6 +71,16 @@ void FrmIndex::lbResults_DblClick()
     hide();
 }
 
+FinderPrintout FrmIndex::printout() const
+{
+    FinderPrintout printout{QStringLiteral("Tamberlyn index"), windowTitle(), {}, QStringLiteral("Index Results:"),
+                            resultTexts()};
+    if (!m_txtInput->text().isEmpty())
+        printout.lines << QStringLiteral("Words beginning with: ") + m_txtInput->text();
+    printout.lines << m_lblFound->text();
+    return printout;
+}
+
 void FrmIndex::fitOwnControls(float innerWidth)
 {
     m_txtInput->resize(qMax(0, static_cast<int>(innerWidth * 0.8f)), m_txtInput->height());

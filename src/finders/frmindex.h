@@ -25,6 +25,7 @@ public:
     // Narrows the list on every change of the entry box.
     void txtInput_Change();
     void lbResults_DblClick() override;
+    FinderPrintout printout() const override;
 
     QLineEdit &txtInput() const { return *m_txtInput; }
 

@@ -19,7 +19,8 @@ namespace Tamberlyn::Finders {
 // nothing.
 QStringList indexFolderCandidates(const QString &programFolder, const QString &dataFolderFromProgram);
 
-// The first of `folders` that holds either file. Both files are taken from
+// The first of `folders` that holds either file, or whose switch to a new
+// pair was left half done with the pair in its ready folder. Both files are taken from
 // that one folder, never one from each: their numbers refer to each other.
 // When no folder holds either, the first one, so that a missing index
 // behaves as it always has (empty tables, nothing said, and a folder that

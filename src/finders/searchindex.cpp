@@ -6,6 +6,8 @@
 
 #include <QHash>
 
+#include <bit>
+
 namespace Tamberlyn::Finders {
 
 QString SearchResult::label() const
@@ -88,6 +90,19 @@ QueryWords queryWords(QStringView entryText)
 
 } // namespace
 
+QStringList leftOutWords(QStringView entryText)
+{
+    const QueryWords words = queryWords(entryText);
+    if (words.second.isEmpty())
+        return {};
+    // What follows the second word, wherever the second word ends.
+    const QStringView afterSecond = entryText.sliced(words.second.data() - entryText.data() + words.second.size());
+    QStringList leftOut;
+    for (const QStringView word : afterSecond.split(u' ', Qt::SkipEmptyParts))
+        leftOut.append(word.toString());
+    return leftOut;
+}
+
 QStringList searchWords(QStringView entryText)
 {
     const QueryWords words = queryWords(entryText);
@@ -106,6 +121,46 @@ std::optional<SearchResult> SearchIndex::search(QStringView entryText) const
     if (words.second.isEmpty())
         return oneWord(Tables::searchKey(words.first));
     return twoWords(Tables::searchKey(words.first), Tables::searchKey(words.second));
+}
+
+PageSet::PageSet(qsizetype pageCount)
+    : m_bits(std::size_t((pageCount + 63) / 64), 0)
+{
+}
+
+void PageSet::add(qsizetype page)
+{
+    m_bits[std::size_t(page / 64)] |= quint64(1) << (page % 64);
+}
+
+bool PageSet::contains(qsizetype page) const
+{
+    return (m_bits[std::size_t(page / 64)] >> (page % 64)) & 1;
+}
+
+qsizetype PageSet::count() const
+{
+    qsizetype count = 0;
+    for (const quint64 bits : m_bits)
+        count += std::popcount(bits);
+    return count;
+}
+
+qsizetype PageSet::countShared(const PageSet &other) const
+{
+    qsizetype count = 0;
+    for (std::size_t i = 0; i < std::min(m_bits.size(), other.m_bits.size()); ++i)
+        count += std::popcount(m_bits[i] & other.m_bits[i]);
+    return count;
+}
+
+PageSet SearchIndex::pagesOf(QStringView word) const
+{
+    PageSet pages(m_pageCount);
+    const QString query = Tables::searchKey(Tables::trimSpaces(word));
+    if (!query.isEmpty())
+        forEachFileOf(query, [&](qsizetype f) { pages.add(m_pageIds[std::size_t(f)]); });
+    return pages;
 }
 
 SearchResult SearchIndex::oneWord(const QString &query) const

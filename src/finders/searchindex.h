@@ -23,6 +23,25 @@ struct SearchResult
 // the first word, and the second when there is one (a third and more are
 // ignored). None for a text of spaces only.
 QStringList searchWords(QStringView entryText);
+// The words after the second, as typed, which the search leaves out.
+QStringList leftOutWords(QStringView entryText);
+
+// A set of the pages of a course, each page once (page files compared
+// exactly, as the search's duplicate rule compares them).
+class PageSet final
+{
+public:
+    explicit PageSet(qsizetype pageCount = 0);
+
+    void add(qsizetype page);
+    bool contains(qsizetype page) const;
+    qsizetype count() const;
+    // The pages in both sets: what a two-word search lists.
+    qsizetype countShared(const PageSet &other) const;
+
+private:
+    std::vector<quint64> m_bits;
+};
 
 // The Search window's full-text search over the word index. A query is one
 // or two words; each matches every index word that begins with it, letter
@@ -45,6 +64,11 @@ public:
     // A file number that is not decimal, is 0 or above 12400, or names a
     // line without a page file is skipped: there is no page to open for it.
     std::optional<SearchResult> search(QStringView entryText) const;
+
+    // The pages a one-word search for `word` lists. A search of two words
+    // lists the pages both words' sets hold, so the sets tell what a search
+    // would find without listing it.
+    PageSet pagesOf(QStringView word) const;
 
 private:
     struct WordSlot

@@ -2,7 +2,10 @@
 
 #include "historymatcher.h"
 
+#include "tables/tablefiles.h"
 #include "tables/tablelines.h"
+
+#include <QFileInfo>
 
 namespace Tamberlyn::History {
 
@@ -63,7 +66,11 @@ HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables
     HistoryLoad load;
     if (pages.message)
         load.messages.append(*pages.message);
-    load.matched = pages.complete();
+    // A table whose page files are more than a matcher takes is over the
+    // window's limit as much as one with too many lines.
+    else if (pages.complete() && matcher.refused())
+        load.messages.append(Tables::TableMessage::TooManyFiles);
+    load.matched = pages.complete() && !matcher.refused();
     if (load.matched) {
         load.items = matcher.match(historyLines);
     } else {
@@ -79,14 +86,15 @@ HistoryLoad HistoryLoader::listFor(const QStringList &historyLines, const Tables
 
 std::shared_ptr<const HistoryLoader::PageCache> HistoryLoader::pagesFor(const QString &filesPath) const
 {
-    Tables::FileBytes file = m_reader.readBytes(filesPath);
+    // The page table of an index folder is the one of its pair, as the
+    // Search reads it, even while a build switches in a new pair.
+    const QFileInfo info(filesPath);
+    Tables::FileBytes file = info.fileName() == QLatin1String(Tables::FilesFileName)
+        ? m_reader.readPairBytes(info.path(), Tables::TableFileReader::PairPart::Files).files
+        : m_reader.readBytes(filesPath);
     if (m_cache && m_cache->file.end == file.end && m_cache->file.bytes == file.bytes)
         return m_cache;
-    Tables::FilesRead read;
-    if (file.end == Tables::ReadEnd::Complete)
-        read = m_reader.decodeFiles(file.bytes);
-    else
-        read.end = file.end;
+    const Tables::FilesRead read = m_reader.filesFrom(file);
     HistoryMatcher matcher(read.complete() ? read.table : Tables::PageTable());
     m_cache = std::make_shared<const PageCache>(PageCache{std::move(file), std::move(read), std::move(matcher)});
     return m_cache;

@@ -19,8 +19,10 @@ struct HistoryLoad
 {
     QList<HistoryItem> items;
     QList<Tables::TableMessage> messages;
-    // False when "files.vxp" could not be read through to its end: the items
-    // are then the raw history lines, without pages.
+    // False when "files.vxp" could not be read through to its end, or holds
+    // more page file text than the History window matches against (it then
+    // says "Too many files!"): the items are then the raw history lines,
+    // without pages.
     bool matched = false;
 };
 

@@ -1,5 +1,7 @@
 #include "historylog.h"
 
+#include "historylogsync.h"
+
 #include "platform/ansicodepage.h"
 
 #include <QFile>
@@ -49,15 +51,20 @@ QByteArray HistoryLog::lineBreakAfter(int fd, qint64 size)
     return tail[want - 1] == '\r' ? QByteArray("\n") : QByteArray("\r\n");
 }
 
-bool HistoryLog::AppendHistory(const QString &pageName) const
+bool HistoryLog::AppendHistory(const QString &pageName, QString *problem) const
 {
+    const auto fail = [&](int error) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(error));
+        qCWarning(lcHistory).noquote() << "visit not recorded:" << filePath() << reason;
+        if (problem)
+            *problem = reason;
+        return false;
+    };
     const QByteArray record = recordFor(pageName);
     const QByteArray path = QFile::encodeName(filePath());
     const int fd = ::open(path.constData(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        qCWarning(lcHistory).noquote() << "visit not recorded:" << filePath() << std::strerror(errno);
-        return false;
-    }
+    if (fd < 0)
+        return fail(errno);
     struct stat before {};
     const bool sized = ::fstat(fd, &before) == 0;
     const QByteArray bytes = lineBreakAfter(fd, sized ? before.st_size : 0) + record;
@@ -65,13 +72,31 @@ bool HistoryLog::AppendHistory(const QString &pageName) const
     do {
         written = ::write(fd, bytes.constData(), static_cast<size_t>(bytes.size()));
     } while (written < 0 && errno == EINTR);
+    // A short write that did not say why ran out of room.
+    const int writeError = written < 0 ? errno : ENOSPC;
     const bool whole = written == bytes.size();
     if (!whole && written > 0 && sized)
         (void)!::ftruncate(fd, before.st_size);
-    ::close(fd);
+    if (whole) {
+        // A new file's name is only safe once its folder is flushed too.
+        Platform::UniqueFd folder;
+        if (!sized || before.st_size == 0)
+            folder.reset(::open(QFile::encodeName(m_dornDir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        HistoryLogSync::instance().flushSoon(Platform::UniqueFd(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), std::move(folder));
+    }
+    // The close can be where a full disk shows first (NFS, quotas).
+    const bool closed = ::close(fd) == 0 || errno == EINTR;
+    const int closeError = errno;
     if (!whole)
-        qCWarning(lcHistory).noquote() << "visit not recorded:" << filePath();
-    return whole;
+        return fail(writeError);
+    if (!closed)
+        return fail(closeError);
+    return true;
+}
+
+bool HistoryLog::waitUntilOnDisk(std::chrono::milliseconds timeout)
+{
+    return HistoryLogSync::instance().waitUntilFlushed(timeout);
 }
 
 } // namespace Tamberlyn::History

@@ -23,9 +23,19 @@ QList<HistoryItem> takingPart(const Tables::PageTable &pages)
     return entries;
 }
 
-QStringList patternsOf(const QList<HistoryItem> &entries)
+qsizetype charactersOf(const QList<HistoryItem> &entries)
+{
+    qsizetype characters = 0;
+    for (const HistoryItem &entry : entries)
+        characters += Tables::trimSpaces(entry.page).size();
+    return characters;
+}
+
+QStringList patternsOf(const QList<HistoryItem> &entries, bool refused)
 {
     QStringList patterns;
+    if (refused)
+        return patterns;
     patterns.reserve(entries.size());
     for (const HistoryItem &entry : entries)
         patterns.append(Tables::upperCase(Tables::trimSpaces(entry.page)));
@@ -36,8 +46,14 @@ QStringList patternsOf(const QList<HistoryItem> &entries)
 
 HistoryMatcher::HistoryMatcher(const Tables::PageTable &pages)
     : m_entries(takingPart(pages))
-    , m_matcher(patternsOf(m_entries))
+    , m_refused(charactersOf(m_entries) > MaxPageFileCharacters)
+    , m_matcher(patternsOf(m_entries, m_refused))
 {
+    if (m_refused) {
+        qCWarning(lcHistory) << "the page table's page files hold more than" << MaxPageFileCharacters
+                             << "characters; not matching the history against it";
+        m_entries.clear();
+    }
 }
 
 QList<HistoryItem> HistoryMatcher::match(const QStringList &historyLines) const
@@ -52,6 +68,7 @@ QList<HistoryItem> HistoryMatcher::match(const QStringList &historyLines) const
     QHash<QString, Span> seen;
     seen.reserve(historyLines.size());
     std::vector<qsizetype> entries;
+    MultiPatternMatcher::Scratch scratch = m_matcher.newScratch();
     QList<HistoryItem> items;
     for (const QString &line : historyLines) {
         const QStringView trimmed = Tables::trimSpaces(line);
@@ -61,7 +78,7 @@ QList<HistoryItem> HistoryMatcher::match(const QStringList &historyLines) const
         auto found = seen.find(key);
         if (found == seen.end()) {
             const std::size_t begin = entries.size();
-            m_matcher.appendPatternsIn(QStringView(key).sliced(1), entries);
+            m_matcher.appendPatternsIn(QStringView(key).sliced(1), entries, scratch);
             found = seen.insert(key, {begin, entries.size()});
         }
         for (std::size_t i = found->begin; i < found->end; ++i) {

@@ -188,16 +188,26 @@ qint32 MultiPatternMatcher::child(qint32 node, char16_t character) const
     return found != end && found->character == character ? qint32(found - m_nodes.begin()) : -1;
 }
 
+MultiPatternMatcher::Scratch MultiPatternMatcher::newScratch() const
+{
+    return Scratch{std::vector<quint32>(m_nodes.size(), 0), 0};
+}
+
 std::vector<qsizetype> MultiPatternMatcher::patternsIn(QStringView text) const
 {
     std::vector<qsizetype> found;
-    appendPatternsIn(text, found);
+    Scratch scratch = newScratch();
+    appendPatternsIn(text, found, scratch);
     return found;
 }
 
-void MultiPatternMatcher::appendPatternsIn(QStringView text, std::vector<qsizetype> &found) const
+void MultiPatternMatcher::appendPatternsIn(QStringView text, std::vector<qsizetype> &found, Scratch &scratch) const
 {
     const auto first = std::ptrdiff_t(found.size());
+    if (++scratch.text == 0) { // after four billion texts: start the marks afresh
+        std::fill(scratch.reportedIn.begin(), scratch.reportedIn.end(), 0);
+        scratch.text = 1;
+    }
     qint32 state = 0;
     for (const QChar c : text) {
         for (;;) {
@@ -210,12 +220,16 @@ void MultiPatternMatcher::appendPatternsIn(QStringView text, std::vector<qsizety
                 break;
             state = m_nodes[std::size_t(state)].fail;
         }
+        // Everything on the chain after a node reported in this text was
+        // reported with it.
         for (qint32 out = m_nodes[std::size_t(state)].pattern >= 0 ? state : m_nodes[std::size_t(state)].nextOutput;
-             out >= 0; out = m_nodes[std::size_t(out)].nextOutput)
+             out >= 0 && scratch.reportedIn[std::size_t(out)] != scratch.text;
+             out = m_nodes[std::size_t(out)].nextOutput) {
+            scratch.reportedIn[std::size_t(out)] = scratch.text;
             found.push_back(m_nodes[std::size_t(out)].pattern);
+        }
     }
     std::sort(found.begin() + first, found.end());
-    found.erase(std::unique(found.begin() + first, found.end()), found.end());
     if (m_equalPatterns) {
         const auto firsts = std::ptrdiff_t(found.size());
         for (auto i = first; i < firsts; ++i) {

@@ -17,12 +17,24 @@ public:
     // Empty patterns are never reported.
     explicit MultiPatternMatcher(const QStringList &patterns);
 
+    // What one matching run notes about the trie, so each pattern is
+    // reported once per text however often it occurs: a line of a million
+    // "A"s against the patterns "A", "AA", ... would otherwise list every
+    // pattern at every position before the duplicates are dropped. Made by
+    // newScratch(), reused for any number of texts.
+    struct Scratch
+    {
+        std::vector<quint32> reportedIn; // by node: the text that reported it
+        quint32 text = 0;
+    };
+    Scratch newScratch() const;
+
     // The indices of the patterns that occur anywhere in `text`, ascending,
     // each once.
     std::vector<qsizetype> patternsIn(QStringView text) const;
     // The same, appended to `found`, for callers that match many texts into
     // one buffer.
-    void appendPatternsIn(QStringView text, std::vector<qsizetype> &found) const;
+    void appendPatternsIn(QStringView text, std::vector<qsizetype> &found, Scratch &scratch) const;
 
 private:
     struct Node

@@ -22,6 +22,8 @@ public:
     virtual void takePlaceOf(Finder finder, const QWidget &window) = 0;
     // History, Index, Search, in that order.
     virtual void hideAll() = 0;
+    // The finder window on the screen now; null when none is.
+    virtual QWidget *shownWindow() const = 0;
 };
 
 } // namespace Tamberlyn::Navigation

@@ -45,6 +45,7 @@ MediaController::MediaController(Platform::MediaPlayer &wmp1, PicAvi &picAVI, Pl
     connect(m_timerPREavi, &QTimer::timeout, this, &MediaController::TimerPREavi_Timer);
     connect(m_timerAVI, &QTimer::timeout, this, &MediaController::TimerAVI_Timer);
     connect(&m_picAVI, &PicAvi::mouseDown, this, &MediaController::picAVI_MouseDown);
+    connect(&m_wmp1, &Platform::MediaPlayer::failed, this, &MediaController::onPlayerFailed);
 }
 
 MediaController::~MediaController() = default;
@@ -56,6 +57,8 @@ void MediaController::playVideo(const QString &address)
     // on, it would find the new video still loading and stop it before its
     // grace period had even begun.
     m_timerAVI->stop();
+    m_address = address;
+    m_video = true;
     const QSize area = m_screenArea();
     placeBackdrop(area);
     m_picAVI.show();
@@ -78,6 +81,8 @@ void MediaController::playVideo(const QString &address)
 void MediaController::playSound(const QString &address)
 {
     qCInfo(lcMediaControl).noquote() << "sound" << address;
+    m_address = address;
+    m_video = false;
     m_wmp1.setUiMode(Platform::MediaPlayer::UiMode::Invisible);
     m_wmp1.setAddress(address);
     m_wmp1.play();
@@ -121,11 +126,22 @@ void MediaController::escapePressed()
     stopSequence(StopForm::Click);
 }
 
+void MediaController::onPlayerFailed(const QString &reason)
+{
+    // Nothing will play: the backdrop goes at once rather than after the
+    // grace period, and the learner is told why.
+    qCInfo(lcMediaControl).noquote() << "cannot play" << m_address << "-" << reason;
+    stopSequence(StopForm::Failure);
+    emit mediaFailed(m_video, m_address, reason);
+}
+
 void MediaController::stopSequence(StopForm form)
 {
-    qCInfo(lcMediaControl).noquote() << "media stopped by" << (form == StopForm::Watch ? "the watch" : "the learner");
+    static constexpr const char *by[] = {"the watch", "the learner", "its failure"};
+    qCInfo(lcMediaControl).noquote() << "media stopped by" << by[static_cast<int>(form)];
     m_timerAVI->stop();
-    if (form == StopForm::Click)
+    // The watch form leaves the grace timer alone: it is already off.
+    if (form != StopForm::Watch)
         m_timerPREavi->stop();
     m_wmp1.stop();
     m_wmp1.setUiMode(Platform::MediaPlayer::UiMode::Invisible);

@@ -55,9 +55,15 @@ public:
     const QTimer &timerPREavi() const { return *m_timerPREavi; }
     const QTimer &timerAVI() const { return *m_timerAVI; }
 
+signals:
+    // The video or sound at `address` will not play, for `reason`; its
+    // backdrop is already gone.
+    void mediaFailed(bool video, const QString &address, const QString &reason);
+
 private:
-    enum class StopForm { Watch, Click };
+    enum class StopForm { Watch, Click, Failure };
     void stopSequence(StopForm form);
+    void onPlayerFailed(const QString &reason);
     void placePlayer(QSize screenArea);
 
     Platform::MediaPlayer &m_wmp1;
@@ -66,6 +72,9 @@ private:
     ScreenArea m_screenArea;
     QTimer *m_timerPREavi;
     QTimer *m_timerAVI;
+    // What plays now, or played last.
+    QString m_address;
+    bool m_video = false;
 };
 
 } // namespace Tamberlyn::Navigation

@@ -51,6 +51,34 @@ void PageLoadHandler::Web1_DocumentComplete()
     m_state.GoingBack = false;
 }
 
+bool PageLoadHandler::openFinderFor(const QString &address)
+{
+    const auto pageName = pageNameOf(address);
+    if (!pageName)
+        return false;
+    const PageReaction reaction = dispatchFor(*pageName).reaction;
+    if (reaction != PageReaction::SearchTrigger && reaction != PageReaction::IndexTrigger &&
+        reaction != PageReaction::HistoryTrigger)
+        return false;
+    // A run like the one the page would have had: it overtakes a run still
+    // pausing, and is overtaken by a command given during its own pause.
+    ++m_runs;
+    m_mainWasUp = m_window.isWindowVisible();
+    switch (reaction) {
+    case PageReaction::SearchTrigger:
+        finderTrigger(Finder::Search, m_state.SearchLoaded);
+        return true;
+    case PageReaction::IndexTrigger:
+        finderTrigger(Finder::Index, m_state.IndexLoaded);
+        return true;
+    case PageReaction::HistoryTrigger:
+        finderTrigger(Finder::History, m_state.HistLoaded);
+        return true;
+    default:
+        return false;
+    }
+}
+
 void PageLoadHandler::setCaption(const QString &pageName)
 {
     if (const auto module = moduleNumberOf(pageName)) {

@@ -39,6 +39,10 @@ public:
 
     // One run for the document now shown in Web1.
     void Web1_DocumentComplete();
+    // A finder trigger page whose load failed: its window opens all the
+    // same, as if the page had come (the window needs nothing of the page).
+    // False, and nothing done, for any other address.
+    bool openFinderFor(const QString &address);
     void OpenModulePage(const QString &label);
 
 private:

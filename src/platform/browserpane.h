@@ -27,6 +27,10 @@ public:
 
     virtual void navigate(const QString &address) = 0;
     virtual void goBack() = 0;
+    // Stops the load under way, if any: a page whose document had already
+    // come is then reported complete as it stands, else the load is
+    // reported failed as Aborted and the page shown before stays.
+    virtual void stop() {}
     // Address of the document shown now; empty before the first load.
     virtual QString locationUrl() const = 0;
     // Absolute targets of the document's hyperlinks, in document order.
@@ -83,6 +87,10 @@ public:
     }
 
 signals:
+    // A main-frame load has begun: a navigation, a step back or a reload.
+    void loadStarted(const QString &address);
+    // How far the load under way has come, 0 to 100.
+    void loadProgress(int percent);
     void documentComplete(const QString &address);
     // A main-frame load that brought no page (the pane may show the
     // engine's own error page meanwhile). No documentComplete follows for
@@ -90,6 +98,10 @@ signals:
     void loadFailed(const QString &address, const Tamberlyn::Platform::LoadFailure &failure);
     // The learner followed a link in the page shown, to `address`.
     void linkFollowed(const QString &address);
+    // A print of the page shown is about to begin, and has ended, however
+    // it went: what the reading aids mark in the page stays off the paper.
+    void printStarting();
+    void printEnded();
 };
 
 } // namespace Tamberlyn::Platform

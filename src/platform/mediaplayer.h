@@ -46,6 +46,10 @@ public:
 signals:
     // isPlaying() may have changed.
     void playingChanged(bool playing);
+    // The media of the last play will not play: it could not be fetched,
+    // its address is not an https one, or it could not be decoded. `reason`
+    // says which, in a few words.
+    void failed(const QString &reason);
 };
 
 } // namespace Tamberlyn::Platform

@@ -16,8 +16,9 @@ public:
     virtual ~Printing() = default;
 
     // Shows the print dialog; the printer to print on, or null when the
-    // learner cancelled.
-    virtual QPrinter *choosePrinter(QWidget *parent) = 0;
+    // learner cancelled. `documentName` names the print job, and the PDF
+    // file when there is no printer.
+    virtual QPrinter *choosePrinter(QWidget *parent, const QString &documentName) = 0;
     // Prints the image at its own size at the page's top-left corner, without
     // a dialog. Empty on success, else what went wrong.
     virtual QString printImage(const QImage &image) = 0;

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace Tamberlyn::Platform {
 
 // Process-level services: environment, command line, the default browser
@@ -23,9 +25,30 @@ public:
     // True when another viewer process of this user already runs. The first
     // call takes the instance lock; later calls repeat the first answer.
     virtual bool anotherInstanceRunning(const QString &lockFolder) = 0;
-    // Ends the process at once: no window's close handling runs. Buffered
-    // standard output is flushed; files are closed by the system.
-    [[noreturn]] virtual void endProcess() = 0;
+
+    // The instance lock's channel. The course that holds the lock answers
+    // later starts on it: `show` puts its window on the screen and gives
+    // that window's title. Nothing happens in an instance without the lock.
+    virtual void answerShowRequests(std::function<QString()> show) = 0;
+    struct ShowReply
+    {
+        enum class Outcome {
+            Shown,        // the course showed the window named `title`
+            NoAnswer,     // it took the request and said nothing in time: hung, or stopped
+            NotListening, // nothing listens on the channel (a course older than the channel)
+        };
+        Outcome outcome = Outcome::NotListening;
+        QString title;
+        // The process that holds the lock, 0 when it is not known.
+        qint64 holder = 0;
+    };
+    // A second start asks the course that holds the lock to show itself.
+    virtual ShowReply askCourseToShow() = 0;
+
+    // Ends the process at once with `exitCode`: no window's close handling
+    // runs. Buffered standard output is flushed; files are closed by the
+    // system.
+    [[noreturn]] virtual void endProcess(int exitCode) = 0;
 };
 
 } // namespace Tamberlyn::Platform

@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QPointer>
 
+#include <utility>
+
 namespace Tamberlyn::Reading {
 
 using Platform::BrowserPane;
@@ -79,6 +81,8 @@ FindBar::FindBar(BrowserPane &web1, QWidget *parent)
     connect(m_cmdNext, &QPushButton::clicked, this, &FindBar::findNext);
     connect(m_cmdClose, &QPushButton::clicked, this, &FindBar::closeBar);
     connect(&m_web1, &BrowserPane::documentComplete, this, &FindBar::Web1_DocumentComplete);
+    connect(&m_web1, &BrowserPane::printStarting, this, &FindBar::Web1_PrintStarting);
+    connect(&m_web1, &BrowserPane::printEnded, this, &FindBar::Web1_PrintEnded);
     m_txtFind->installEventFilter(this);
     hide();
 }
@@ -153,6 +157,7 @@ void FindBar::showResult(const QString &text, BrowserPane::FindResult result)
                               ? QStringLiteral("%1 of %2").arg(result.activeMatch).arg(result.numberOfMatches)
                               : QStringLiteral("No matches");
     m_lblCount->setText(count);
+    m_activeMatch = result.activeMatch;
     qCInfo(lcReadingAids).noquote() << QStringLiteral("find \"%1\": %2").arg(text, count);
 }
 
@@ -161,6 +166,38 @@ void FindBar::Web1_DocumentComplete()
     // The bar stays open over a page turn and finds in the new page.
     if (!isHidden() && !m_txtFind->text().isEmpty())
         find(BrowserPane::FindDirection::Forward);
+}
+
+void FindBar::Web1_PrintStarting()
+{
+    if (isHidden() || m_txtFind->text().isEmpty())
+        return;
+    // The count stays: the marks come back as they were.
+    ++m_findSerial;
+    m_web1.findText(QString(), BrowserPane::FindDirection::Forward, nullptr);
+    m_marksOffForPrint = true;
+}
+
+void FindBar::Web1_PrintEnded()
+{
+    if (!std::exchange(m_marksOffForPrint, false) || isHidden())
+        return;
+    // The engine keeps the match it had selected when the marks come off,
+    // and a new find starts from there: it lands one past it, and one step
+    // back is where the learner was.
+    const QString text = m_txtFind->text();
+    const int wanted = m_activeMatch;
+    const quint64 serial = ++m_findSerial;
+    const QPointer<FindBar> self(this);
+    const auto landed = [self, serial, text, wanted](BrowserPane::FindResult result) {
+        if (!self || serial != self->m_findSerial)
+            return;
+        if (result.numberOfMatches > 0 && result.activeMatch != wanted)
+            self->find(BrowserPane::FindDirection::Backward);
+        else
+            self->showResult(text, result);
+    };
+    m_web1.findText(text, BrowserPane::FindDirection::Forward, landed);
 }
 
 void FindBar::keyPressEvent(QKeyEvent *event)

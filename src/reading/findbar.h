@@ -47,6 +47,10 @@ private:
     void find(Platform::BrowserPane::FindDirection direction);
     void showResult(const QString &text, Platform::BrowserPane::FindResult result);
     void Web1_DocumentComplete();
+    // The engine would print the matches in its mark's text colour: they
+    // come off while the page prints and back after.
+    void Web1_PrintStarting();
+    void Web1_PrintEnded();
 
     Platform::BrowserPane &m_web1;
     QLineEdit *m_txtFind;
@@ -57,6 +61,9 @@ private:
     // Only the newest find's answer counts; the engine answers overtaken
     // ones with nothing found.
     quint64 m_findSerial = 0;
+    // The match the count shows, counted from 1; 0 with none.
+    int m_activeMatch = 0;
+    bool m_marksOffForPrint = false;
 };
 
 } // namespace Tamberlyn::Reading

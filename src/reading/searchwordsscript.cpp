@@ -53,6 +53,20 @@ constexpr char ScriptBody[] = R"JS(
     }
     return false;
   }
+  // The marks' colours come from a style sheet of the viewer's own, for the
+  // screen only: a printed page carries none of them, not even the engine's
+  // yellow for a <mark>. A constructed sheet is no <style> element, so a
+  // page's content security policy does not stop it, and it is adopted once
+  // per document.
+  if (!document.adoptedStyleSheets.some(function (sheet) { return sheet.tamberlynMarks; })) {
+    var sheet = new CSSStyleSheet();
+    sheet.replaceSync('@media not print { mark.' + markClass + ' { background-color: #a6e1ff !important;'
+                      + ' color: #000000 !important; } }'
+                      + ' @media print { mark.' + markClass + ' { background: none !important;'
+                      + ' color: inherit !important; } }');
+    sheet.tamberlynMarks = true;
+    document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
+  }
   var walker = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT, {
     acceptNode: function (node) { return inSkipped(node) ? NodeFilter.FILTER_REJECT : NodeFilter.FILTER_ACCEPT; }
   });
@@ -70,8 +84,6 @@ constexpr char ScriptBody[] = R"JS(
       pieces.appendChild(document.createTextNode(data.slice(at, match.index)));
       var mark = document.createElement('mark');
       mark.className = markClass;
-      mark.style.setProperty('background-color', '#a6e1ff', 'important');
-      mark.style.setProperty('color', '#000000', 'important');
       mark.textContent = match[0];
       pieces.appendChild(mark);
       marks.push(mark);

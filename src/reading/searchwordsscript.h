@@ -7,9 +7,10 @@ namespace Tamberlyn::Reading {
 // The class of the marks the search words get, and the script that sets
 // them: every word of the page's text that begins with one of `words`,
 // letter case aside, as the Search window matches index words, is wrapped
-// in <mark class="tamberlyn-search-word">, light blue behind black text:
-// apart from the yellow and orange the engine marks find-in-page matches
-// with, and clear to red-green colour blindness. What the word index leaves
+// in <mark class="tamberlyn-search-word">, light blue behind black text on
+// the screen: apart from the yellow and orange the engine marks find-in-page
+// matches with, and clear to red-green colour blindness. On paper the marks
+// do not show. What the word index leaves
 // out (scripts, styles, navigation bars, the page's own header, footer and
 // sidebar, hidden and author-marked elements) is left alone, and so are form
 // fields, whose text a mark would change. A word the index joined across

@@ -61,9 +61,14 @@ void FinderHostAdapter::web1GoBack()
     m_frmVK.web1().goBack();
 }
 
-void FinderHostAdapter::print(QWidget *owner, bool helpVisible)
+void FinderHostAdapter::printHelpImage(QWidget *owner)
 {
-    m_frmVK.printFor(owner, helpVisible);
+    m_frmVK.printFor(owner, true);
+}
+
+void FinderHostAdapter::printListing(QWidget *owner, const Finders::FinderPrintout &printout)
+{
+    m_frmVK.printDocument(owner, printout.documentName, Finders::printoutHtml(printout));
 }
 
 void FinderHostAdapter::startCalculator()

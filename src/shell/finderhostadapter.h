@@ -20,7 +20,8 @@ public:
     QString programFolder() const override;
     void web1Navigate(const QString &address) override;
     void web1GoBack() override;
-    void print(QWidget *owner, bool helpVisible) override;
+    void printHelpImage(QWidget *owner) override;
+    void printListing(QWidget *owner, const Finders::FinderPrintout &printout) override;
     void startCalculator() override;
     void askQuit(QWidget *owner) override;
     Navigation::CommandTurns *commandTurns() override;

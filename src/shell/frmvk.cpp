@@ -6,10 +6,10 @@
 #include "platform/qt/firstexposure.h"
 #include "platform/qt/windowplacement.h"
 #include "navigation/finderwindows.h"
-#include "firstpagemessage.h"
-#include "firstpagepanel.h"
-#include "firstpagewatch.h"
+#include "failuremessage.h"
 #include "frmsplsh.h"
+#include "loadfailures.h"
+#include "loadwatch.h"
 #include "calculator.h"
 #include "helpimage.h"
 #include "mainkeys.h"
@@ -165,10 +165,13 @@ Platform::BrowserPane &FrmVK::web1()
             view->setAccessibleDescription(QStringLiteral("The page of the course shown now."));
             view->lower(); // under the help picture and the video
         }
-        fitPane();
+        // Watching before the page-load handler runs: a handler run may
+        // wait, and loads begun meanwhile must not be taken for settled.
+        m_loadWatch = new LoadWatch(*m_web1, this);
         m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
         m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), m_handler->turns(),
                                                                       *m_web1, m_services.clock, *this);
+        m_loads = new LoadFailures(*this, *m_loadWatch, *m_handler, *m_commands, m_services.settings);
         m_readingAids = new Reading::ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
             return !m_storeZoom || m_storeZoom(percent);
         });
@@ -176,8 +179,15 @@ Platform::BrowserPane &FrmVK::web1()
         // Once the page's own run is through (it may have shown this window).
         connect(m_web1, &Platform::BrowserPane::documentComplete, this,
                 [this] { QTimer::singleShot(0, this, [this] { loadVariantDue(); }); });
+        fitPane();
     }
     return *m_web1;
+}
+
+LoadFailures &FrmVK::loadFailures()
+{
+    web1();
+    return *m_loads;
 }
 
 Reading::ReadingAids &FrmVK::readingAids()
@@ -200,54 +210,49 @@ Navigation::NavigationCommands &FrmVK::commands()
 
 void FrmVK::loadFirstPage(const QString &address)
 {
-    if (!m_firstPage) {
-        m_firstPage = new FirstPageWatch(web1(), m_services.settings.firstPageWait(), this);
-        connect(m_firstPage, &FirstPageWatch::failed, this, &FrmVK::firstPageFailed);
-        connect(m_firstPage, &FirstPageWatch::loaded, this, &FrmVK::firstPageLoaded);
-    }
-    m_firstPage->load(address);
+    web1();
+    m_loadWatch->loadFirstPage(address, m_services.settings.firstPageWait());
 }
 
-void FrmVK::firstPageFailed(const QString &address, const Platform::LoadFailure &failure)
+QString FrmVK::showCourseWindow()
 {
-    const FirstPageMessage message = firstPageMessage(failure, address, m_services.settings);
-    std::fprintf(stderr, "%s\n", qPrintable(message.logLine));
-    if (!m_firstPagePanel) {
-        m_firstPagePanel = new FirstPagePanel(this);
-        connect(m_firstPagePanel, &FirstPagePanel::retryRequested, this, [this] {
-            qCInfo(lcMain) << "loading the first page again";
-            m_firstPagePanel->showRetrying();
-            m_firstPage->retry();
-        });
-        // Nothing was recorded, so the history file is left as it is.
-        connect(m_firstPagePanel, &FirstPagePanel::quitRequested, this, &FrmVK::EndVK);
+    // A finder window up is the course's face now; it only comes forward.
+    QWidget *shown = m_finders ? m_finders->shownWindow() : nullptr;
+    if (!shown) {
+        loadFailures().showMainWindow();
+        shown = this;
     }
-    fitPane();
-    // The caption a course page would give it: a second start finds the
-    // course window by a title that begins with the product's name.
-    setCaption(QStringLiteral("Tamberlyn"));
-    if (!isWindowVisible())
-        showWindow();
-    m_firstPagePanel->showMessage(message);
-    qCInfo(lcMain).noquote() << "first page failure shown:" << address;
+    if (shown->windowState() & Qt::WindowMinimized)
+        shown->setWindowState(shown->windowState() & ~Qt::WindowMinimized);
+    // Asked only when the title search found no window of the course on
+    // the screen: one that thinks itself shown was taken off it by someone
+    // else, and is put back.
+    shown->hide();
+    shown->show();
+    shown->raise();
+    shown->activateWindow();
+    qCInfo(lcMain).noquote() << "shown for a later start:" << shown->windowTitle();
+    return shown->windowTitle();
 }
 
-void FrmVK::firstPageLoaded()
+void FrmVK::setMediaController(Navigation::MediaController *media)
 {
-    if (!m_firstPagePanel)
-        return;
-    m_firstPagePanel->dismiss();
-    m_firstPagePanel->deleteLater();
-    m_firstPagePanel = nullptr;
+    m_media = media;
+    if (media) {
+        connect(media, &Navigation::MediaController::mediaFailed, this,
+                [this](bool video, const QString &address, const QString &reason) {
+                    loadFailures().mediaFailed(video ? MediaKind::Video : MediaKind::Sound, address, reason);
+                });
+    }
 }
 
-void FrmVK::EndVK()
+void FrmVK::EndVK(int exitCode)
 {
     m_timerEnd->stop();
     m_services.channel.release();
     if (m_unloadPopup)
         m_unloadPopup();
-    m_services.shell.endProcess();
+    m_services.shell.endProcess(exitCode);
     std::abort(); // endProcess does not come back; this keeps the promise if it ever did
 }
 
@@ -365,6 +370,11 @@ void FrmVK::printFor(QWidget *owner, bool helpVisible)
     PrintCommand(m_services.printing, m_services.dialogs).cmdPrint_Click(owner, m_web1, helpVisible, helpImage());
 }
 
+void FrmVK::printDocument(QWidget *owner, const QString &documentName, const QString &html)
+{
+    PrintCommand(m_services.printing, m_services.dialogs).printDocument(owner, documentName, html);
+}
+
 void FrmVK::cmdCalc_Click()
 {
     hideHelp();
@@ -412,6 +422,11 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
                                      if (m_media)
                                          m_media->escapePressed();
                                  },
+                             .stopLoad =
+                                 [this] {
+                                     if (m_loads)
+                                         m_loads->stopLoad();
+                                 },
                          });
     // The reading aids' keys are none of the course's own. They wait for the
     // course: while the first page has not come there is nothing to zoom or
@@ -421,7 +436,7 @@ bool FrmVK::Form_KeyDown(int key, Qt::KeyboardModifiers modifiers)
 
 bool FrmVK::readingAidsReady() const
 {
-    return m_readingAids && !m_firstPagePanel;
+    return m_readingAids && !(m_loads && m_loads->holdsCourseBack());
 }
 
 bool FrmVK::eventFilter(QObject *watched, QEvent *event)
@@ -515,8 +530,8 @@ void FrmVK::fitPane()
     const QRect page = m_readingAids ? m_readingAids->fitFindBar(paneArea) : paneArea;
     if (m_web1 && m_web1->view())
         m_web1->view()->setGeometry(page);
-    if (m_firstPagePanel)
-        m_firstPagePanel->setGeometry(paneArea);
+    if (m_loads)
+        m_loads->place(page);
 }
 
 void FrmVK::hideHelp()
@@ -526,7 +541,9 @@ void FrmVK::hideHelp()
 
 void FrmVK::appendHistory(const QString &pageName)
 {
-    History::HistoryLog(m_state.DornDir).AppendHistory(pageName);
+    const History::HistoryLog log(m_state.DornDir);
+    if (QString problem; !log.AppendHistory(pageName, &problem))
+        loadFailures().visitNotRecorded(log.filePath(), problem);
 }
 
 void FrmVK::playVideo(const QString &address)

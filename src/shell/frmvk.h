@@ -34,15 +34,11 @@ namespace Tamberlyn::Reading {
 class ReadingAids;
 }
 
-namespace Tamberlyn::Platform {
-struct LoadFailure;
-}
-
 namespace Tamberlyn::Shell {
 
-class FirstPagePanel;
-class FirstPageWatch;
 class FrmSplsh;
+class LoadFailures;
+class LoadWatch;
 struct Settings;
 
 // The main window: the button bar over the course page in Web1.
@@ -84,11 +80,19 @@ public:
     // failure shows the window with what failed and what to check, and
     // Retry and Quit.
     void loadFirstPage(const QString &address);
+    // What the learner sees of loads that are slow, stopped or failed, and
+    // of media and visits that fail; made with Web1.
+    LoadFailures &loadFailures();
+    // A later start found no course window: the one big window that should
+    // be on the screen goes there and to the front. Gives its title.
+    QString showCourseWindow();
 
     void setFinderWindows(Navigation::FinderWindows *finders) { m_finders = finders; }
+    Navigation::FinderWindows *finderWindows() const { return m_finders; }
     // Videos and sounds; Escape stops them as a click on the backdrop does,
-    // and every classification lays the backdrop over the measured area.
-    void setMediaController(Navigation::MediaController *media) { m_media = media; }
+    // every classification lays the backdrop over the measured area, and
+    // media that will not play are told of in the window.
+    void setMediaController(Navigation::MediaController *media);
     void setPopupUnloader(std::function<void()> unload) { m_unloadPopup = std::move(unload); }
     // AskQuit with this window as the owner.
     void setQuitQuestion(std::function<void()> askQuit) { m_askQuit = std::move(askQuit); }
@@ -97,7 +101,7 @@ public:
     void setZoomStore(std::function<bool(int percent)> store) { m_storeZoom = std::move(store); }
 
     // The one orderly end of every run; does not return.
-    [[noreturn]] void EndVK();
+    [[noreturn]] void EndVK(int exitCode = 0);
 
     void Form_Resize();
     void Form_Activate();
@@ -110,6 +114,9 @@ public:
     void cmdCalc_Click();
     // Print as cmdPrint_Click does it, for a window with its own help image.
     void printFor(QWidget *owner, bool helpVisible);
+    // Prints an HTML document of the viewer's own (a finder window's list)
+    // through the print dialog, with the print messages of cmdPrint_Click.
+    void printDocument(QWidget *owner, const QString &documentName, const QString &html);
     void startCalculator();
     void cmdHelp_Click();
     void picHelp_Click();
@@ -150,8 +157,6 @@ private:
     QPushButton *addButton(const char *name, const QString &caption, int index);
     bool findersReady() const;
     bool readingAidsReady() const;
-    void firstPageFailed(const QString &address, const Platform::LoadFailure &failure);
-    void firstPageLoaded();
     void loadVariantDue();
 
     PaneFactory m_paneFactory;
@@ -162,8 +167,8 @@ private:
     std::unique_ptr<Navigation::NavigationCommands> m_commands;
     QLabel *m_picHelp;
     FrmSplsh *m_splash = nullptr;
-    FirstPageWatch *m_firstPage = nullptr;
-    FirstPagePanel *m_firstPagePanel = nullptr;
+    LoadWatch *m_loadWatch = nullptr;
+    LoadFailures *m_loads = nullptr;
     QTimer *m_timerEnd;
     Navigation::FinderWindows *m_finders = nullptr;
     Navigation::MediaController *m_media = nullptr;

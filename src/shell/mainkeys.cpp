@@ -37,6 +37,7 @@ bool mainWindowKey(int key, Qt::KeyboardModifiers modifiers, const MainKeyAction
     switch (key) {
     case Qt::Key_Escape:
         run(actions.stopMedia);
+        run(actions.stopLoad);
         return false;
     case Qt::Key_PageUp:
         run(actions.previous);

@@ -6,6 +6,8 @@
 
 #include <QImage>
 #include <QPointer>
+#include <QPrinter>
+#include <QTextDocument>
 #include <QWidget>
 
 namespace Tamberlyn::Shell {
@@ -36,7 +38,7 @@ void PrintCommand::cmdPrint_Click(QWidget *owner, BrowserPane *web1, bool helpVi
             tell(owner, QStringLiteral("The Print command is currently disabled."));
             pending = QStringLiteral("the page cannot be asked whether it can print");
         } else if (state == BrowserPane::PrintState::Enabled) {
-            if (QPrinter *printer = m_printing.choosePrinter(owner)) {
+            if (QPrinter *printer = m_printing.choosePrinter(owner, QStringLiteral("Tamberlyn page"))) {
                 // The page prints in the background; its outcome is told when known.
                 const QPointer<QWidget> guardedOwner(owner);
                 web1->printDocument(*printer, [this, guardedOwner](const QString &error) {
@@ -48,6 +50,18 @@ void PrintCommand::cmdPrint_Click(QWidget *owner, BrowserPane *web1, bool helpVi
     }
     if (!pending.isEmpty())
         tell(owner, QStringLiteral("Print command Error: ") + pending);
+}
+
+void PrintCommand::printDocument(QWidget *owner, const QString &documentName, const QString &html)
+{
+    QPrinter *printer = m_printing.choosePrinter(owner, documentName);
+    if (!printer)
+        return;
+    QTextDocument document;
+    document.setHtml(html);
+    document.print(printer);
+    if (printer->printerState() == QPrinter::Error)
+        tell(owner, QStringLiteral("Print command Error: the list could not be printed"));
 }
 
 } // namespace Tamberlyn::Shell

@@ -21,6 +21,9 @@ public:
     PrintCommand(Platform::Printing &printing, Platform::Dialogs &dialogs);
 
     void cmdPrint_Click(QWidget *owner, Platform::BrowserPane *web1, bool helpVisible, const QImage &helpImage);
+    // A document of the viewer's own, laid out in pages, through the print
+    // dialog; `documentName` names the job (and the PDF file without a printer).
+    void printDocument(QWidget *owner, const QString &documentName, const QString &html);
 
 private:
     void tell(QWidget *owner, const QString &text);

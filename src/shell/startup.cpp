@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "filechecks.h"
+#include "handover.h"
 #include "sizeclass.h"
 
 #include "navigation/coursemap.h"
@@ -10,6 +11,8 @@
 
 #include <QDir>
 #include <QLoggingCategory>
+
+#include <cstdio>
 
 namespace Tamberlyn::Shell {
 
@@ -58,6 +61,8 @@ RunMode Startup::Form_Load()
     switch (mode) {
     case RunMode::Course:
         LastBit();
+        // The course answers later starts that find no window of it.
+        shell.answerShowRequests(m_hooks.showCourse);
         break;
     case RunMode::HandOver:
         handOver();
@@ -87,11 +92,24 @@ void Startup::LastBit()
 
 void Startup::handOver()
 {
+    const QString title = QStringLiteral("Tamberlyn");
     // Our own titles must not begin with the name we search for.
     m_hooks.setTitles(QStringLiteral("Ending"));
-    if (!m_services.windows.bringToFront(QStringLiteral("Tamberlyn")))
-        qCInfo(lcStartup) << "no course window was brought to the front";
-    m_hooks.endVK();
+    if (m_services.windows.bringToFront(title)) {
+        m_hooks.endVK(HandOverExit::BroughtToFront);
+        return;
+    }
+    // The course runs, or the lock would have made this start the course,
+    // but shows no window: ask it to show one rather than leave the learner
+    // with a course out of sight that keeps every new start out.
+    const Platform::Shell::ShowReply reply = m_services.shell.askCourseToShow();
+    const HandOverOutcome outcome = handOverOutcome(title, reply);
+    std::fprintf(stderr, "%s\n", qPrintable(outcome.message));
+    // From outside as well: a window manager may keep a program from
+    // raising its own window.
+    if (reply.outcome == Platform::Shell::ShowReply::Outcome::Shown)
+        m_services.windows.bringToFront(reply.title.isEmpty() ? title : reply.title);
+    m_hooks.endVK(outcome.exitCode);
 }
 
 void Startup::createDataFolder()

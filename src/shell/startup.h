@@ -38,7 +38,11 @@ public:
         std::function<void(const QString &address)> loadInWeb1;
         std::function<void()> enableTimerEnd;
         std::function<void(const QString &title)> setTitles;
-        std::function<void()> endVK;
+        // EndVK, ending the process with the exit code given.
+        std::function<void(int exitCode)> endVK;
+        // The course's answer to a later start that cannot find its window:
+        // show it, and give its title.
+        std::function<QString()> showCourse;
         std::function<void(const QString &commandLine)> runPopup;
         std::function<void(RunMode mode, const QString &commandLine)> runLauncher;
     };

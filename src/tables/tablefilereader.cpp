@@ -1,13 +1,16 @@
 #include "tablefilereader.h"
 
 #include "boundedread.h"
+#include "indexpairfiles.h"
 #include "numberfields.h"
+#include "tablefiles.h"
 #include "tablelines.h"
 #include "tableslogging.h"
 
 #include <QFile>
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstring>
 
 namespace Tamberlyn::Tables {
@@ -24,11 +27,16 @@ void markOverLimit(Read &read, bool overLimit, TableMessage message)
     }
 }
 
+// A file refused from its size is a table over its limit as much as one
+// with too many lines: the learner gets the same box, not a silent empty
+// list.
 template <typename Read>
-Read notRead(ReadEnd why)
+Read notRead(ReadEnd why, TableMessage overLimit)
 {
     Read read;
     read.end = why;
+    if (why == ReadEnd::TooBig)
+        read.message = overLimit;
     return read;
 }
 
@@ -118,6 +126,11 @@ FileBytes TableFileReader::readBytes(const QString &path, qint64 maxBytes) const
         qCWarning(lcTables).noquote() << "cannot open" << path << file.errorString();
         return {{}, ReadEnd::Unreadable};
     }
+    return readOpened(file, path, maxBytes);
+}
+
+FileBytes TableFileReader::readOpened(QFile &file, const QString &path, qint64 maxBytes)
+{
     const auto tooBig = [&] {
         qCWarning(lcTables).noquote() << "refusing" << path << "- larger than" << maxBytes << "bytes";
         return FileBytes{{}, ReadEnd::TooBig};
@@ -136,6 +149,53 @@ FileBytes TableFileReader::readBytes(const QString &path, qint64 maxBytes) const
     return {std::move(bytes), ReadEnd::Complete};
 }
 
+TableFileReader::PairBytes TableFileReader::readPairBytes(const QString &folder, PairPart parts) const
+{
+    const IndexPairFiles pair(folder);
+    const auto read = [&](const char *name) -> FileBytes {
+        if (pair.busy())
+            return {{}, ReadEnd::Unreadable};
+        const QString path = pair.pathOf(name);
+        // The viewer's FileExists asks about the folder's own files, as it
+        // always has; a file the ready folder holds is there.
+        if (pair.sourceOf(name) == IndexPairFiles::Source::Folder && !m_fileExists(path))
+            return {{}, ReadEnd::Missing};
+        Platform::UniqueFd fd = pair.open(name);
+        QFile file;
+        if (!fd.isValid() || !file.open(fd.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+            qCWarning(lcTables).noquote() << "cannot open" << path << std::strerror(errno);
+            return {{}, ReadEnd::Unreadable};
+        }
+        fd.release(); // the QFile closes it now
+        return readOpened(file, path, MaxFileBytes);
+    };
+    PairBytes bytes;
+    // Both are read before the lock goes, so both are of one pair.
+    if (int(parts) & int(PairPart::Files))
+        bytes.files = read(FilesFileName);
+    if (int(parts) & int(PairPart::Words))
+        bytes.words = read(WordsFileName);
+    return bytes;
+}
+
+PairRead TableFileReader::readPair(const QString &folder) const
+{
+    const PairBytes bytes = readPairBytes(folder);
+    return {filesFrom(bytes.files), wordsFrom(bytes.words)};
+}
+
+WordsRead TableFileReader::wordsFrom(const FileBytes &file) const
+{
+    return file.end == ReadEnd::Complete ? decodeWords(file.bytes)
+                                         : notRead<WordsRead>(file.end, TableMessage::TooManyWords);
+}
+
+FilesRead TableFileReader::filesFrom(const FileBytes &file) const
+{
+    return file.end == ReadEnd::Complete ? decodeFiles(file.bytes)
+                                         : notRead<FilesRead>(file.end, TableMessage::TooManyFiles);
+}
+
 FileText TableFileReader::readText(const QString &path, qint64 maxBytes) const
 {
     const FileBytes file = readBytes(path, maxBytes);
@@ -144,14 +204,12 @@ FileText TableFileReader::readText(const QString &path, qint64 maxBytes) const
 
 WordsRead TableFileReader::readWords(const QString &path) const
 {
-    const FileBytes file = readBytes(path);
-    return file.end == ReadEnd::Complete ? decodeWords(file.bytes) : notRead<WordsRead>(file.end);
+    return wordsFrom(readBytes(path));
 }
 
 FilesRead TableFileReader::readFiles(const QString &path) const
 {
-    const FileBytes file = readBytes(path);
-    return file.end == ReadEnd::Complete ? decodeFiles(file.bytes) : notRead<FilesRead>(file.end);
+    return filesFrom(readBytes(path));
 }
 
 WordsRead TableFileReader::decodeWords(QByteArrayView bytes) const

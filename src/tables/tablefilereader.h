@@ -5,6 +5,7 @@
 #include "tablemessages.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 
 #include <functional>
@@ -17,7 +18,8 @@ enum class ReadEnd {
     Complete,     // through to the end of the file
     Missing,      // no such file: the table stays empty, nothing is said
     Unreadable,   // the file could not be opened or read
-    TooBig,       // the file is larger than any real one: refused unread
+    TooBig,       // the file is larger than any real one: refused unread,
+                  // and the box says the table is over its limit
     TooManyLines, // a 12401st line exists: the first 12400 stay, a box says so
     BadNumber,    // a "files.vxp" number field is not a 16-bit integer: the
                   // lines before it stay, nothing is said
@@ -31,7 +33,8 @@ struct TableRead
     // The line that stopped the reading (TooManyLines: 12401, BadNumber: the
     // bad line); 0 otherwise.
     qsizetype stopLine = 0;
-    // The box to show, if any (only for TooManyLines).
+    // The box to show, if any (TooManyLines and TooBig: the table's
+    // over-limit message).
     std::optional<TableMessage> message;
 
     bool complete() const { return end == ReadEnd::Complete; }
@@ -39,6 +42,13 @@ struct TableRead
 
 using WordsRead = TableRead<WordTable>;
 using FilesRead = TableRead<PageTable>;
+
+// The two files of an index folder, read as the pair they are.
+struct PairRead
+{
+    FilesRead files;
+    WordsRead words;
+};
 
 // A whole file's bytes, or why there are none (Missing, Unreadable, TooBig).
 struct FileBytes
@@ -80,6 +90,21 @@ public:
     WordsRead readWords(const QString &path) const;
     // Files keep the page file and the title ("Too many files!").
     FilesRead readFiles(const QString &path) const;
+
+    // "files.vxp" and "words.vxp" of an index folder, never one of an old
+    // pair and one of a new (see IndexPairFiles): both opened under one
+    // lock, each from where the pair's last switch put it.
+    enum class PairPart { Files = 1, Words = 2, Both = 3 };
+    struct PairBytes
+    {
+        FileBytes files;
+        FileBytes words;
+    };
+    PairBytes readPairBytes(const QString &folder, PairPart parts = PairPart::Both) const;
+    PairRead readPair(const QString &folder) const;
+    // The table in bytes read before, or why there is none.
+    WordsRead wordsFrom(const FileBytes &file) const;
+    FilesRead filesFrom(const FileBytes &file) const;
     // A whole file, at most `maxBytes` long: a plain file that is longer is
     // refused from its size, anything else (a pipe, a device) once that many
     // bytes have come.
@@ -97,6 +122,8 @@ public:
     const CodePage &codePage() const { return m_codePage; }
 
 private:
+    static FileBytes readOpened(QFile &file, const QString &path, qint64 maxBytes);
+
     CodePage m_codePage;
     FileProbe m_fileExists;
 };

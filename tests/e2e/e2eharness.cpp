@@ -207,15 +207,16 @@ bool E2eHarness::startWaylandSession(QSize screen)
     return true;
 }
 
-bool E2eHarness::startCourseServer()
+bool E2eHarness::startCourseServer(const QString &root)
 {
     m_server = std::make_unique<QProcess>();
     m_server->setProcessChannelMode(QProcess::SeparateChannels);
     const int port = m_port;
     m_port = 0;
+    m_root = root.isEmpty() ? QStringLiteral(TAMBERLYN_DEMO_SITE) : root;
     m_server->start(QStringLiteral(TAMBERLYN_COURSE_SERVER),
-                    {QStringLiteral("--root"), QStringLiteral(TAMBERLYN_DEMO_SITE), QStringLiteral("--port"),
-                     QString::number(port), QStringLiteral("--cert-dir"), m_home.path() + QStringLiteral("/cert")});
+                    {QStringLiteral("--root"), m_root, QStringLiteral("--port"), QString::number(port),
+                     QStringLiteral("--cert-dir"), certificateFolder()});
     if (!m_server->waitForStarted(10000))
         return fail(QStringLiteral("course server did not start"));
 
@@ -239,6 +240,20 @@ bool E2eHarness::startCourseServer()
     if (m_fingerprint.isEmpty())
         return fail(QStringLiteral("course server printed no fingerprint"));
     return true;
+}
+
+void E2eHarness::stopCourseServer()
+{
+    stop(m_server.get());
+}
+
+bool E2eHarness::restartCourseServer(bool newCertificate)
+{
+    stopCourseServer();
+    // The server makes a certificate of its own where it finds none.
+    if (newCertificate && !QDir(certificateFolder()).removeRecursively())
+        return fail(QStringLiteral("cannot remove ") + certificateFolder());
+    return startCourseServer(m_root);
 }
 
 bool E2eHarness::prepareCourseServer(int port)
@@ -291,6 +306,17 @@ QProcess *E2eHarness::startViewer(const QStringList &arguments, const QProcessEn
     viewer->setProcessChannelMode(QProcess::MergedChannels);
     viewer->setProcessEnvironment(environment.isEmpty() ? viewerEnvironment() : environment);
     viewer->start(program.isEmpty() ? QStringLiteral(TAMBERLYN_VIEWER) : program, arguments);
+    viewer->waitForStarted(10000);
+    m_viewers.push_back(std::move(viewer));
+    return m_viewers.back().get();
+}
+
+QProcess *E2eHarness::startViewerThrough(const QStringList &wrapper, const QProcessEnvironment &environment)
+{
+    auto viewer = std::make_unique<QProcess>();
+    viewer->setProcessChannelMode(QProcess::MergedChannels);
+    viewer->setProcessEnvironment(environment);
+    viewer->start(wrapper.value(0), wrapper.mid(1) << QStringLiteral(TAMBERLYN_VIEWER));
     viewer->waitForStarted(10000);
     m_viewers.push_back(std::move(viewer));
     return m_viewers.back().get();

@@ -28,7 +28,12 @@ public:
     bool startDisplay(QSize screen, const QString &windowManager);
     // Why the named window manager cannot run here; empty when it can.
     static QString windowManagerUnavailable(const QString &windowManager);
-    bool startCourseServer();
+    // Serves `root` (the demo course when empty).
+    bool startCourseServer(const QString &root = {});
+    void stopCourseServer();
+    // The same course on the same port again, with a certificate of its own
+    // when `newCertificate` (the viewer's pin then no longer matches).
+    bool restartCourseServer(bool newCertificate);
     // Makes the course server's certificate and settles its port without
     // starting it, so a viewer can be pointed at a server that starts
     // later; startCourseServer() then listens on that port.
@@ -56,6 +61,9 @@ public:
     // merged output is collected in output(viewer).
     QProcess *startViewer(const QStringList &arguments = {},
                           const QProcessEnvironment &environment = {}, const QString &program = {});
+    // Starts the viewer through `wrapper` (a program and its arguments, the
+    // viewer's path appended), as `unshare -m sh -c ...` runs it.
+    QProcess *startViewerThrough(const QStringList &wrapper, const QProcessEnvironment &environment);
 
     // Waits until `text` appears in the process's output.
     static bool waitForOutput(QProcess *process, const QString &text, int timeoutMs);
@@ -86,6 +94,8 @@ public:
     QString courseHost() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
     QString fileLocn() const { return QStringLiteral("https://") + courseHost() + QStringLiteral("/kq_cbt/kq/"); }
     QString fingerprint() const { return m_fingerprint; }
+    // Where the course server keeps cert.pem and key.pem.
+    QString certificateFolder() const { return m_home.path() + QStringLiteral("/cert"); }
     QString dataHome() const { return m_home.path() + QStringLiteral("/data"); }
     // XDG_CONFIG_HOME of the viewers: the settings file is
     // configHome()/Marrowick/Tamberlyn.ini.
@@ -109,6 +119,7 @@ private:
     QString m_display;
     QString m_waylandDisplay;
     QString m_fingerprint;
+    QString m_root;
     int m_port = 0;
     QString m_error;
 };

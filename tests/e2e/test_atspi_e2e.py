@@ -23,7 +23,12 @@ buttons' own AT-SPI actions (as a screen reader presses them):
    caret event, or Orca says nothing), its controls have names, the count
    reads "1 of N" once a word of the page is typed, Tab and Shift+Tab move
    the focus through entry, Previous, Next and Close in that order, and its
-   buttons work when pressed over the bus.
+   buttons work when pressed over the bus;
+3. with the course server stopped under it, a later page's failure panel:
+   "This page could not be loaded", the address in the message, Retry,
+   Back and Contents named and pressable, Retry focused, Tab going Retry,
+   Back, Contents, message; Contents pressed over the bus tries the
+   contents page and the panel comes back with Retry focused.
 
 What the client read (names, roles, states, actions) is printed and written
 to WORK/atspi-read.txt. Exit status: 0 when every check passed, 1 when one
@@ -311,7 +316,8 @@ def start_course_server(programs, server, site, work):
         port = re.search(r"^listening on https://127\.0\.0\.1:(\d+)/$", text, re.M)
         check(process.poll() is None, "the course server ended:\n" + text)
         return (f"127.0.0.1:{port.group(1)}", fingerprint.group(1)) if fingerprint and port else None
-    return wait_until(listening, "the course server listening", timeout_s=30)
+    host, pin = wait_until(listening, "the course server listening", timeout_s=30)
+    return host, pin, process
 
 
 def closed_port():
@@ -702,6 +708,53 @@ def check_find_bar(client, viewer, window, word):
     report("  Close find bar pressed over the bus: the bar hidden")
 
 
+def check_later_failure(client, viewer):
+    """The course server gone under the running course: the next page's
+    failure panel, read and pressed over the bus."""
+    pyatspi = client.pyatspi
+    report = client.report
+    viewer.activate()
+    viewer.keys("Next")
+    address = viewer.wait_for_line(r"load failure shown: (\S+)", "the later page's failure panel")[-1]
+    report(f"page that failed: {address}")
+    app = client.application(viewer.process.pid)
+    window = wait_until(lambda: client.window_of(app, "Retry"), "a window with Retry on the bus")
+    buttons = {}
+    for name in ("Retry", "Back", "Contents"):
+        # The bar has Back and Contents too; the panel's come after it.
+        found = [node for node in client.walk(window) if node.getRole() == pyatspi.ROLE_PUSH_BUTTON
+                 and client.name(node) == name and client.showing(node)]
+        check(found, f"no showing push button named \"{name}\"")
+        buttons[name] = found[-1]
+        actions = client.actions(found[-1])
+        check(any(action.lower() in ("press", "click") for action in actions), f"{describe(found[-1])}: no press action")
+        report(f"  {describe(found[-1])} description \"{found[-1].description}\" actions {sorted(actions)}")
+    check(client.find(window, pyatspi.ROLE_PUSH_BUTTON, "Quit") is None, "Quit shows for a later page")
+    labels = [node for node in client.walk(window)
+              if node.getRole() in (pyatspi.ROLE_LABEL, pyatspi.ROLE_TEXT, pyatspi.ROLE_STATIC)
+              and client.showing(node)]
+    heading = next((label for label in labels if client.name(label) == "This page could not be loaded"), None)
+    message = next((label for label in labels if address in client.name(label)), None)
+    check(heading is not None, f"no heading \"This page could not be loaded\": {[describe(l) for l in labels]}")
+    check(message is not None, f"no showing label names the address {address}")
+    report(f"  {describe(heading)}")
+    report(f"  message: \"{' '.join(client.name(message).split())[:160]}...\"")
+
+    retry = buttons["Retry"]
+    wait_until(lambda: client.focused(retry), "Retry focused when the panel shows")
+    report("  focus: Retry")
+    for key, expected in (("Tab", buttons["Back"]), ("Tab", buttons["Contents"]), ("Tab", message),
+                          ("shift+Tab", buttons["Contents"])):
+        viewer.keys(key)
+        wait_until(lambda: client.focused(expected), f"{key} moving the focus to {describe(expected)}")
+        report(f"  {key} -> focus {describe(expected)}")
+
+    client.press(buttons["Contents"])
+    viewer.wait_for_line(r"load failure shown: ", "the contents page failing in turn", count=2)
+    wait_until(lambda: client.focused(retry), "Retry focused after the contents page failed too")
+    report("  Contents pressed over the bus: tried, failed, Retry focused")
+
+
 # --- main ---------------------------------------------------------------------------
 
 def main():
@@ -780,10 +833,12 @@ def run_failure_panel(client, desktop, programs, args, work):
 
 
 def run_course(client, desktop, programs, args, work):
-    host, pin = start_course_server(programs, args.course_server, args.site, work)
+    host, pin, server = start_course_server(programs, args.course_server, args.site, work)
     viewer = Viewer(programs, desktop, args.viewer, work, "viewer-course", host, pin)
     try:
         check_course_window(client, viewer)
+        programs.stop(server)
+        check_later_failure(client, viewer)
     finally:
         programs.stop(viewer.process)
 

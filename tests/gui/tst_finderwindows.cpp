@@ -6,7 +6,9 @@
 #include "finders/frmindex.h"
 #include "finders/frmsearch.h"
 #include "navigation/commandturns.h"
+#include "finders/suggestionlist.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -41,6 +43,7 @@ public:
     QWidget main;
     int screen = 7;
     Navigation::CommandTurns turns;
+    Finders::FinderPrintout printout; // the last list printed
 
     QWidget *mainWindow() override { return &main; }
     QString fileLocn() const override { return Base; }
@@ -52,9 +55,11 @@ public:
         m_events << u"navigate "_s + QString(address).remove(Base);
     }
     void web1GoBack() override { m_events << u"back"_s; }
-    void print(QWidget *owner, bool helpVisible) override
+    void printHelpImage(QWidget *owner) override { m_events << u"print %1 help"_s.arg(owner->objectName()); }
+    void printListing(QWidget *owner, const Finders::FinderPrintout &listing) override
     {
-        m_events << u"print %1 %2"_s.arg(owner->objectName(), helpVisible ? u"help"_s : u"page"_s);
+        m_events << u"print %1 list"_s.arg(owner->objectName());
+        printout = listing;
     }
     void startCalculator() override { m_events << u"calc"_s; }
     Navigation::CommandTurns *commandTurns() override { return &turns; }
@@ -221,6 +226,10 @@ private slots:
     void indexChoiceShowsItsPagesInTheSearchWindow();
     void indexNarrowsOnEveryChange();
     void searchWindow();
+    void searchNamesTheWordsItLeftOut();
+    void suggestionsWhenNothingIsFound_data();
+    void suggestionsWhenNothingIsFound();
+    void printsWhatTheWindowShows();
     void enterInEachWindow_data();
     void enterInEachWindow();
     void keys_data();
@@ -243,7 +252,8 @@ void TestFinderWindows::frameOfEachWindow_data()
     QTest::addColumn<QString>("third");
     QTest::addColumn<QStringList>("tabOrder");
     QTest::newRow("search") << Finder::Search << u"frmSearch"_s << u"Tamberlyn - Search"_s << u"cmdIndex:&Index"_s
-                            << QStringList{u"txtInput"_s, u"cmdFTS"_s, u"lbResults"_s, u"cmdCont"_s};
+                            << QStringList{u"txtInput"_s, u"cmdFTS"_s, u"lbResults"_s, u"lbSuggestions"_s,
+                                           u"cmdCont"_s};
     QTest::newRow("index") << Finder::Index << u"frmIndex"_s << u"Tamberlyn - Index"_s << u"cmdSearch:&Search"_s
                            << QStringList{u"txtInput"_s, u"lbResults"_s, u"cmdCont"_s};
     QTest::newRow("history") << Finder::History << u"frmHist"_s << u"Tamberlyn - History"_s
@@ -328,7 +338,7 @@ void TestFinderWindows::buttons_data()
         row("Calc") << finder << u"cmdCalc"_s << true << QStringList{u"calc"_s} << false;
         row("Print with help") << finder << u"cmdPrint"_s << true << QStringList{u"print "_s + own + u" help"_s}
                                << true;
-        row("Print without") << finder << u"cmdPrint"_s << false << QStringList{u"print "_s + own + u" page"_s}
+        row("Print without") << finder << u"cmdPrint"_s << false << QStringList{u"print "_s + own + u" list"_s}
                              << false;
         // Section is a second Help button in a finder window.
         for (const QString &button : {u"cmdHelp"_s, u"cmdSecn"_s}) {
@@ -658,6 +668,154 @@ void TestFinderWindows::searchWindow()
     h.finders.load(Finder::Search);
     cmdFTS->click();
     QCOMPARE(entries(search).size(), 4);
+}
+
+void TestFinderWindows::searchNamesTheWordsItLeftOut()
+{
+    Harness h;
+    auto &search = static_cast<Finders::FrmSearch &>(h.opened(Finder::Search));
+    search.txtInput().setText(u"cables  module extra more"_s);
+    search.cmdFTS_Click();
+    // The count is the two words' own.
+    QCOMPARE(label(search), u"Found:  1 pages"_s);
+    QCOMPARE(label(search, u"lblLeftOut"_s),
+             u"Only \"cables\" and \"module\" were looked for: a search takes two words at most, so \"extra\" and"
+             " \"more\" were left out."_s);
+    QVERIFY(child<QLabel>(search, u"lblLeftOut"_s)->isVisibleTo(&search));
+    search.txtInput().setText(u"cables module"_s);
+    search.cmdFTS_Click();
+    QCOMPARE(label(search, u"lblLeftOut"_s), QString());
+}
+
+void TestFinderWindows::suggestionsWhenNothingIsFound_data()
+{
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("offered");
+    QTest::addColumn<QString>("how");
+    QTest::addColumn<QString>("runs");
+    QTest::addColumn<QStringList>("found");
+    const QStringList cable{u"Cable sizing "_s, u"Wiring the array "_s, u"What a PV system does "_s};
+    QTest::newRow("a slip, clicked") << u"cabel"_s << QStringList{u"cable   (3 pages)"_s} << u"click"_s << u"cable"_s
+                                     << cable;
+    QTest::newRow("a slip, Enter") << u"cabel"_s << QStringList{u"cable   (3 pages)"_s} << u"Enter"_s << u"cable"_s
+                                   << cable;
+    // No page has both: each word alone, the second one by keyboard.
+    QTest::newRow("two words, each alone, the second")
+        << u"(cabel), cell"_s << QStringList{u"cable   (3 pages)"_s, u"cell   (1 page)"_s} << u"Down Enter"_s
+        << u"cell"_s << QStringList{u"Cells and modules "_s};
+    QTest::newRow("two words, one replaced")
+        << u"modle cell"_s << QStringList{u"module cell   (1 page)"_s} << u"click"_s << u"module cell"_s
+        << QStringList{u"Cells and modules "_s};
+}
+
+// A search that finds nothing offers the closest searches in the list's
+// place; one click or Enter runs one, and the pages it finds take the
+// list's place again.
+void TestFinderWindows::suggestionsWhenNothingIsFound()
+{
+    QFETCH(QString, typed);
+    QFETCH(QStringList, offered);
+    QFETCH(QString, how);
+    QFETCH(QString, runs);
+    QFETCH(QStringList, found);
+    Harness h;
+    auto &search = static_cast<Finders::FrmSearch &>(h.opened(Finder::Search));
+    QVERIFY(activate(search, &search.txtInput()));
+    search.txtInput().setText(typed);
+    QTest::keyClick(&search.txtInput(), Qt::Key_Return);
+
+    QCOMPARE(label(search), u"Found:  0 pages"_s);
+    Finders::SuggestionList &suggestions = search.suggestions();
+    QListView *offeredList = suggestions.list();
+    QVERIFY(suggestions.isVisibleTo(&search));
+    QVERIFY(!list(search).isVisibleTo(&search));
+    QCOMPARE(suggestions.entries(), offered);
+    QCOMPARE(suggestions.geometry(), list(search).geometry());
+    // What a screen reader says: the list, why it is there, and each entry.
+    QCOMPARE(offeredList->accessibleName(), u"Suggested searches"_s);
+    QCOMPARE(offeredList->accessibleDescription(), suggestions.headline());
+    QVERIFY2(suggestions.headline().startsWith(u"No page has"_s), qPrintable(suggestions.headline()));
+    QVERIFY(search.resultFiles().isEmpty());
+
+    // Tab from the entry box and the Search button reaches the suggestions.
+    QTest::keyClick(&search.txtInput(), Qt::Key_Tab);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(offeredList));
+    if (how == u"click"_s) {
+        const QRect first = offeredList->visualRect(offeredList->model()->index(0, 0));
+        QTest::mouseClick(offeredList->viewport(), Qt::LeftButton, {}, first.center());
+    } else {
+        for (const QString &key : how.split(u' ')) {
+            QTest::keyClick(offeredList, key == u"Down"_s ? Qt::Key_Down : Qt::Key_Return);
+        }
+    }
+    QCOMPARE(search.txtInput().text(), runs);
+    QCOMPARE(entries(search), found);
+    QCOMPARE(label(search), u"Found:  %1 pages"_s.arg(found.size()));
+    QVERIFY(!suggestions.isVisibleTo(&search));
+    QVERIFY(list(search).isVisibleTo(&search));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(&list(search)));
+    // A learner used to double-clicking results double-clicks the
+    // suggestion too: the second click lands on the pages it found and
+    // must not open one. A moment later a choice opens its page again.
+    h.events.clear();
+    select(search, 0);
+    search.lbResults_DblClick();
+    QCOMPARE(h.events, QStringList());
+    QVERIFY(search.isVisible());
+    QTest::qWait(QApplication::doubleClickInterval() + 50);
+    search.lbResults_DblClick();
+    QCOMPARE(h.events.value(0), u"show %1 on %2"_s.arg(runs.split(u' ').join(u'|'), search.resultFiles().value(0)));
+}
+
+// Print with the help picture hidden prints the window's own list, not
+// the trigger page behind it.
+void TestFinderWindows::printsWhatTheWindowShows()
+{
+    Harness h;
+    h.write(u"history.vxp"_s, historyOf({u"kq010003.vxp"_s, u"kq020003.vxp"_s}));
+    auto &search = static_cast<Finders::FrmSearch &>(h.opened(Finder::Search));
+    const auto print = [&](Finders::FinderFrame &window) {
+        h.events.clear();
+        child<QPushButton>(window, u"cmdPrint"_s)->click();
+        return h.events;
+    };
+
+    search.txtInput().setText(u"cable cable extra"_s);
+    search.cmdFTS_Click();
+    QCOMPARE(print(search), QStringList{u"print frmSearch list"_s});
+    Finders::FinderPrintout printout = h.host.printout;
+    QCOMPARE(printout.documentName, u"Tamberlyn search"_s);
+    QCOMPARE(printout.caption, u"Tamberlyn - Search"_s);
+    QCOMPARE(printout.lines.mid(0, 2), (QStringList{u"Search words: cable cable extra"_s, u"Found:  3 pages"_s}));
+    QCOMPARE(printout.lines.at(2), label(search, u"lblLeftOut"_s));
+    QCOMPARE(printout.listHeading, u"Search Results:"_s);
+    QCOMPARE(printout.entries, entries(search));
+
+    search.txtInput().setText(u"cabel"_s);
+    search.cmdFTS_Click();
+    print(search);
+    printout = h.host.printout;
+    QCOMPARE(printout.lines,
+             (QStringList{u"Search words: cabel"_s, u"Found:  0 pages"_s, search.suggestions().headline()}));
+    QCOMPARE(printout.entries, QStringList{u"cable   (3 pages)"_s});
+
+    Finders::FinderFrame &index = h.opened(Finder::Index);
+    entryBox(index).setText(u"ca"_s);
+    QCOMPARE(print(index), QStringList{u"print frmIndex list"_s});
+    printout = h.host.printout;
+    QCOMPARE(printout.lines, (QStringList{u"Words beginning with: ca"_s, u"Found:  2 words"_s}));
+    QCOMPARE(printout.listHeading, u"Index Results:"_s);
+    QCOMPARE(printout.entries, (QStringList{u"cable "_s, u"cables "_s}));
+
+    Finders::FinderFrame &history = h.opened(Finder::History);
+    QCOMPARE(print(history), QStringList{u"print frmHist list"_s});
+    QCOMPARE(h.host.printout.entries, (QStringList{u"What a PV system does"_s, u"Wiring the array"_s}));
+    QCOMPARE(h.host.printout.caption, u"Tamberlyn - History"_s);
+
+    // With the help picture shown, the picture is printed instead.
+    history.cmdHelp_Click();
+    QCOMPARE(print(history), QStringList{u"print frmHist help"_s});
 }
 
 void TestFinderWindows::enterInEachWindow_data()

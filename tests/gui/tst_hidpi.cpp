@@ -221,6 +221,7 @@ void TestHiDpi::sizeClassOfTheLogicalScreen()
                             .enableTimerEnd = [] {},
                             .setTitles = {},
                             .endVK = {},
+                            .showCourse = {},
                             .runPopup = {},
                             .runLauncher = {}});
     startup.LastBit();

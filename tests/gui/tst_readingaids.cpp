@@ -80,6 +80,7 @@ private slots:
     void keyTable_data();
     void keyTable();
     void findBarCountsAndFollowsPageTurns();
+    void findBarMarksStayOffThePaper();
     void pageLeavesRoomForTheFindBar();
     void ctrlWheelZoomsOverThePageOnly();
     void findBarControlsAreNamedAndInTheTabOrder();
@@ -255,6 +256,40 @@ void TestReadingAids::findBarCountsAndFollowsPageTurns()
     c.txtFind()->clear();
     QCOMPARE(c.events, QStringList{u"stop finding"_s});
     QVERIFY(count->text().isEmpty());
+}
+
+// The engine prints find-in-page matches in its marks' colours: they come
+// off while the page prints, and the learner is back at the same match after.
+void TestReadingAids::findBarMarksStayOffThePaper()
+{
+    Course c;
+    QVERIFY(activate(c.frmVK));
+    auto *count = c.bar().findChild<QLabel *>(u"lblFindCount"_s);
+    c.bar().open();
+    QTest::keyClicks(c.txtFind(), u"ca"_s);
+    answerFind(c, 1, 12);
+    QTest::keyClick(c.txtFind(), Qt::Key_F3);
+    answerFind(c, 2, 12);
+
+    c.events.clear();
+    emit c.pane->printStarting();
+    QCOMPARE(c.events, QStringList{u"stop finding"_s});
+    QCOMPARE(count->text(), u"2 of 12"_s);
+    c.events.clear();
+    emit c.pane->printEnded();
+    QCOMPARE(c.events, QStringList{u"find ca forward"_s});
+    // The engine goes on from the match it kept selected: one step back.
+    answerFind(c, 3, 12);
+    QCOMPARE(c.events, (QStringList{u"find ca forward"_s, u"find ca backward"_s}));
+    answerFind(c, 2, 12);
+    QCOMPARE(count->text(), u"2 of 12"_s);
+
+    // A closed bar has no marks to take off.
+    c.bar().closeBar();
+    c.events.clear();
+    emit c.pane->printStarting();
+    emit c.pane->printEnded();
+    QCOMPARE(c.events, QStringList());
 }
 
 // The page and the bar share the area under the button bar; the window's

@@ -3,6 +3,10 @@
 #include "reading/searchwordsscript.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QPrinter>
+#include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QSignalSpy>
 #include <QTest>
 #include <QUrl>
@@ -35,6 +39,8 @@ private slots:
     void firstMarkIsScrolledIntoView();
     void findCountsAndMovesThroughMatches();
     void zoomHoldsOverLoads();
+    void printEndsWithTheContent_data();
+    void printEndsWithTheContent();
 
 private:
     bool load(const QString &html);
@@ -225,3 +231,48 @@ int main(int argc, char *argv[])
 }
 
 #include "tst_webenginepane.moc"
+
+void TestWebEnginePane::printEndsWithTheContent_data()
+{
+    QTest::addColumn<QString>("style");
+    QTest::addColumn<int>("around");   // CSS pixels the style puts above and below the content
+    QTest::addColumn<int>("overflow"); // how far all of it reaches past one sheet
+    QTest::addColumn<int>("pages");
+    // A body's default margin or the page's own padding would carry the
+    // content a few pixels onto a second, blank sheet; so would a page a
+    // whole window high with padding below.
+    QTest::newRow("body margin") << u"body { margin: 8px; }"_s << 16 << 4 << 1;
+    QTest::newRow("body padding") << u"body { margin: 0; padding: 0 0 24px; }"_s << 24 << 20 << 1;
+    QTest::newRow("a whole window high")
+        << u"html, body { margin: 0; height: 100%; } body { padding-bottom: 10px; }"_s << 10 << -2 << 1;
+    // Content that does not fit takes its second sheet.
+    QTest::newRow("two sheets of content") << u"body { margin: 8px; }"_s << 16 << 300 << 2;
+}
+
+void TestWebEnginePane::printEndsWithTheContent()
+{
+    QFETCH(QString, style);
+    QFETCH(int, around);
+    QFETCH(int, overflow);
+    QFETCH(int, pages);
+    QTemporaryDir dir;
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dir.filePath(u"page.pdf"_s));
+    // The engine lays a sheet out at 96 CSS pixels to the inch.
+    const int sheet = qRound(printer.pageLayout().paintRect(QPageLayout::Inch).height() * 96.0);
+    QVERIFY(load(u"<style>"_s + style + u"</style><div style='height: %1px'></div>"_s.arg(sheet - around + overflow)));
+
+    QSignalSpy ended(m_pane, &BrowserPane::printEnded);
+    QString error = u"not done"_s;
+    m_pane->printDocument(printer, [&error](const QString &problem) { error = problem; });
+    QVERIFY(ended.wait(LoadTimeoutMs));
+    QCOMPARE(error, QString());
+    QFile pdf(printer.outputFileName());
+    QVERIFY(pdf.open(QIODevice::ReadOnly));
+    int printed = 0;
+    for (auto it = QRegularExpression(u"/Type\\s*/Page(?!s)"_s).globalMatch(QString::fromLatin1(pdf.readAll()));
+         it.hasNext(); it.next())
+        ++printed;
+    QCOMPARE(printed, pages);
+}

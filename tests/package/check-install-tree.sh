@@ -2,7 +2,8 @@
 # Installs the build the way the package does (prefix /usr, under a scratch
 # DESTDIR) and checks what lands: the programs and nothing else in bin, the
 # demo course and its word index in the data folder the viewer and
-# tamberlyn-demo reach from bin, and desktop files that fit together.
+# tamberlyn-demo reach from bin, desktop files that fit together, and the
+# manual pages, copyright file and changelog.
 #
 # Usage: check-install-tree.sh BUILD_DIR PROJECT_VERSION DATA_FROM_PROGRAM
 set -euo pipefail
@@ -45,4 +46,24 @@ newest="$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "$metainfo" | head -n
 [ "$newest" = "$version" ] || fail "the metainfo's newest release is $newest, the project is $version"
 icon="$(sed -n 's/^Icon=//p' "$usr/share/applications/org.marrowick.Tamberlyn.desktop")"
 [ -f "$usr/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no icon $icon in the hicolor theme"
+# What Debian wants of every package: a manual page for each program, the
+# copyright file, the changelog. The versions, dates and licences they name
+# must agree with the metainfo's.
+doc="$usr/share/doc/tamberlyn"
+for program in "$usr"/bin/*; do
+    page="$usr/share/man/man1/$(basename "$program").1.gz"
+    gzip -t "$page" 2>/dev/null || fail "no manual page $page"
+done
+[ -f "$doc/copyright" ] || fail "no copyright file"
+gzip -t "$doc/changelog.Debian.gz" 2>/dev/null || fail "no changelog.Debian.gz"
+entry="$(zcat "$doc/changelog.Debian.gz" | sed -n 1p)"
+[[ "$entry" == "tamberlyn ($version-"* ]] || fail "the changelog's newest entry is not for $version: $entry"
+released="$(zcat "$doc/changelog.Debian.gz" | sed -n 's/^ -- .*>  \(.*\)$/\1/p' | sed -n 1p)"
+newest_date="$(sed -n 's/.*<release version="[^"]*" date="\([^"]*\)".*/\1/p' "$metainfo" | head -n 1)"
+[ "$(date -u -d "$released" +%F)" = "$newest_date" ] \
+    || fail "the changelog's newest entry is of $released, the metainfo's release of $newest_date"
+project_license="$(sed -n 's:.*<project_license>\(.*\)</project_license>.*:\1:p' "$metainfo")"
+code_license="$(awk '/^Files: \*$/ { found = 1 } found && /^License:/ { print $2; exit }' "$doc/copyright")"
+[ -n "$project_license" ] && [ "$project_license" = "$code_license" ] \
+    || fail "the metainfo's project licence is '$project_license', the copyright file's '$code_license'"
 echo "install tree as expected"

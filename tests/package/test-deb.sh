@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
-# Installs the Debian package with apt (so its declared dependencies
-# resolve), then runs what it installed as a learner would: tamberlyn-demo
+# Checks the Debian package with lintian, Debian's own package checker (any
+# error or warning fails), installs it with apt (so its declared
+# dependencies resolve), reads the installed manual pages as man finds them
+# and holds every page to its program's --help, then runs what it installed
+# as a learner would: tamberlyn-demo
 # starts the installed course server on the installed demo course and the
 # installed viewer on it, under a private X server. Passes when the viewer
 # shows the contents page, its Search window finds in the installed word
@@ -42,7 +45,7 @@ if [ "$(id -u)" -ne 0 ]; then
     fi
 fi
 
-for tool in xvfb-run openbox xdotool xprop; do
+for tool in xvfb-run openbox xdotool xprop lintian man lexgrog python3; do
     command -v "$tool" >/dev/null 2>&1 || { echo "test-deb: $tool is missing (scripts/install-deps.sh)" >&2; exit 1; }
 done
 
@@ -58,6 +61,18 @@ echo "test-deb: $(dpkg-deb -f "$deb" Package Version Installed-Size | tr '\n' ' 
 echo "test-deb: Depends: $(dpkg-deb -f "$deb" Depends)"
 
 tmp="$(mktemp -d -t tamberlyn-test-deb.XXXXXX)"
+# Not trapped yet: the package is not installed.
+lint() {
+    local started=$SECONDS
+    if ! lintian --fail-on error,warning "$deb" >"$tmp/lintian.log" 2>&1 || grep -qE '^[EW]: ' "$tmp/lintian.log"; then
+        cat "$tmp/lintian.log" >&2
+        rm -rf "$tmp"
+        echo "test-deb: FAIL: lintian finds errors or warnings in $deb" >&2
+        exit 1
+    fi
+    echo "test-deb: lintian: no errors, no warnings ($((SECONDS - started)) s)"
+}
+lint
 was_installed=no
 if [ "$(dpkg-query -W -f='${Status}' tamberlyn 2>/dev/null || true)" = "install ok installed" ]; then
     was_installed=yes
@@ -100,6 +115,24 @@ for file in /usr/bin/tamberlyn /usr/bin/tamberlyn-course-server /usr/bin/tamberl
             /usr/share/tamberlyn/words.vxp /usr/share/tamberlyn/files.vxp; do
     dpkg -L tamberlyn | grep -x "$file" >/dev/null || fail "the package did not install $file"
 done
+
+# The manual pages as an administrator reads them: found by name, each one
+# with the sections a reader looks for, and each in step with its program.
+version="$(dpkg-deb -f "$deb" Version)"
+released="$(zcat /usr/share/doc/tamberlyn/changelog.Debian.gz | sed -n '1s/^tamberlyn (\([^)]*\)).*/\1/p')"
+[ "$version" = "$released" ] || fail "the package is version $version, its changelog's newest entry $released"
+for program in tamberlyn-index tamberlyn-course-server; do
+    page="$(man -w "$program" 2>/dev/null)" || fail "man finds no page for $program (does a dpkg path-exclude drop /usr/share/man?)"
+    [ "$page" = "/usr/share/man/man1/$program.1.gz" ] || fail "man finds $page for $program"
+    MANWIDTH=80 man -l "$page" >"$tmp/$program.txt" 2>"$tmp/man.log" || { cat "$tmp/man.log" >&2; fail "man -l $page"; }
+    for section in NAME SYNOPSIS DESCRIPTION OPTIONS "EXIT STATUS" FILES EXAMPLES "SEE ALSO"; do
+        grep -qx "$section" "$tmp/$program.txt" || fail "man -l $page shows no $section"
+    done
+    echo "test-deb: man $program: $(lexgrog "$page" | sed 's/^[^:]*: //'), $(wc -l <"$tmp/$program.txt") lines"
+done
+python3 "$here/check-manpages.py" "${version%-*}" /usr/share/man/man1 /usr/bin/tamberlyn \
+    /usr/bin/tamberlyn-course-server /usr/bin/tamberlyn-demo /usr/bin/tamberlyn-index /usr/bin/tamberlyn-simulator \
+    || fail "the installed manual pages are not in step with the installed programs"
 
 # A learner of our own: settings, history, the instance lock and the course
 # server's certificate live in here, away from the real user's.

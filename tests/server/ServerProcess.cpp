@@ -39,6 +39,13 @@ void ServerProcess::collect()
     }
 }
 
+void ServerProcess::drain()
+{
+    while (m_process.waitForReadyRead(0)) {
+    }
+    collect();
+}
+
 QList<QByteArray> ServerProcess::stdoutLines()
 {
     collect();

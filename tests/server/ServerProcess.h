@@ -29,6 +29,9 @@ public:
     bool waitForFinished(int timeoutMs = 10000);
 
     QList<QByteArray> stdoutLines();
+    // Takes in what the server has written so far, so a server that logs a
+    // line per request never blocks on a full pipe while a test is busy.
+    void drain();
     QByteArray standardError();
     quint16 port() const { return m_port; }
     QByteArray fingerprint() const { return m_fingerprint; }

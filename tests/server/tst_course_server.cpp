@@ -26,11 +26,18 @@
 #include <QTest>
 #include <QTimer>
 
+#include <openssl/ssl.h>
+
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
 #include <memory>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -160,6 +167,8 @@ private slots:
     void answersRanges_data();
     void answersRanges();
     void headSendsHeadersOnly();
+    void headAnswersNeverCarryABody_data();
+    void headAnswersNeverCarryABody();
     void answersPipelinedRequestsInOrderOnOneConnection();
     void rejectsBadRequests_data();
     void rejectsBadRequests();
@@ -171,7 +180,12 @@ private slots:
     void offersOnlyAeadSuitesWithoutTickets();
     void dropsClientsThatMissTheHeaderDeadline_data();
     void dropsClientsThatMissTheHeaderDeadline();
-    void letsClientsWaitAtTheConnectionCap();
+    void letsClientsWaitAtTheConnectionCapWhileAllAreBusy();
+    void idleConnectionsNeverLockLearnersOut_data();
+    void idleConnectionsNeverLockLearnersOut();
+    void pipelinedAnswersWaitForTheClientToRead();
+    void closesWhenTheClientEndsItsTlsSession_data();
+    void closesWhenTheClientEndsItsTlsSession();
     void waitsCalmlyWhileOutOfFileHandles();
 
     void reusesCertificateOnLaterRuns();
@@ -381,6 +395,15 @@ void CourseServerTest::answersRanges_data()
     QTest::newRow("several ranges: whole file") << QByteArray("bytes=0-1,5-6") << 200 << QByteArray() << qint64(0)
                                                 << size;
     QTest::newRow("malformed: whole file") << QByteArray("bytes=abc") << 200 << QByteArray() << qint64(0) << size;
+    // The server has no validators, so no If-Range matches the file as it
+    // is: the whole file, never a piece of it to splice onto an old one.
+    QTest::newRow("If-Range with an entity tag: whole file")
+        << QByteArray("bytes=6-\r\nIf-Range: \"old\"") << 200 << QByteArray() << qint64(0) << size;
+    QTest::newRow("If-Range with a date: whole file")
+        << QByteArray("bytes=0-99\r\nIf-Range: Sat, 01 Jan 2000 00:00:00 GMT") << 200 << QByteArray() << qint64(0)
+        << size;
+    QTest::newRow("If-Range past the end: whole file, not 416")
+        << "bytes=" + QByteArray::number(size) + "-\r\nIf-Range: \"old\"" << 200 << QByteArray() << qint64(0) << size;
 }
 
 void CourseServerTest::answersRanges()
@@ -432,6 +455,41 @@ void CourseServerTest::headSendsHeadersOnly()
     QVERIFY(response);
     QCOMPARE(response->status, 200);
     QCOMPARE(response->body, CourseFixture::pageBody());
+}
+
+void CourseServerTest::headAnswersNeverCarryABody_data()
+{
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<int>("status");
+
+    QTest::newRow("no Host") << QByteArray("HEAD /kq_cbt/kq/kqd.vxp HTTP/1.1\r\n\r\n") << 400;
+    QTest::newRow("two Host fields") << QByteArray("HEAD /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\nHost: b\r\n\r\n")
+                                     << 400;
+    QTest::newRow("malformed field") << QByteArray("HEAD / HTTP/1.1\r\nHost a\r\n\r\n") << 400;
+    QTest::newRow("unknown version") << QByteArray("HEAD / HTTP/3.0\r\nHost: a\r\n\r\n") << 505;
+    QTest::newRow("head over 16 KiB") << "HEAD / HTTP/1.1\r\nHost: a\r\nX-Filler: " + QByteArray(20 * 1024, 'x')
+                                              + "\r\n\r\n"
+                                       << 431;
+    QTest::newRow("body announced") << QByteArray("HEAD /kq_cbt/kq/missing HTTP/1.1\r\nHost: a\r\nContent-Length: "
+                                                  "3\r\n\r\nabc")
+                                    << 404;
+}
+
+void CourseServerTest::headAnswersNeverCarryABody()
+{
+    // Every answer to HEAD is a head alone, errors included: a body after it
+    // would be read as the start of the next answer. These close the
+    // connection, and nothing comes before the close.
+    QFETCH(QByteArray, request);
+    QFETCH(int, status);
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(m_server.port()), qPrintable(client.errorString()));
+    client.send(request);
+    const std::optional<HttpResponse> response = client.readResponse(true);
+    QVERIFY(response);
+    QCOMPARE(response->status, status);
+    QVERIFY(response->header("content-length").toInt() > 0);
+    QVERIFY(client.waitForServerClose());
 }
 
 void CourseServerTest::answersPipelinedRequestsInOrderOnOneConnection()
@@ -804,24 +862,29 @@ void CourseServerTest::dropsClientsThatMissTheHeaderDeadline()
     QCOMPARE(server.waitForStdoutLine("GET /kq_cbt/kq/kqd.vxp 408", 1000), answered);
 }
 
-void CourseServerTest::letsClientsWaitAtTheConnectionCap()
+void CourseServerTest::letsClientsWaitAtTheConnectionCapWhileAllAreBusy()
 {
+    // Two downloads in progress, both paused by their players: at a cap of
+    // two a third client waits in the listen queue, neither refused nor
+    // served, until one of them closes.
     ServerProcess server;
     QVERIFY(startOwnServer(server, {QStringLiteral("--max-connections"), QStringLiteral("2")}));
-    HttpsTestClient first(m_trusted);
-    HttpsTestClient second(m_trusted);
-    QVERIFY2(first.connectTo(server.port()), qPrintable(first.errorString()));
-    QVERIFY2(second.connectTo(server.port()), qPrintable(second.errorString()));
+    std::vector<std::unique_ptr<HttpsTestClient>> downloads;
+    for (int i = 0; i < 2; ++i) {
+        downloads.push_back(std::make_unique<HttpsTestClient>(m_trusted));
+        QVERIFY2(downloads.back()->connectTo(server.port()), qPrintable(downloads.back()->errorString()));
+        downloads.back()->sendRequest("GET", "/kq_cbt/huge.avi");
+        QVERIFY(downloads.back()->readResponse(true));
+    }
 
-    // The third waits in the listen queue, not refused, not served.
     HttpsTestClient third(m_trusted);
-    QVERIFY(!third.connectTo(server.port(), QStringLiteral("127.0.0.1"), 500));
+    QVERIFY(!third.connectTo(server.port(), QStringLiteral("127.0.0.1"), 1500));
     QVERIFY(third.socket().state() == QAbstractSocket::ConnectedState);
     QVERIFY(server.waitForStandardError("the most allowed"));
 
     QElapsedTimer sinceClose;
     sinceClose.start();
-    first.socket().abort();
+    downloads.front()->socket().abort();
     QVERIFY2(third.socket().waitForEncrypted(5000), qPrintable(third.errorString()));
     third.sendRequest("GET", "/kq_cbt/kq/kqd.vxp");
     const std::optional<HttpResponse> response = third.readResponse();
@@ -829,6 +892,203 @@ void CourseServerTest::letsClientsWaitAtTheConnectionCap()
     QCOMPARE(response->status, 200);
     QVERIFY2(sinceClose.elapsed() < 1000, qPrintable(QStringLiteral("served %1 ms after a close")
                                                          .arg(sinceClose.elapsed())));
+}
+
+void CourseServerTest::idleConnectionsNeverLockLearnersOut_data()
+{
+    QTest::addColumn<SlowClient>("client");
+    QTest::addColumn<int>("count");
+    QTest::addColumn<QStringList>("arguments");
+
+    // The default cap, and more idle clients than it: without a place for
+    // them all, the newest wait in the listen queue before the learner.
+    QTest::newRow("256 connections that say nothing") << SlowClient::NoHandshake << 256 << QStringList();
+    QTest::newRow("300 connections that say nothing") << SlowClient::NoHandshake << 300 << QStringList();
+    QTest::newRow("request heads trickling in, at a cap of 8")
+        << SlowClient::TricklingHead << 8 << QStringList{QStringLiteral("--max-connections"), QStringLiteral("8")};
+    QTest::newRow("idle after an answer, at a cap of 8")
+        << SlowClient::IdleAfterAnswer << 8 << QStringList{QStringLiteral("--max-connections"), QStringLiteral("8")};
+}
+
+void CourseServerTest::idleConnectionsNeverLockLearnersOut()
+{
+    // Connections that ask nothing fill the cap; a learner who comes after
+    // them is served at once all the same (the oldest idle one makes room),
+    // not after their header deadline, a minute later.
+    QFETCH(SlowClient, client);
+    QFETCH(int, count);
+    QFETCH(QStringList, arguments);
+    ServerProcess server;
+    QVERIFY(startOwnServer(server, arguments));
+
+    std::vector<std::unique_ptr<QTcpSocket>> plain;
+    std::vector<std::unique_ptr<HttpsTestClient>> tls;
+    for (int i = 0; i < count; ++i) {
+        if (client == SlowClient::NoHandshake) {
+            plain.push_back(std::make_unique<QTcpSocket>());
+            plain.back()->connectToHost(QHostAddress::LocalHost, server.port());
+            QVERIFY(plain.back()->waitForConnected());
+            continue;
+        }
+        tls.push_back(std::make_unique<HttpsTestClient>(m_trusted));
+        QVERIFY2(tls.back()->connectTo(server.port()), qPrintable(tls.back()->errorString()));
+        if (client == SlowClient::TricklingHead) {
+            tls.back()->send("GET /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\nX-Slow: ");
+            tls.back()->socket().waitForBytesWritten(1000);
+        } else {
+            tls.back()->sendRequest("GET", "/kq_cbt/kq/kqd.vxp");
+            QVERIFY(tls.back()->readResponse());
+        }
+    }
+    // Past the grace a slow connection gets before it may make room.
+    QTest::qWait(1200);
+
+    for (int learner = 0; learner < 3; ++learner) {
+        QElapsedTimer served;
+        served.start();
+        HttpsTestClient learnerClient(m_trusted);
+        QVERIFY2(learnerClient.connectTo(server.port(), QStringLiteral("127.0.0.1"), 10000),
+                 qPrintable(QStringLiteral("learner %1 not let in: %2").arg(learner).arg(learnerClient.errorString())));
+        learnerClient.sendRequest("GET", "/kq_cbt/kq/kqd.vxp");
+        const std::optional<HttpResponse> response = learnerClient.readResponse();
+        QVERIFY(response);
+        QCOMPARE(response->status, 200);
+        qInfo("learner %d served in %lld ms", learner, served.elapsed());
+    }
+}
+
+void CourseServerTest::pipelinedAnswersWaitForTheClientToRead()
+{
+    // A client pipelines HEAD requests and reads nothing. The server answers
+    // until what waits to be sent reaches a small bound, then reads no more
+    // (TCP holds the client back), and drops the client once it has taken
+    // nothing for the send deadline. Its memory stays where it was.
+    constexpr int kSendTimeoutS = 2;
+    ServerProcess server;
+    QVERIFY(startOwnServer(server, {QStringLiteral("--send-timeout"), QString::number(kSendTimeoutS)}));
+    HttpsTestClient client(m_trusted);
+    QVERIFY2(client.connectTo(server.port()), qPrintable(client.errorString()));
+    client.sendRequest("GET", "/kq_cbt/kq/kqd.vxp"); // the server's buffers as they are in use
+    QVERIFY(client.readResponse());
+    const auto residentKiB = [&] {
+        const QByteArray status = readFile(QStringLiteral("/proc/%1/status").arg(server.processId()));
+        for (const QByteArray &line : status.split('\n')) {
+            if (line.startsWith("VmRSS:"))
+                return line.mid(6).trimmed().split(' ').first().toLongLong();
+        }
+        return qint64(-1);
+    };
+    const qint64 before = residentKiB();
+
+    const QByteArray batch = QByteArray("HEAD /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\n\r\n").repeated(1000);
+    constexpr int kRequests = 200'000;
+    QSslSocket &socket = client.socket();
+    // The client's socket must not read on its own either: it would take
+    // the answers off the server as they come.
+    socket.setReadBufferSize(4096);
+    socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, 4096);
+    QElapsedTimer stalled;
+    stalled.start();
+    qint64 queued = -1; // in the client, not yet taken by the kernel
+    bool tookEverything = false;
+    int sent = 0;
+    while (socket.state() == QAbstractSocket::ConnectedState) {
+        if (sent < kRequests && socket.bytesToWrite() < 4 * batch.size()) {
+            socket.write(batch);
+            sent += 1000;
+        }
+        socket.waitForBytesWritten(50);
+        server.drain();
+        const qint64 pending = socket.bytesToWrite() + socket.encryptedBytesToWrite();
+        if (pending == 0 && sent >= kRequests) {
+            tookEverything = true;
+            break;
+        }
+        if (pending != queued) {
+            queued = pending;
+            stalled.restart();
+        } else if (stalled.elapsed() > 1000) {
+            break; // the server reads no more
+        }
+    }
+    const qint64 grown = residentKiB() - before;
+    qInfo("%d of %d requests written before the server stopped reading (or dropped the client); its memory grew "
+          "by %lld KiB",
+          sent, kRequests, grown);
+    QVERIFY2(!tookEverything, "the server read every request while none of its answers was taken");
+    QVERIFY2(before > 0 && grown < 16 * 1024, qPrintable(QStringLiteral("grew by %1 KiB").arg(grown)));
+
+    // Still reading nothing, not even through Qt, which would take the
+    // answers in: the kernel says when the server has gone.
+    const auto established = [fd = int(socket.socketDescriptor())] {
+        tcp_info info{};
+        socklen_t size = sizeof info;
+        return ::getsockopt(fd, IPPROTO_TCP, TCP_INFO, &info, &size) == 0 && info.tcpi_state == TCP_ESTABLISHED;
+    };
+    QElapsedTimer dropped;
+    dropped.start();
+    while (established() && dropped.elapsed() < (kSendTimeoutS + 8) * 1000) {
+        QTest::qWait(100);
+        server.drain();
+    }
+    QVERIFY2(!established(), "never dropped");
+    qInfo("dropped %lld ms after that", dropped.elapsed());
+    QVERIFY(residentKiB() - before < 16 * 1024);
+}
+
+void CourseServerTest::closesWhenTheClientEndsItsTlsSession_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::newRow("TLS 1.2") << TLS1_2_VERSION;
+    QTest::newRow("TLS 1.3") << TLS1_3_VERSION;
+}
+
+void CourseServerTest::closesWhenTheClientEndsItsTlsSession()
+{
+    // A client that sends close_notify and keeps TCP open: the server ends
+    // the connection at once, as nginx does, instead of holding it until
+    // the client closes TCP or the idle deadline passes.
+    QFETCH(int, version);
+    // A plain socket: Qt's would read the TLS records itself.
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    QVERIFY(fd >= 0);
+    const auto closeFd = qScopeGuard([fd] { ::close(fd); });
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_server.port());
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    QCOMPARE(::connect(fd, reinterpret_cast<const sockaddr *>(&address), sizeof address), 0);
+    const std::unique_ptr<SSL_CTX, decltype(&SSL_CTX_free)> context(SSL_CTX_new(TLS_client_method()), SSL_CTX_free);
+    QVERIFY(context);
+    SSL_CTX_set_min_proto_version(context.get(), version);
+    SSL_CTX_set_max_proto_version(context.get(), version);
+    const std::unique_ptr<SSL, decltype(&SSL_free)> ssl(SSL_new(context.get()), SSL_free);
+    QVERIFY(ssl && SSL_set_fd(ssl.get(), fd) == 1);
+    QCOMPARE(SSL_connect(ssl.get()), 1); // blocking
+    const QByteArray request = "GET /kq_cbt/kq/kqd.vxp HTTP/1.1\r\nHost: a\r\n\r\n";
+    QCOMPARE(SSL_write(ssl.get(), request.constData(), int(request.size())), int(request.size()));
+    QByteArray answer(4096, '\0');
+    QVERIFY(SSL_read(ssl.get(), answer.data(), int(answer.size())) > 0);
+    QVERIFY(answer.startsWith("HTTP/1.1 200 OK"));
+
+    QElapsedTimer closed;
+    closed.start();
+    QVERIFY(SSL_shutdown(ssl.get()) >= 0); // close_notify, and TCP stays open
+    char byte = 0;
+    ssize_t read = -1;
+    // The server's own close_notify, if it sends one, then the end of TCP.
+    while (closed.elapsed() < 3000) {
+        pollfd readable{fd, POLLIN, 0};
+        if (::poll(&readable, 1, 50) <= 0)
+            continue;
+        read = ::recv(fd, &byte, 1, 0);
+        if (read <= 0)
+            break;
+    }
+    QVERIFY2(read == 0 || (read < 0 && errno == ECONNRESET),
+             qPrintable(QStringLiteral("still open %1 ms after close_notify").arg(closed.elapsed())));
+    qInfo("closed %lld ms after the client's close_notify", closed.elapsed());
+    QVERIFY(closed.elapsed() < 1000);
 }
 
 void CourseServerTest::waitsCalmlyWhileOutOfFileHandles()

@@ -4,6 +4,7 @@
 
 #include "ByteRange.h"
 #include "HttpRequest.h"
+#include "RequestFramer.h"
 #include "RequestPath.h"
 
 #include <QTest>
@@ -25,6 +26,9 @@ private slots:
     void findRequestHeadEnd();
     void parseRequestHead_data();
     void parseRequestHead();
+    void requestedRange_data();
+    void requestedRange();
+    void framingPipelinedHeads();
 };
 
 void CourseServerLogicTest::parseByteRange_data()
@@ -243,6 +247,71 @@ void CourseServerLogicTest::parseRequestHead()
     QCOMPARE(parsed.request.target, target);
     QCOMPARE(parsed.request.wantsKeepAlive(), keepAlive);
     QCOMPARE(parsed.request.hasBody(), hasBody);
+}
+
+void CourseServerLogicTest::requestedRange_data()
+{
+    QTest::addColumn<QByteArray>("fields");
+    QTest::addColumn<ByteRange::Kind>("kind");
+    QTest::addColumn<qint64>("first");
+
+    using K = ByteRange::Kind;
+    QTest::newRow("one Range") << QByteArray("Range: bytes=6-\r\n") << K::Partial << qint64(6);
+    QTest::newRow("none") << QByteArray() << K::WholeFile << qint64(0);
+    QTest::newRow("two Range fields") << QByteArray("Range: bytes=6-\r\nRange: bytes=1-2\r\n") << K::WholeFile
+                                      << qint64(0);
+    // No validators are sent, so no If-Range can match: the whole file.
+    QTest::newRow("If-Range, entity tag") << QByteArray("Range: bytes=6-\r\nIf-Range: \"old\"\r\n") << K::WholeFile
+                                          << qint64(0);
+    QTest::newRow("If-Range, date") << QByteArray("If-Range: Sat, 01 Jan 2000 00:00:00 GMT\r\nRange: bytes=0-1\r\n")
+                                    << K::WholeFile << qint64(0);
+    QTest::newRow("If-Range, empty") << QByteArray("Range: bytes=6-\r\nIf-Range:\r\n") << K::WholeFile << qint64(0);
+    QTest::newRow("If-Range, unsatisfiable range") << QByteArray("Range: bytes=99-\r\nIf-Range: \"x\"\r\n")
+                                                   << K::WholeFile << qint64(0);
+    QTest::newRow("If-Range alone") << QByteArray("If-Range: \"x\"\r\n") << K::WholeFile << qint64(0);
+}
+
+void CourseServerLogicTest::requestedRange()
+{
+    QFETCH(QByteArray, fields);
+    QFETCH(ByteRange::Kind, kind);
+    QFETCH(qint64, first);
+    const QByteArray head = "GET / HTTP/1.1\r\nHost: a\r\n" + fields + "\r\n";
+    const RequestHeadParse parsed = ::parseRequestHead(head);
+    QCOMPARE(parsed.status, RequestHeadParse::Status::Ok);
+    const ByteRange range = ::requestedRange(parsed.request, 10);
+    QCOMPARE(range.kind, kind);
+    QCOMPARE(range.first, first);
+}
+
+void CourseServerLogicTest::framingPipelinedHeads()
+{
+    // Three requests, the stray line ends some clients send between them,
+    // and the start of a fourth, arriving a few bytes at a time.
+    const QByteArray stream = "GET /a HTTP/1.1\r\nHost: a\r\n\r\n\r\n"
+                              "HEAD /b HTTP/1.1\nHost: a\n\n"
+                              "GET /c HTTP/1.1\r\nHost: a\r\n\r\n"
+                              "GET /d HTT";
+    RequestFramer framer;
+    QList<QByteArray> heads;
+    for (qsizetype at = 0; at < stream.size(); at += 7) {
+        framer.append(QByteArrayView(stream).sliced(at, qMin<qsizetype>(7, stream.size() - at)));
+        for (RequestFramer::Next next = framer.next(); next.kind == RequestFramer::Next::Kind::Head;
+             next = framer.next())
+            heads.append(next.head);
+    }
+    QCOMPARE(heads, (QList<QByteArray>{"GET /a HTTP/1.1\r\nHost: a\r\n\r\n", "HEAD /b HTTP/1.1\nHost: a\n\n",
+                                       "GET /c HTTP/1.1\r\nHost: a\r\n\r\n"}));
+    QVERIFY(!framer.isEmpty());
+    QCOMPARE(framer.takePending(), "GET /d HTT");
+
+    // A head never grows past its bound: the framer takes no more than
+    // that, and says the head is too large.
+    framer.append(QByteArray("GET / HTTP/1.1\r\nX: " + QByteArray(RequestFramer::kMaxHeadBytes, 'x')));
+    QCOMPARE(framer.wanted(), 0);
+    QCOMPARE(framer.next().kind, RequestFramer::Next::Kind::TooLarge);
+    QVERIFY(framer.isEmpty());
+    QCOMPARE(framer.wanted(), RequestFramer::kMaxHeadBytes + 1);
 }
 
 QTEST_APPLESS_MAIN(CourseServerLogicTest)

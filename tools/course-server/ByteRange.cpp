@@ -1,5 +1,7 @@
 #include "ByteRange.h"
 
+#include "HttpRequest.h"
+
 #include <limits>
 #include <optional>
 
@@ -81,4 +83,12 @@ ByteRange parseByteRange(QByteArrayView headerValue, qint64 fileSize)
     if (*first >= fileSize)
         return unsatisfiable;
     return {ByteRange::Kind::Partial, *first, last};
+}
+
+ByteRange requestedRange(const HttpRequest &request, qint64 fileSize)
+{
+    const QList<QByteArray> ranges = request.headerValues("range");
+    if (ranges.size() != 1 || !request.headerValues("if-range").isEmpty())
+        return {};
+    return parseByteRange(ranges.first(), fileSize);
 }

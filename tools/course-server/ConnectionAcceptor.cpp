@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <poll.h>
 #include <sys/socket.h>
 
 ConnectionAcceptor::ConnectionAcceptor(qintptr listeningDescriptor, QObject *parent)
@@ -21,6 +22,18 @@ void ConnectionAcceptor::setHeld(bool held)
 {
     m_held = held;
     updateWatching();
+}
+
+void ConnectionAcceptor::setMakeRoom(std::function<bool()> atCap, std::function<bool()> makeRoom)
+{
+    m_atCap = std::move(atCap);
+    m_makeRoom = std::move(makeRoom);
+}
+
+bool ConnectionAcceptor::clientWaiting() const
+{
+    pollfd listening{static_cast<int>(m_listening), POLLIN, 0};
+    return ::poll(&listening, 1, 0) > 0 && (listening.revents & POLLIN) != 0;
 }
 
 void ConnectionAcceptor::handleFreed()
@@ -42,6 +55,14 @@ void ConnectionAcceptor::updateWatching()
 void ConnectionAcceptor::acceptQueued()
 {
     while (!m_held && !m_starved) {
+        if (m_atCap && m_atCap()) {
+            if (!clientWaiting())
+                return;
+            if (!m_makeRoom()) {
+                setHeld(true);
+                return;
+            }
+        }
         const int descriptor =
             ::accept4(static_cast<int>(m_listening), nullptr, nullptr, SOCK_NONBLOCK | SOCK_CLOEXEC);
         if (descriptor >= 0) {

@@ -4,6 +4,8 @@
 #include <QSocketNotifier>
 #include <QTimer>
 
+#include <functional>
+
 // Takes connections off a listening socket. Out of file handles, accept()
 // fails at once and leaves the connection queued, so the socket stays
 // readable: asking again on every wake-up would spin at full CPU. The
@@ -21,6 +23,11 @@ public:
 
     // While held, nothing is accepted; queued clients wait in the kernel.
     void setHeld(bool held);
+    // Asked before each connection is taken while the owner is at its cap:
+    // make room for one, true when there is room now. Asked only when a
+    // client is known to wait, so nobody is dropped for nobody. When it
+    // says no, the acceptor holds itself until setHeld(false).
+    void setMakeRoom(std::function<bool()> atCap, std::function<bool()> makeRoom);
     // A file handle was closed (or is about to be): if starved, look again.
     void handleFreed();
 
@@ -32,6 +39,7 @@ signals:
 
 private:
     void acceptQueued();
+    bool clientWaiting() const;
     void starve(int error);
     void updateWatching();
 
@@ -41,4 +49,6 @@ private:
     bool m_held = false;
     bool m_starved = false;
     bool m_starvationReported = false;
+    std::function<bool()> m_atCap;
+    std::function<bool()> m_makeRoom;
 };

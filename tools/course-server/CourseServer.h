@@ -7,16 +7,21 @@
 #include <QSslConfiguration>
 #include <QString>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <memory>
 
 class ConnectionAcceptor;
+class HttpConnection;
 class RootFileOpener;
 
 // Listens for TCP connections, starts TLS on each and hands it to an
 // HttpConnection that serves files from the web root. At most
-// limits.maxConnections are served at once; while out of file handles it
-// stops accepting instead of spinning, and starts again when one is freed.
+// limits.maxConnections are served at once; at the cap a new client takes
+// the place of the connection that has asked nothing for the longest (see
+// ConnectionLimits::slowAfterMs), and waits only while every one is busy.
+// While out of file handles it stops accepting instead of spinning, and
+// starts again when one is freed.
 class CourseServer final : public QObject
 {
     Q_OBJECT
@@ -34,7 +39,9 @@ public:
 
 private:
     void takeConnection(qintptr descriptor);
-    void connectionClosed();
+    void connectionClosed(QObject *connection);
+    bool makeRoom();
+    void lookForRoom();
 
     std::shared_ptr<const RootFileOpener> m_root;
     QSslConfiguration m_tls;
@@ -42,6 +49,10 @@ private:
     // Only binds and listens; the acceptor takes the connections off it.
     QTcpServer m_listener;
     ConnectionAcceptor *m_acceptor = nullptr;
-    int m_openConnections = 0;
+    // Open connections, oldest first.
+    QList<HttpConnection *> m_connections;
     bool m_atCapReported = false;
+    // While every connection is busy at the cap: looks again now and then
+    // for one that has become idle or slow.
+    QTimer m_roomCheck;
 };

@@ -1,6 +1,7 @@
 #include "HttpConnection.h"
 
 #include "ByteRange.h"
+#include "ConnectionLimits.h"
 #include "HttpRequest.h"
 #include "HttpResponseHead.h"
 #include "MimeTypes.h"
@@ -24,21 +25,22 @@ QByteArray errorBody(int status)
 
 } // namespace
 
-HttpConnection::HttpConnection(QSslSocket *socket, std::shared_ptr<const RootFileOpener> root, int headerTimeoutMs,
-                               QObject *parent)
+HttpConnection::HttpConnection(QSslSocket *socket, std::shared_ptr<const RootFileOpener> root,
+                               const ConnectionLimits &limits, QObject *parent)
     : QObject(parent)
     , m_socket(socket)
     , m_root(std::move(root))
-    , m_headerTimeoutMs(headerTimeoutMs)
+    , m_limits(limits)
 {
     m_socket->setParent(this);
-    // While a body is being sent, further pipelined requests wait in the
-    // socket; this bounds how much of them it buffers.
+    // Pipelined requests wait in the socket while one is answered; this
+    // bounds how much of them it buffers before TCP holds the client back.
     m_socket->setReadBufferSize(4 * kMaxHeadBytes);
 
     m_deadline.setSingleShot(true);
     connect(&m_deadline, &QTimer::timeout, this, &HttpConnection::onDeadline);
-    m_deadline.start(m_headerTimeoutMs); // for the handshake
+    m_deadline.start(m_limits.headerTimeoutMs); // for the handshake
+    m_phase.start();
 
     connect(m_socket, &QSslSocket::encrypted, this, &HttpConnection::onEncrypted);
     connect(m_socket, &QSslSocket::readyRead, this, &HttpConnection::onReadyRead);
@@ -50,6 +52,9 @@ HttpConnection::HttpConnection(QSslSocket *socket, std::shared_ptr<const RootFil
             qCDebug(lcServer) << "connection error:" << m_socket->errorString();
         if (m_socket->state() == QAbstractSocket::UnconnectedState)
             deleteLater();
+        // The peer's TLS close_notify: the connection itself is still up.
+        else if (error == QAbstractSocket::RemoteHostClosedError)
+            onPeerClosedTls();
     });
     connect(m_socket, &QSslSocket::sslErrors, this, [](const QList<QSslError> &errors) {
         for (const QSslError &error : errors)
@@ -59,6 +64,49 @@ HttpConnection::HttpConnection(QSslSocket *socket, std::shared_ptr<const RootFil
 
 HttpConnection::~HttpConnection() = default;
 
+qint64 HttpConnection::queuedBytes() const
+{
+    return m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite();
+}
+
+void HttpConnection::enterPhase(State state)
+{
+    m_state = state;
+    m_phase.restart();
+}
+
+qint64 HttpConnection::evictableForMs() const
+{
+    const qint64 elapsed = m_phase.elapsed();
+    const bool pastGrace = elapsed >= m_limits.slowAfterMs;
+    switch (m_state) {
+    case State::Handshake:
+        return pastGrace ? elapsed : -1;
+    case State::ReadingHead:
+        // Between requests, with nothing asked and nothing left to send.
+        if (m_framer.isEmpty() && m_socket->bytesAvailable() == 0 && queuedBytes() == 0)
+            return elapsed;
+        return pastGrace ? elapsed : -1; // a head trickling in
+    case State::SendingBody:
+    case State::Draining:
+    case State::Closing:
+        break;
+    }
+    return -1;
+}
+
+void HttpConnection::evict()
+{
+    qCDebug(lcServer) << "dropping a connection that asks nothing, for a new client:"
+                      << m_socket->peerAddress().toString();
+    // A kept-alive connection between requests is closed as any idle one
+    // is, so its client knows; anything else is cut off.
+    if (m_state == State::ReadingHead && m_framer.isEmpty())
+        startClosing();
+    else
+        drop();
+}
+
 void HttpConnection::onEncrypted()
 {
     if (m_state == State::Handshake)
@@ -67,9 +115,9 @@ void HttpConnection::onEncrypted()
 
 void HttpConnection::waitForHead()
 {
-    m_state = State::ReadingHead;
+    enterPhase(State::ReadingHead);
     // Set once per request: bytes that trickle in do not extend it.
-    m_deadline.start(m_headerTimeoutMs);
+    m_deadline.start(m_limits.headerTimeoutMs);
     // Queued, so a burst of pipelined requests is a loop through the event
     // loop rather than a recursion.
     QMetaObject::invokeMethod(this, &HttpConnection::processBuffer, Qt::QueuedConnection);
@@ -84,7 +132,8 @@ void HttpConnection::onReadyRead()
         processBuffer();
         break;
     case State::SendingBody:
-        break; // picked up once the current response is complete
+    case State::Draining:
+        break; // picked up once the answers before it are out
     case State::Closing:
         m_socket->readAll(); // drained so closing does not turn into a reset
         break;
@@ -94,8 +143,12 @@ void HttpConnection::onReadyRead()
 void HttpConnection::onBytesWritten()
 {
     // Only a client that takes what is sent keeps a response going.
-    if (m_state == State::SendingBody || m_state == State::Closing)
-        m_deadline.start(kSendStallTimeoutMs);
+    if (m_state == State::SendingBody || m_state == State::Draining || m_state == State::Closing)
+        m_deadline.start(m_limits.sendStallTimeoutMs);
+    if (m_state == State::Draining && queuedBytes() <= kMaxQueuedBytes) {
+        waitForHead();
+        return;
+    }
     pumpBody();
 }
 
@@ -107,22 +160,45 @@ void HttpConnection::onDeadline()
         drop();
         return;
     case State::ReadingHead:
-        if (m_buffer.isEmpty()) {
+        if (m_framer.isEmpty()) {
             qCDebug(lcServer) << "closing idle connection from" << m_socket->peerAddress().toString();
             drop();
             return;
         }
         {
-            const auto [method, target] = requestLineWords(m_buffer);
-            m_buffer.clear();
+            const auto [method, target] = requestLineWords(m_framer.takePending());
             sendError(408, method, target, false);
         }
         return;
     case State::SendingBody:
+    case State::Draining:
     case State::Closing:
         qCDebug(lcServer) << "client stopped reading:" << m_socket->peerAddress().toString();
         drop();
         return;
+    }
+}
+
+void HttpConnection::onPeerClosedTls()
+{
+    // A client that ends its side of the TLS session asks nothing more:
+    // what it sent before is answered, then the connection closes, as
+    // nginx does, instead of waiting for the client to close TCP too.
+    if (m_peerDone)
+        return;
+    m_peerDone = true;
+    qCDebug(lcServer) << "client ended its TLS session:" << m_socket->peerAddress().toString();
+    switch (m_state) {
+    case State::Handshake:
+        drop();
+        return;
+    case State::ReadingHead:
+        processBuffer();
+        return;
+    case State::SendingBody:
+    case State::Draining:
+    case State::Closing:
+        return; // finishResponse() or the drain closes
     }
 }
 
@@ -138,30 +214,29 @@ void HttpConnection::drop()
 void HttpConnection::processBuffer()
 {
     while (m_state == State::ReadingHead) {
-        if (m_buffer.size() <= kMaxHeadBytes)
-            m_buffer += m_socket->read(kMaxHeadBytes + 1 - m_buffer.size());
-
-        // Empty lines before a request line are tolerated (some clients send
-        // an extra CRLF after a request).
-        qsizetype skip = 0;
-        while (skip < m_buffer.size() && (m_buffer[skip] == '\r' || m_buffer[skip] == '\n'))
-            ++skip;
-        m_buffer.remove(0, skip);
-        if (m_buffer.isEmpty())
+        // Answers the client has not taken yet hold up the next request:
+        // it waits in the socket, and TCP holds the client back.
+        if (queuedBytes() > kMaxQueuedBytes) {
+            enterPhase(State::Draining);
+            m_deadline.start(m_limits.sendStallTimeoutMs);
             return;
-
-        const qsizetype headEnd = findRequestHeadEnd(m_buffer);
-        if (headEnd < 0 && m_buffer.size() <= kMaxHeadBytes)
-            return; // wait for the rest of the head
-        if (headEnd < 0 || headEnd > kMaxHeadBytes) {
-            const auto [method, target] = requestLineWords(m_buffer);
-            m_buffer.clear();
+        }
+        m_framer.append(m_socket->read(m_framer.wanted()));
+        RequestFramer::Next next = m_framer.next();
+        switch (next.kind) {
+        case RequestFramer::Next::Kind::NeedMore:
+            if (m_peerDone)
+                startClosing();
+            return;
+        case RequestFramer::Next::Kind::TooLarge: {
+            const auto [method, target] = requestLineWords(next.head);
             sendError(431, method, target, false);
             return;
         }
-        const QByteArray head = m_buffer.left(headEnd);
-        m_buffer.remove(0, headEnd);
-        handleHead(head);
+        case RequestFramer::Next::Kind::Head:
+            handleHead(next.head);
+            break;
+        }
     }
 }
 
@@ -183,7 +258,7 @@ void HttpConnection::handleHead(const QByteArray &head)
     // next request is unknown: answer, then close.
     const bool keepAlive = request.wantsKeepAlive() && !request.hasBody();
     if (request.method != "GET" && request.method != "HEAD") {
-        sendError(405, request.method, request.target, keepAlive, false, QByteArrayLiteral("Allow"),
+        sendError(405, request.method, request.target, keepAlive, QByteArrayLiteral("Allow"),
                   QByteArrayLiteral("GET, HEAD"));
         return;
     }
@@ -198,7 +273,7 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
         // A target that does not even decode comes from a confused client:
         // do not trust the rest of its stream either.
         const bool refused = path.outcome == RequestPath::Outcome::Refused;
-        sendError(refused ? 403 : 400, request.method, request.target, refused && keepAlive, headOnly);
+        sendError(refused ? 403 : 400, request.method, request.target, refused && keepAlive);
         return;
     }
 
@@ -208,15 +283,15 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
     case ResolvedPath::Outcome::File:
         break;
     case ResolvedPath::Outcome::NotFound:
-        sendError(404, request.method, request.target, keepAlive, headOnly);
+        sendError(404, request.method, request.target, keepAlive);
         return;
     case ResolvedPath::Outcome::Refused:
-        sendError(403, request.method, request.target, keepAlive, headOnly);
+        sendError(403, request.method, request.target, keepAlive);
         return;
     case ResolvedPath::Outcome::Unavailable:
         // Out of file handles or memory: a passing state, not the file's.
         qCWarning(lcServer).noquote() << "cannot open" << shownPath << ':' << qt_error_string(resolved.error);
-        sendError(503, request.method, request.target, keepAlive, headOnly, QByteArrayLiteral("Retry-After"),
+        sendError(503, request.method, request.target, keepAlive, QByteArrayLiteral("Retry-After"),
                   QByteArrayLiteral("1"));
         return;
     }
@@ -224,18 +299,15 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
     auto file = std::make_unique<QFile>();
     if (!file->open(resolved.file.get(), QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         qCWarning(lcServer).noquote() << "cannot read" << shownPath << ':' << file->errorString();
-        sendError(500, request.method, request.target, false, headOnly);
+        sendError(500, request.method, request.target, false);
         return;
     }
     resolved.file.release(); // the QFile closes it now
     const qint64 size = resolved.size;
 
-    // Several Range fields make no sense together; answering with the whole
-    // file is always allowed.
-    const QList<QByteArray> rangeValues = request.headerValues("range");
-    const ByteRange range = rangeValues.size() == 1 ? parseByteRange(rangeValues.first(), size) : ByteRange{};
+    const ByteRange range = requestedRange(request, size);
     if (range.kind == ByteRange::Kind::Unsatisfiable) {
-        sendError(416, request.method, request.target, keepAlive, headOnly, QByteArrayLiteral("Content-Range"),
+        sendError(416, request.method, request.target, keepAlive, QByteArrayLiteral("Content-Range"),
                   "bytes */" + QByteArray::number(size));
         return;
     }
@@ -245,7 +317,7 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
     const qint64 length = partial ? range.length() : size;
     if (first > 0 && !file->seek(first)) {
         qCWarning(lcServer).noquote() << "cannot seek in" << shownPath << ':' << file->errorString();
-        sendError(500, request.method, request.target, false, headOnly);
+        sendError(500, request.method, request.target, false);
         return;
     }
 
@@ -266,8 +338,8 @@ void HttpConnection::answer(const HttpRequest &request, bool keepAlive)
     m_body = std::move(file);
     m_bodyPath = shownPath;
     m_bodyRemaining = length;
-    m_state = State::SendingBody;
-    m_deadline.start(kSendStallTimeoutMs);
+    enterPhase(State::SendingBody);
+    m_deadline.start(m_limits.sendStallTimeoutMs);
     pumpBody();
 }
 
@@ -275,13 +347,13 @@ void HttpConnection::sendHead(HttpResponseHead &head, const QByteArray &method, 
                               bool keepAlive)
 {
     m_keepAlive = keepAlive;
-    head.add("Connection", keepAlive ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close"));
+    head.add("Connection", keepAlive && !m_peerDone ? QByteArrayLiteral("keep-alive") : QByteArrayLiteral("close"));
     m_socket->write(head.toByteArray());
     writeStdoutLine(formatRequestLogLine(method, target, head.status()));
 }
 
 void HttpConnection::sendError(int status, const QByteArray &method, const QByteArray &target, bool keepAlive,
-                               bool headOnly, const QByteArray &extraName, const QByteArray &extraValue)
+                               const QByteArray &extraName, const QByteArray &extraValue)
 {
     const QByteArray body = errorBody(status);
     HttpResponseHead head(status);
@@ -290,7 +362,9 @@ void HttpConnection::sendError(int status, const QByteArray &method, const QByte
     if (!extraName.isEmpty())
         head.add(extraName, extraValue);
     sendHead(head, method, target, keepAlive);
-    if (!headOnly)
+    // An answer to HEAD never has a body, errors included: the client would
+    // read it as the start of the next answer.
+    if (method != "HEAD")
         m_socket->write(body);
     finishResponse();
 }
@@ -301,7 +375,7 @@ void HttpConnection::pumpBody()
         return;
     // Refill only while little is queued, encrypted or not: memory use per
     // connection stays around two chunks, whatever the file size.
-    while (m_bodyRemaining > 0 && m_socket->bytesToWrite() + m_socket->encryptedBytesToWrite() < kChunkBytes) {
+    while (m_bodyRemaining > 0 && queuedBytes() < kChunkBytes) {
         const QByteArray chunk = m_body->read(qMin(kChunkBytes, m_bodyRemaining));
         if (chunk.isEmpty()) {
             // The file shrank or failed after its length was promised; the
@@ -321,7 +395,7 @@ void HttpConnection::pumpBody()
 
 void HttpConnection::finishResponse()
 {
-    if (!m_keepAlive) {
+    if (!m_keepAlive || m_peerDone) {
         startClosing();
         return;
     }
@@ -330,10 +404,10 @@ void HttpConnection::finishResponse()
 
 void HttpConnection::startClosing()
 {
-    m_state = State::Closing;
-    m_buffer.clear();
+    enterPhase(State::Closing);
+    m_framer.takePending();
     m_socket->readAll();
-    m_deadline.start(kSendStallTimeoutMs);
+    m_deadline.start(m_limits.sendStallTimeoutMs);
     // Sends what is still queued, then closes; disconnected() deletes us.
     m_socket->disconnectFromHost();
 }

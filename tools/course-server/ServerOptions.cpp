@@ -3,11 +3,22 @@
 #include <QCommandLineParser>
 #include <QStandardPaths>
 
+#include <cstdio>
+#include <cstdlib>
+
 namespace {
+
+// The end of --help; the manual page lists the same codes.
+const char ExitStatusHelp[] =
+    "\n"
+    "Exit status:\n"
+    "  0   stopped by SIGTERM or SIGINT, or --print-fingerprint done\n"
+    "  1   could not start (port in use, root missing, certificate unusable)\n"
+    "  2   a wrong command line\n";
 
 // Sanity bounds: beyond these a value is a typo, not a choice.
 constexpr int kMaxConnectionsLimit = 100000;
-constexpr int kMaxHeaderTimeoutSeconds = 3600;
+constexpr int kMaxHeaderTimeoutSeconds = 3600; // and for --send-timeout
 
 // A whole number from 1 to most, or nothing.
 std::optional<int> boundedNumber(const QString &text, int most)
@@ -35,8 +46,13 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
         "Serves a course folder over HTTPS on the local machine.\n"
         "Prints the certificate fingerprint and the address it listens on, then one line "
         "per request: METHOD PATH STATUS."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    // Our own help option: Qt's would add --help-all, which lists options
+    // of Qt's that a server without windows does not have.
+    const QCommandLineOption helpOption({QStringLiteral("h"), QStringLiteral("help")},
+                                        QStringLiteral("Show the options and the exit codes, and exit."));
+    const QCommandLineOption versionOption({QStringLiteral("v"), QStringLiteral("version")},
+                                           QStringLiteral("Show the version and exit."));
+    parser.addOptions({helpOption, versionOption});
     const QCommandLineOption rootOption(QStringLiteral("root"),
                                         QStringLiteral("Course folder served as the web root."),
                                         QStringLiteral("dir"));
@@ -66,16 +82,24 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
                        "an idle connection is closed after as long (default %1).")
             .arg(defaults.headerTimeoutMs / 1000),
         QStringLiteral("seconds"), QString::number(defaults.headerTimeoutMs / 1000));
+    const QCommandLineOption sendTimeoutOption(
+        QStringLiteral("send-timeout"),
+        QStringLiteral("Seconds a client may take nothing of what is sent to it before it is dropped "
+                       "(default %1).")
+            .arg(defaults.sendStallTimeoutMs / 1000),
+        QStringLiteral("seconds"), QString::number(defaults.sendStallTimeoutMs / 1000));
     parser.addOptions({rootOption, portOption, listenOption, certDirOption, fingerprintOption, maxConnectionsOption,
-                       headerTimeoutOption});
+                       headerTimeoutOption, sendTimeoutOption});
 
     if (!parser.parse(arguments)) {
         *error = parser.errorText();
         return std::nullopt;
     }
-    if (parser.isSet(QStringLiteral("help")))
-        parser.showHelp(0);
-    if (parser.isSet(QStringLiteral("version")))
+    if (parser.isSet(helpOption)) {
+        std::fputs(qPrintable(parser.helpText() + QLatin1String(ExitStatusHelp)), stdout);
+        std::exit(0);
+    }
+    if (parser.isSet(versionOption))
         parser.showVersion();
     if (!parser.positionalArguments().isEmpty()) {
         *error = QStringLiteral("unexpected argument: %1").arg(parser.positionalArguments().constFirst());
@@ -119,6 +143,14 @@ std::optional<ServerOptions> parseServerOptions(const QStringList &arguments, QS
         return std::nullopt;
     }
     options.limits.headerTimeoutMs = *headerTimeout * 1000;
+
+    const std::optional<int> sendTimeout = boundedNumber(parser.value(sendTimeoutOption), kMaxHeaderTimeoutSeconds);
+    if (!sendTimeout) {
+        *error = QStringLiteral("invalid --send-timeout: %1 (1 to %2 seconds)")
+                     .arg(parser.value(sendTimeoutOption), QString::number(kMaxHeaderTimeoutSeconds));
+        return std::nullopt;
+    }
+    options.limits.sendStallTimeoutMs = *sendTimeout * 1000;
 
     options.certificateDirectory = parser.isSet(certDirOption) ? parser.value(certDirOption)
                                                                : defaultCertificateDirectory();

@@ -6,7 +6,6 @@
 
 #include "tables/textrules.h"
 
-#include <QDir>
 #include <QRegularExpression>
 #include <QSet>
 
@@ -20,13 +19,6 @@ bool CourseIndex::isIndexedPage(const QString &fileName)
     return pattern.match(fileName).hasMatch();
 }
 
-QString CourseIndex::pagesFolder(const QString &courseDir)
-{
-    const QDir course(courseDir);
-    const QString webRoot = course.filePath(QStringLiteral("kq_cbt/kq"));
-    return QDir(webRoot).exists() ? webRoot : course.path();
-}
-
 CourseIndex::CourseIndex(Tables::CodePage codePage)
     : m_codePage(std::move(codePage))
 {
@@ -34,7 +26,7 @@ CourseIndex::CourseIndex(Tables::CodePage codePage)
 
 void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
 {
-    Unwritable unwritable{pageFile, {}, {}, {}};
+    Unwritable unwritable{pageFile, {}, 0, {}, {}};
     QString title = page.title;
     if (!m_codePage.canEncode(title)) {
         unwritable.title = title;
@@ -47,30 +39,56 @@ void CourseIndex::addPage(const QString &pageFile, const HtmlPage &page)
     const qsizetype file = m_pages.size();
 
     QSet<QString> leftOut;
-    for (const QString &spelling : splitWords(page.text)) {
-        const QString key = Tables::upperCase(spelling);
-        auto word = m_words.find(key);
-        // A spelling seen before was written before; only a new one needs
-        // the code page's round trip.
-        if (word == m_words.end() || !word->spellings.contains(spelling)) {
-            if (!m_codePage.canEncode(spelling)) {
-                if (!leftOut.contains(spelling)) {
-                    leftOut.insert(spelling);
-                    unwritable.words.append(spelling);
-                }
-                continue;
-            }
-            if (word == m_words.end())
-                word = m_words.insert(key, Word());
-        }
-        ++word->spellings[spelling];
-        if (!word->firstSeen.contains(spelling))
-            word->firstSeen.insert(spelling, m_seen++);
-        if (word->files.isEmpty() || word->files.back() != file)
-            word->files.append(file);
-    }
-    if (!unwritable.words.isEmpty() || !unwritable.title.isEmpty())
+    forEachWord(page.text, [&](QStringView spelling) {
+        if (!m_tooManyWords)
+            addWord(spelling, file, unwritable, leftOut);
+    });
+    if (unwritable.wordCount > 0 || !unwritable.title.isEmpty())
         m_unwritable.append(std::move(unwritable));
+}
+
+void CourseIndex::addWord(QStringView spelling, qsizetype file, Unwritable &unwritable, QSet<QString> &leftOut)
+{
+    const QString key = Tables::upperCase(spelling);
+    auto word = m_words.find(key);
+    qsizetype seen = -1; // the spelling among the word's weighed ones
+    if (word != m_words.end()) {
+        for (qsizetype i = 0; i < word->spellings.size() && seen < 0; ++i) {
+            if (word->spellings.at(i).text == spelling)
+                seen = i;
+        }
+    }
+    // A spelling seen before was written before; only a new one needs the
+    // code page's round trip (one past the weighed ones needs it each time).
+    if (seen < 0) {
+        if (!m_codePage.canEncode(spelling)) {
+            const QString text = spelling.toString();
+            if (!leftOut.contains(text)) {
+                leftOut.insert(text);
+                if (unwritable.words.size() < ExamplesPerPage)
+                    unwritable.words.append(text);
+                ++unwritable.wordCount;
+            }
+            return;
+        }
+        if (word == m_words.end()) {
+            if (m_words.size() == Tables::MaxTableLines) {
+                m_tooManyWords = true;
+                return;
+            }
+            word = m_words.insert(key, Word{key.toLower(), false, {}, {}});
+        }
+        if (word->spellings.size() < SpellingsWeighed) {
+            word->spellings.append({spelling.toString(), 0});
+            seen = word->spellings.size() - 1;
+        }
+    }
+    if (seen >= 0)
+        ++word->spellings[seen].count;
+    if (spelling == word->lower)
+        word->seenInLower = true;
+    if (word->files.isEmpty() || word->files.back() != file)
+        word->files.append(quint16(file));
 }
 
 QList<Tables::WordLine> CourseIndex::words() const
@@ -85,17 +103,20 @@ QList<Tables::WordLine> CourseIndex::words() const
     for (const QString &key : keys) {
         const Word &word = m_words.value(key);
         // A word in lower case anywhere is listed in lower case, so a word
-        // that also opens sentences is not listed with a capital.
-        const QString lower = key.toLower();
-        QString best = word.spellings.contains(lower) ? lower : QString();
-        for (auto it = word.spellings.cbegin(); best != lower && it != word.spellings.cend(); ++it) {
-            const qsizetype bestCount = best.isEmpty() ? 0 : word.spellings.value(best);
-            if (it.value() > bestCount
-                || (it.value() == bestCount && word.firstSeen.value(it.key()) < word.firstSeen.value(best)))
-                best = it.key();
+        // that also opens sentences is not listed with a capital. Otherwise
+        // the most frequent spelling; of equals, the first seen.
+        QString best = word.lower;
+        if (!word.seenInLower) {
+            qsizetype bestCount = 0;
+            for (const Spelling &spelling : word.spellings) {
+                if (spelling.count > bestCount) {
+                    best = spelling.text;
+                    bestCount = spelling.count;
+                }
+            }
         }
         QString fileList;
-        for (const qsizetype file : word.files)
+        for (const quint16 file : word.files)
             fileList += QString::number(file) + u'\t';
         lines.append({best, fileList});
     }

@@ -1,6 +1,7 @@
 #include "indexcommands.h"
 
 #include "courseindex.h"
+#include "coursepages.h"
 #include "htmlpage.h"
 #include "indexfiles.h"
 #include "indexpairswitch.h"
@@ -10,6 +11,7 @@
 #include "history/historyloader.h"
 #include "tables/tablefiles.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -20,16 +22,29 @@ namespace Tamberlyn::IndexTool {
 
 namespace {
 
+// The --help text; the manual page lists the same commands, options and
+// exit codes.
 const char Usage[] =
     "Usage: tamberlyn-index COMMAND ARGUMENTS\n"
     "\n"
+    "Commands:\n"
     "  build COURSE_DIR OUT_DIR     write words.vxp and files.vxp for a course\n"
     "  check DIR                    report what in DIR's index files breaks their format\n"
     "  words DIR TEXT               what the Index window lists for the entry TEXT\n"
     "  search DIR QUERY             what the Search window lists for QUERY\n"
     "  history DIR HISTORY_FILE     what the History window lists for a history file\n"
     "\n"
-    "DIR is the folder holding words.vxp and files.vxp (the viewer's program folder).\n";
+    "DIR is the folder holding words.vxp and files.vxp (the viewer's program folder,\n"
+    "or /usr/share/tamberlyn when installed).\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help                   show this help and exit\n"
+    "  --version                    show the version and exit\n"
+    "\n"
+    "Exit status:\n"
+    "  0   done (check: no problems)\n"
+    "  1   build failed (the index is as it was), or check found problems\n"
+    "  2   a wrong command line, or a folder named is not a folder\n";
 
 } // namespace
 
@@ -55,6 +70,10 @@ int IndexCommands::run(const QStringList &arguments)
         return history(arguments.at(1), arguments.at(2));
     if (count == 0 && (command == u"--help" || command == u"-h" || command == u"help"))
         return usage(0);
+    if (count == 0 && command == u"--version") {
+        m_out << QCoreApplication::applicationName() << ' ' << QCoreApplication::applicationVersion() << '\n';
+        return 0;
+    }
     return usage(2);
 }
 
@@ -94,44 +113,92 @@ int IndexCommands::build(const QString &courseDir, const QString &outDir)
     const auto failed = [&](const QString &problem) {
         return fail(problem + QStringLiteral("; the index in %1 was left as it was").arg(outDir));
     };
-    const QDir pages(CourseIndex::pagesFolder(courseDir));
-    QStringList names = pages.entryList(QDir::Files | QDir::Hidden, QDir::NoSort);
-    names.removeIf([](const QString &name) { return !CourseIndex::isIndexedPage(name); });
-    std::sort(names.begin(), names.end());
+    IndexPairSwitch pair(outDir);
+    // Before anything else, a switch an earlier build left half done: until
+    // it is finished, only the viewer knows which files belong together.
+    const IndexPairSwitch::Result earlier = pair.finishInterrupted();
+    if (!earlier.error.isEmpty())
+        return switchFailed(earlier, outDir);
+    if (earlier.finishedEarlierSwitch)
+        m_err << "tamberlyn-index: finished the switch an earlier build left half done in " << outDir
+              << ": its index is now in place\n";
+
+    CoursePages pages;
+    QString error;
+    if (!pages.open(courseDir, &error))
+        return failed(error);
+    // Links are never followed: a page that is one could lead anywhere, the
+    // author's secrets included. Said, so no page goes missing unnoticed.
+    for (const CoursePages::Skipped &skipped : pages.skipped())
+        m_err << "tamberlyn-index: " << QDir(pages.folder()).filePath(skipped.name) << ": " << skipped.why
+              << ": not read\n";
+    const QStringList &names = pages.pages();
     if (names.isEmpty())
-        return failed(QStringLiteral("no course pages (kqMMNNNN.vxp) in %1").arg(pages.path()));
+        return failed(QStringLiteral("no course pages (kqMMNNNN.vxp) in %1").arg(pages.folder()));
     if (names.size() > Tables::MaxTableLines)
         return failed(
             QStringLiteral("%1 pages, but files.vxp holds at most %2").arg(names.size()).arg(Tables::MaxTableLines));
 
     CourseIndex index;
     for (const QString &name : names) {
-        QFile file(pages.filePath(name));
-        if (!file.open(QIODevice::ReadOnly))
-            return failed(QStringLiteral("cannot read %1: %2").arg(file.fileName(), file.errorString()));
-        index.addPage(name, HtmlPage::parse(HtmlPage::decode(file.readAll())));
+        const std::optional<QByteArray> bytes = pages.read(name, &error);
+        if (!bytes)
+            return failed(error);
+        index.addPage(name, HtmlPage::parse(HtmlPage::decode(*bytes)));
+        // The build fails here anyway; reading on would only cost memory.
+        if (index.tooManyWords())
+            return failed(QStringLiteral("more than %1 different words (the first %1 by %2), but words.vxp "
+                                         "holds at most %1")
+                              .arg(Tables::MaxTableLines)
+                              .arg(name));
     }
-    if (index.wordCount() > Tables::MaxTableLines)
-        return failed(QStringLiteral("%1 different words, but words.vxp holds at most %2")
-                          .arg(index.wordCount())
-                          .arg(Tables::MaxTableLines));
 
-    if (!QDir().mkpath(outDir))
-        return failed(QStringLiteral("cannot create %1").arg(outDir));
     const Tables::CodePage codePage = Tables::CodePage::windows1252();
-    QString error;
-    if (!IndexPairSwitch(outDir).replace(filesVxp(index.files(), codePage), wordsVxp(index.words(), codePage),
-                                         &error)) {
-        if (IndexPairSwitch::isPending(outDir))
-            return fail(QStringLiteral("%1; the new index is complete in %2/%3, and the next build into %2 "
-                                       "switches it in")
-                            .arg(error, outDir, QLatin1String(IndexPairSwitch::ReadyFolder)));
-        return failed(error);
+    const QByteArray filesBytes = filesVxp(index.files(), codePage);
+    const QByteArray wordsBytes = wordsVxp(index.words(), codePage);
+    for (const auto &[name, bytes] : {std::pair{Tables::FilesFileName, &filesBytes},
+                                      std::pair{Tables::WordsFileName, &wordsBytes}}) {
+        if (bytes->size() > Tables::TableFileReader::MaxFileBytes)
+            return failed(QStringLiteral("%1 would be %2 bytes, more than the viewer reads (%3)")
+                              .arg(QLatin1String(name))
+                              .arg(bytes->size())
+                              .arg(Tables::TableFileReader::MaxFileBytes));
     }
+    const IndexPairSwitch::Result switched = pair.replace(filesBytes, wordsBytes);
+    if (!switched.error.isEmpty())
+        return switchFailed(switched, outDir);
+    for (const QString &leftover : switched.leftovers)
+        m_err << "tamberlyn-index: could not remove " << leftover << " (left by another build)\n";
     reportUnwritable(index, codePage);
     m_out << Tables::FilesFileName << ": " << index.pageCount() << " pages\n"
           << Tables::WordsFileName << ": " << index.wordCount() << " words\n";
     return 0;
+}
+
+int IndexCommands::switchFailed(const IndexPairSwitch::Result &result, const QString &outDir)
+{
+    const QString ready = QDir(outDir).filePath(QLatin1String(IndexPairSwitch::ReadyFolder));
+    switch (result.outcome) {
+    case IndexPairSwitch::Outcome::Untouched:
+        return fail(result.error + QStringLiteral("; the index in %1 was left as it was").arg(outDir));
+    case IndexPairSwitch::Outcome::Committed:
+        return fail(result.error
+                    + QStringLiteral("; the new index is complete in %1, and the viewer reads it from there; %2 "
+                                     "itself still holds the old pair, whole; the next build into %2 switches "
+                                     "the new one in")
+                          .arg(ready, outDir));
+    case IndexPairSwitch::Outcome::Mixed:
+        return fail(result.error
+                    + QStringLiteral("; %1 is left MIXED: its files.vxp is the new one and its words.vxp the "
+                                     "old one, which do not belong together. The viewer still reads the new "
+                                     "pair (words.vxp from %2); anything else reading %1 does not. The next "
+                                     "build into %1 finishes the switch")
+                          .arg(outDir, ready));
+    case IndexPairSwitch::Outcome::Switched:
+        break;
+    }
+    return fail(result.error + QStringLiteral("; the new index is in place in %1, but may not be safe on disk yet")
+                                   .arg(outDir));
 }
 
 void IndexCommands::reportUnwritable(const CourseIndex &index, const Tables::CodePage &codePage)
@@ -140,13 +207,12 @@ void IndexCommands::reportUnwritable(const CourseIndex &index, const Tables::Cod
         if (!page.title.isEmpty())
             m_err << "tamberlyn-index: " << page.pageFile << ": the title \"" << page.title << "\" has characters "
                   << "outside " << codePage.name() << "; written as \"" << page.writtenTitle << "\"\n";
-        if (page.words.isEmpty())
+        if (page.wordCount == 0)
             continue;
-        const QStringList examples = page.words.mid(0, CourseIndex::ExamplesPerPage);
-        m_err << "tamberlyn-index: " << page.pageFile << ": left out " << page.words.size()
-              << (page.words.size() == 1 ? " word" : " words") << " with characters outside " << codePage.name()
-              << ": " << examples.join(QStringLiteral(", "))
-              << (page.words.size() > examples.size() ? QStringLiteral(", ...") : QString()) << '\n';
+        m_err << "tamberlyn-index: " << page.pageFile << ": left out " << page.wordCount
+              << (page.wordCount == 1 ? " word" : " words") << " with characters outside " << codePage.name()
+              << ": " << page.words.join(QStringLiteral(", "))
+              << (page.wordCount > page.words.size() ? QStringLiteral(", ...") : QString()) << '\n';
     }
 }
 

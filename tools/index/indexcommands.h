@@ -1,5 +1,7 @@
 #pragma once
 
+#include "indexpairswitch.h"
+
 #include "tables/tablefilereader.h"
 
 #include <QStringList>
@@ -27,6 +29,8 @@ private:
     int search(const QString &dir, const QString &query);
     int history(const QString &dir, const QString &historyFile);
 
+    // Says how a failed switch left the folder, plainly; exit code 1.
+    int switchFailed(const IndexPairSwitch::Result &result, const QString &outDir);
     void reportUnwritable(const CourseIndex &index, const Tables::CodePage &codePage);
     int usage(int exitCode);
     int fail(const QString &problem, int exitCode = 1);

@@ -13,6 +13,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tamberlyn-index"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TAMBERLYN_VERSION));
     QTextStream out(stdout);
     QTextStream err(stderr);
     Tamberlyn::IndexTool::IndexCommands commands(out, err);

@@ -19,6 +19,7 @@ using namespace Tables;
 
 enum class Problem {
     InterruptedSwitch,
+    InterruptedSwitchMixed,
     Missing,
     TooBig,
     Unreadable,
@@ -53,8 +54,14 @@ ProblemText textOf(Problem problem)
 {
     switch (problem) {
     case Problem::InterruptedSwitch:
-        return {"interrupted switch", "a build was interrupted while it switched in the new index: the two files "
-                                      "may not belong together; the next build finishes it"};
+        return {"interrupted switch", "a build was interrupted after its commit: the new index is complete in "
+                                      "this folder and is what the viewer reads (and what is checked here); the "
+                                      "folder itself still holds the old pair; the next build switches it in"};
+    case Problem::InterruptedSwitchMixed:
+        return {"interrupted switch", "a build was interrupted half way through its switch: the folder's own "
+                                      "files.vxp is the new one and its words.vxp the old one, which do not "
+                                      "belong together; the viewer reads the new pair (words.vxp from this "
+                                      "folder, checked here); the next build finishes the switch"};
     case Problem::Missing:
         return {"missing", "missing"};
     case Problem::TooBig:
@@ -280,11 +287,11 @@ bool checkPageLine(Reporter &report, qsizetype n, QStringView text)
     return true;
 }
 
-PageLines checkFiles(CheckReport &checkReport, const TableFileReader &reader, const QString &folder)
+PageLines checkFiles(CheckReport &checkReport, const TableFileReader &reader, FileBytes file)
 {
     Reporter report(checkReport, QLatin1String(FilesFileName));
     PageLines pages;
-    const std::optional<QByteArray> bytes = readable(report, reader.readBytes(filesFilePath(folder)));
+    const std::optional<QByteArray> bytes = readable(report, std::move(file));
     if (!bytes)
         return pages;
     pages.startReading();
@@ -339,10 +346,10 @@ void checkWordLine(Reporter &report, qsizetype n, QStringView text, const PageLi
     }
 }
 
-void checkWords(CheckReport &checkReport, const TableFileReader &reader, const QString &folder, const PageLines &pages)
+void checkWords(CheckReport &checkReport, const TableFileReader &reader, FileBytes file, const PageLines &pages)
 {
     Reporter report(checkReport, QLatin1String(WordsFileName));
-    const std::optional<QByteArray> bytes = readable(report, reader.readBytes(wordsFilePath(folder)));
+    const std::optional<QByteArray> bytes = readable(report, std::move(file));
     if (!bytes)
         return;
     ByteLineCutter cutter(*bytes);
@@ -361,10 +368,20 @@ void checkWords(CheckReport &checkReport, const TableFileReader &reader, const Q
 CheckReport checkIndexFolder(const QString &folder, const TableFileReader &reader)
 {
     CheckReport report;
-    if (IndexPairSwitch::isPending(folder))
+    switch (IndexPairSwitch::pendingState(folder)) {
+    case IndexPairSwitch::Outcome::Committed:
         Reporter(report, QLatin1String(IndexPairSwitch::ReadyFolder)).file(Problem::InterruptedSwitch);
-    const PageLines pages = checkFiles(report, reader, folder);
-    checkWords(report, reader, folder, pages);
+        break;
+    case IndexPairSwitch::Outcome::Mixed:
+        Reporter(report, QLatin1String(IndexPairSwitch::ReadyFolder)).file(Problem::InterruptedSwitchMixed);
+        break;
+    default:
+        break;
+    }
+    // The pair as the viewer reads it.
+    TableFileReader::PairBytes pair = reader.readPairBytes(folder);
+    const PageLines pages = checkFiles(report, reader, std::move(pair.files));
+    checkWords(report, reader, std::move(pair.words), pages);
     return report;
 }
 

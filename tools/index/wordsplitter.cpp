@@ -1,5 +1,7 @@
 #include "wordsplitter.h"
 
+#include <algorithm>
+
 namespace Tamberlyn::IndexTool {
 
 namespace {
@@ -31,23 +33,40 @@ QChar joinerAs(QChar c)
     }
 }
 
+// Hands on the words of one compound: whole and from each part on, each
+// cut after its last whole part within MaxWordLength. `starts` holds where
+// each part begins; a part ends one character before the next one begins
+// (at its joiner), the last one at the end of the compound.
+void takeCompound(QStringView compound, const QList<qsizetype> &starts,
+                  const std::function<void(QStringView word)> &take)
+{
+    const qsizetype parts = starts.size();
+    const auto endOf = [&](qsizetype part) { return part + 1 < parts ? starts.at(part + 1) - 1 : compound.size(); };
+    qsizetype last = 0; // the last part the word from the current one takes
+    for (qsizetype part = 0; part < parts; ++part) {
+        const qsizetype begin = starts.at(part);
+        last = std::max(last, part);
+        if (endOf(part) - begin > MaxWordLength)
+            continue; // a part too long to be a word on its own
+        while (last + 1 < parts && endOf(last + 1) - begin <= MaxWordLength)
+            ++last;
+        take(compound.sliced(begin, endOf(last) - begin));
+    }
+}
+
 } // namespace
 
-QStringList splitWords(QStringView text)
+void forEachWord(QStringView text, const std::function<void(QStringView word)> &take)
 {
-    QStringList words;
     QString word;
-    // Where each part of the compound being read begins, after the first.
-    QList<qsizetype> partStarts;
+    // Where each part of the compound being read begins.
+    QList<qsizetype> partStarts{0};
     QChar pendingJoiner; // a joiner read after a word character
     const auto finish = [&] {
-        if (!word.isEmpty()) {
-            words.append(word);
-            for (const qsizetype start : std::as_const(partStarts))
-                words.append(word.sliced(start));
-        }
+        if (!word.isEmpty())
+            takeCompound(word, partStarts, take);
         word.clear();
-        partStarts.clear();
+        partStarts = {0};
         pendingJoiner = QChar();
     };
     for (const QChar c : text) {
@@ -71,6 +90,12 @@ QStringList splitWords(QStringView text)
         finish();
     }
     finish();
+}
+
+QStringList splitWords(QStringView text)
+{
+    QStringList words;
+    forEachWord(text, [&](QStringView word) { words.append(word.toString()); });
     return words;
 }
 

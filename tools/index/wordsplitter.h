@@ -2,6 +2,8 @@
 
 #include <QStringList>
 
+#include <functional>
+
 namespace Tamberlyn::IndexTool {
 
 // Splits page text into index words the way a learner types them.
@@ -22,6 +24,20 @@ namespace Tamberlyn::IndexTool {
 // the whole, by any part ("apt", "get") and by any run of parts from one
 // on ("crypt-luks"), and an elided word by the word after the apostrophe.
 // Words of one letter or one digit are kept too ("x window", "utf 8").
+//
+// No word is longer than MaxWordLength: nobody types more, and a page must
+// not cost more than its own length in words. A run of letters longer than
+// that (a checksum, a key, a long string of filler) is no word. A compound
+// word is cut after its last whole part that fits, each part still
+// starting a word of its own, so "a-a-a-…" over a whole page costs what the
+// page is long, not the square of it.
+inline constexpr qsizetype MaxWordLength = 64;
+
+// Hands each word to `take` in page order, repeats included; the view lives
+// only for the call.
+void forEachWord(QStringView text, const std::function<void(QStringView word)> &take);
+
+// The same words as a list.
 QStringList splitWords(QStringView text);
 
 } // namespace Tamberlyn::IndexTool

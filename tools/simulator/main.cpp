@@ -17,6 +17,18 @@ int main(int argc, char *argv[])
     // started under ("Prismo") and be found by anyone looking for ours.
     QApplication::setApplicationName(QStringLiteral("tamberlyn-simulator"));
     QApplication::setApplicationVersion(QStringLiteral(TAMBERLYN_VERSION));
+    // --help and --version need no window, so they need no display either.
+    QStringList rawArguments;
+    for (int i = 0; i < argc; ++i)
+        rawArguments << QString::fromLocal8Bit(argv[i]);
+    if (Options::asksForAnswer(rawArguments)) {
+        QCoreApplication answering(argc, argv);
+        QString error;
+        QString answer;
+        Options::parse(QCoreApplication::arguments(), &error, &answer);
+        std::fputs(answer.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
     // The viewer finds our window through X11, on a Wayland session too.
     if (!Tamberlyn::Platform::preferX11Session("tamberlyn-simulator", argc, argv))
         return 1;
@@ -26,11 +38,11 @@ int main(int argc, char *argv[])
     std::signal(SIGPIPE, SIG_IGN);
 
     QString error;
-    QString help;
-    const std::optional<Options> options = Options::parse(QApplication::arguments(), &error, &help);
+    QString answer;
+    const std::optional<Options> options = Options::parse(QApplication::arguments(), &error, &answer);
     if (!options) {
-        if (!help.isEmpty()) {
-            std::fputs(help.toLocal8Bit().constData(), stdout);
+        if (!answer.isEmpty()) {
+            std::fputs(answer.toLocal8Bit().constData(), stdout);
             return 0;
         }
         std::fprintf(stderr, "tamberlyn-simulator: %s\nTry --help.\n", error.toLocal8Bit().constData());

@@ -22,8 +22,13 @@ public:
     // Tries once. Unavailable means the lock file could not be opened (for
     // instance an unwritable folder); callers treat that as "no other
     // instance" so a broken data folder never stops the course.
+    // Once acquired, the file holds the holder's process number, so that a
+    // later start can name the process it waits for.
     Outcome tryAcquire(const QString &lockFilePath);
     QString errorString() const { return m_error; }
+
+    // The process number the lock file names; 0 when it names none.
+    static qint64 holderOf(const QString &lockFilePath);
 
 private:
     int m_fd = -1;

@@ -14,6 +14,11 @@ namespace Tamberlyn::Platform {
 
 Q_LOGGING_CATEGORY(lcShell, "tamberlyn.shell", QtInfoMsg)
 
+DesktopShell::~DesktopShell()
+{
+    delete m_channel;
+}
+
 QString DesktopShell::environmentValue(const QString &name) const
 {
     return qEnvironmentVariable(name.toLocal8Bit().constData());
@@ -44,10 +49,12 @@ bool DesktopShell::anotherInstanceRunning(const QString &lockFolder)
 {
     if (m_anotherRunning)
         return *m_anotherRunning;
+    m_lockFolder = lockFolder;
     const QString path = QDir(lockFolder).filePath(QStringLiteral("tamberlyn.lock"));
     switch (m_lock.tryAcquire(path)) {
     case FlockInstanceLock::Outcome::Acquired:
         m_anotherRunning = false;
+        m_holdsLock = true;
         break;
     case FlockInstanceLock::Outcome::HeldByAnother:
         m_anotherRunning = true;
@@ -61,10 +68,28 @@ bool DesktopShell::anotherInstanceRunning(const QString &lockFolder)
     return *m_anotherRunning;
 }
 
-void DesktopShell::endProcess()
+void DesktopShell::answerShowRequests(std::function<QString()> show)
+{
+    // Without the lock, the channel may be another course's.
+    if (!m_holdsLock)
+        return;
+    if (!m_channel)
+        m_channel = new InstanceChannel;
+    m_channel->listen(QDir(m_lockFolder).filePath(QLatin1String(InstanceChannel::FileName)), std::move(show));
+}
+
+Shell::ShowReply DesktopShell::askCourseToShow()
+{
+    const QDir folder(m_lockFolder);
+    ShowReply reply = InstanceChannel::ask(folder.filePath(QLatin1String(InstanceChannel::FileName)));
+    reply.holder = FlockInstanceLock::holderOf(folder.filePath(QStringLiteral("tamberlyn.lock")));
+    return reply;
+}
+
+void DesktopShell::endProcess(int exitCode)
 {
     std::fflush(nullptr);
-    ::_exit(0);
+    ::_exit(exitCode);
 }
 
 } // namespace Tamberlyn::Platform

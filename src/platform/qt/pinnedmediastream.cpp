@@ -103,7 +103,7 @@ void PinnedMediaStream::onReadyRead()
     if (!m_accepted) {
         const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
         if (status != 200) {
-            fail(QStringLiteral("the server answered %1").arg(status));
+            fail(statusAnswer(status));
             return;
         }
         m_accepted = true;
@@ -127,12 +127,24 @@ void PinnedMediaStream::onFinished()
                                           << "cut short:" << m_reply->errorString();
     } else if (!m_accepted) {
         if (status != 200) {
-            fail(QStringLiteral("the server answered %1").arg(status));
+            fail(statusAnswer(status));
             return;
         }
         m_accepted = true;
     }
     checkDrained();
+}
+
+QString PinnedMediaStream::statusAnswer(int status) const
+{
+    // The server's own words for its status, as far as they are plain text.
+    const QString phrase =
+        QString::fromLatin1(m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toByteArray())
+            .simplified()
+            .left(60);
+    const bool plain = std::all_of(phrase.cbegin(), phrase.cend(), [](QChar c) { return c.isPrint(); });
+    return plain && !phrase.isEmpty() ? QStringLiteral("the server answered %1 %2").arg(status).arg(phrase)
+                                      : QStringLiteral("the server answered %1").arg(status);
 }
 
 void PinnedMediaStream::fail(const QString &reason)

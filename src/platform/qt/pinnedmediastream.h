@@ -51,6 +51,8 @@ private:
     void onFinished();
     void fail(const QString &reason);
     void checkDrained();
+    // "the server answered 404 Not Found"
+    QString statusAnswer(int status) const;
 
     const CertificatePins &m_pins;
     QNetworkReply *m_reply;

@@ -52,11 +52,6 @@ public:
     // The video area of the media playing now, if any.
     QWidget *videoArea() const;
 
-signals:
-    // The media of the last play will not play: it could not be fetched,
-    // its address is not an https one, or it could not be decoded.
-    void failed(const QString &reason);
-
 private:
     void startEngine();
     void retire();

@@ -35,10 +35,11 @@ QString QtPrinting::fallbackFile(const QString &baseName)
     return QDir(folder).filePath(baseName + QStringLiteral(".pdf"));
 }
 
-QPrinter *QtPrinting::choosePrinter(QWidget *parent)
+QPrinter *QtPrinting::choosePrinter(QWidget *parent, const QString &documentName)
 {
     m_pagePrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    preparePrinter(*m_pagePrinter, QStringLiteral("Tamberlyn page"));
+    m_pagePrinter->setDocName(documentName);
+    preparePrinter(*m_pagePrinter, documentName);
     QPrintDialog dialog(m_pagePrinter.get(), parent);
     if (dialog.exec() != QDialog::Accepted)
         return nullptr;

@@ -16,7 +16,7 @@ public:
     QtPrinting();
     ~QtPrinting() override;
 
-    QPrinter *choosePrinter(QWidget *parent) override;
+    QPrinter *choosePrinter(QWidget *parent, const QString &documentName) override;
     QString printImage(const QImage &image) override;
 
     // Where output goes when no printer is installed.

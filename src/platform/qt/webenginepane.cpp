@@ -42,6 +42,7 @@ WebEnginePane::WebEnginePane(const CertificatePins &pins, QWidget *parentWidget)
     m_view->setPage(m_page);
     connect(m_page, &QWebEnginePage::loadStarted, this, &WebEnginePane::onLoadStarted);
     connect(m_page, &QWebEnginePage::loadFinished, this, &WebEnginePane::onLoadFinished);
+    connect(m_page, &QWebEnginePage::loadProgress, this, &WebEnginePane::loadProgress);
     // Only this report says why a load failed (refused, certificate, an
     // HTTP error status, ...); loadFinished says merely that it did.
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEnginePane::onLoadingChanged);
@@ -75,6 +76,14 @@ void WebEnginePane::goBack()
     m_page->triggerAction(QWebEnginePage::Back);
 }
 
+void WebEnginePane::stop()
+{
+    if (!m_loading)
+        return;
+    m_stopping = true;
+    m_page->triggerAction(QWebEnginePage::Stop);
+}
+
 QString WebEnginePane::locationUrl() const
 {
     return m_page->url().toString(QUrl::FullyEncoded);
@@ -105,9 +114,41 @@ WebEnginePane::PrintState WebEnginePane::printState() const
     return PrintState::Enabled;
 }
 
+namespace {
+
+// On paper a page ends where its content does. A body's own bottom margin
+// or padding, or a height of the whole window (100%, 100vh, which on paper
+// is a whole sheet), can carry the page a few pixels onto one more sheet,
+// which comes out blank. The sheet is the viewer's own, adopted once per
+// document, for print only.
+constexpr char PrintLayoutScript[] = R"JS(
+(function () {
+  if (document.adoptedStyleSheets.some(function (sheet) { return sheet.tamberlynPrintLayout; }))
+    return;
+  var sheet = new CSSStyleSheet();
+  sheet.replaceSync('@media print { html, body { height: auto !important; min-height: 0 !important;'
+                    + ' margin-bottom: 0 !important; padding-bottom: 0 !important; } }');
+  sheet.tamberlynPrintLayout = true;
+  document.adoptedStyleSheets = document.adoptedStyleSheets.concat([sheet]);
+})();
+)JS";
+
+} // namespace
+
 void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QString &error)> done)
 {
     m_printing = true;
+    emit printStarting();
+    // The page is printed once the print layout is in it.
+    QPrinter *target = &printer;
+    m_page->runJavaScript(QString::fromLatin1(PrintLayoutScript), ScriptWorld,
+                          [this, target, done = std::move(done)](const QVariant &) mutable {
+                              printPrepared(*target, std::move(done));
+                          });
+}
+
+void WebEnginePane::printPrepared(QPrinter &printer, std::function<void(const QString &error)> done)
+{
     if (printer.outputFormat() == QPrinter::PdfFormat && !printer.outputFileName().isEmpty()) {
         // Straight to the file: the engine's own PDF keeps the page's text
         // as text, where printing through a printer would turn it into pictures.
@@ -116,6 +157,7 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
                               [this, connection, done = std::move(done)](const QString &, bool success) {
                                   disconnect(*connection);
                                   m_printing = false;
+                                  emit printEnded();
                                   done(success ? QString() : QStringLiteral("the PDF file could not be written"));
                               });
         m_page->printToPdf(printer.outputFileName(), printer.pageLayout());
@@ -126,6 +168,7 @@ void WebEnginePane::printDocument(QPrinter &printer, std::function<void(const QS
                           [this, connection, done = std::move(done)](bool success) {
                               disconnect(*connection);
                               m_printing = false;
+                              emit printEnded();
                               done(success ? QString() : QStringLiteral("the page could not be printed"));
                           });
     m_view->print(&printer);
@@ -174,18 +217,22 @@ void WebEnginePane::onLoadFinished(bool ok)
     // holds for every page, set again before the page is reported.
     if (!qFuzzyCompare(m_page->zoomFactor(), m_zoomFactor))
         m_page->setZoomFactor(m_zoomFactor);
-    const QString address = locationUrl();
     if (!ok) {
-        // Reported with its reason by onLoadingChanged, which follows.
+        // Reported with its reason by onLoadingChanged.
         m_links.clear();
         return;
     }
+    m_stopping = false;
+    const QString address = locationUrl();
     // Logged apart from the completion below, which waits for the page's
     // renderer to hand over the links: start-up and page-turn timings need
     // the engine's own moment as well as ours.
     qCInfo(lcPane).noquote() << "load finished:" << address;
-    // Completion is reported only once the links are read, and only if no
-    // newer load has started meanwhile (that one reports for itself).
+    reportComplete(address);
+}
+
+void WebEnginePane::reportComplete(const QString &address)
+{
     const quint64 serial = m_loadSerial;
     const QPointer<WebEnginePane> self(this);
     m_page->runJavaScript(QStringLiteral("Array.from(document.links).map(a => a.href)"), ScriptWorld,
@@ -200,17 +247,56 @@ void WebEnginePane::onLoadFinished(bool ok)
 
 void WebEnginePane::onLoadingChanged(const QWebEngineLoadingInfo &info)
 {
-    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus)
+    const QString address = info.url().toString(QUrl::FullyEncoded);
+    switch (info.status()) {
+    case QWebEngineLoadingInfo::LoadStartedStatus:
+        // A load replaced before its end says so through Aborted; a stop
+        // asked for the one before does not carry over to this one.
+        m_stopping = false;
+        emit loadStarted(address);
         return;
+    case QWebEngineLoadingInfo::LoadStoppedStatus:
+        onStopped(address);
+        return;
+    case QWebEngineLoadingInfo::LoadSucceededStatus:
+        return;
+    case QWebEngineLoadingInfo::LoadFailedStatus:
+        break;
+    }
     LoadFailure failure = engineLoadFailure(info.errorDomain(), info.errorCode(), info.errorString());
+    if (failure.kind == LoadFailure::Kind::Aborted && m_stopping) {
+        onStopped(address);
+        return;
+    }
     if (failure.kind == LoadFailure::Kind::Certificate)
         failure.certificateFingerprint = m_page->rejectedFingerprint(info.url());
-    const QString address = info.url().toString(QUrl::FullyEncoded);
     qCWarning(lcPane).noquote() << "load failed:" << address << "-"
                                 << (failure.kind == LoadFailure::Kind::HttpStatus
                                         ? QStringLiteral("HTTP status %1").arg(failure.code)
                                         : failure.engineText);
     emit loadFailed(address, failure);
+}
+
+void WebEnginePane::onStopped(const QString &address)
+{
+    if (!m_stopping)
+        return;
+    m_stopping = false;
+    qCInfo(lcPane).noquote() << "load stopped:" << address;
+    // Stopped while the pictures of a page still came, the page itself is
+    // there and is the learner's page now; stopped before its document
+    // came, the page shown before stays, and so do its links.
+    const quint64 serial = m_loadSerial;
+    const QPointer<WebEnginePane> self(this);
+    m_page->runJavaScript(QStringLiteral("location.href"), ScriptWorld, [self, serial, address](const QVariant &shown) {
+        if (!self || serial != self->m_loadSerial)
+            return;
+        if (QUrl(shown.toString()) == QUrl(address)) {
+            self->reportComplete(address);
+            return;
+        }
+        emit self->loadFailed(address, LoadFailure{LoadFailure::Kind::Aborted, -3, QStringLiteral("stopped"), {}});
+    });
 }
 
 void WebEnginePane::onRenderProcessTerminated(int status, int exitCode)

@@ -27,6 +27,7 @@ public:
 
     void navigate(const QString &address) override;
     void goBack() override;
+    void stop() override;
     QString locationUrl() const override;
     QStringList links() const override;
     void setLinkTarget(int index, const QString &address) override;
@@ -38,9 +39,14 @@ public:
     void runScript(const QString &script, std::function<void(const QVariant &result)> done) override;
 
 private:
+    void printPrepared(QPrinter &printer, std::function<void(const QString &error)> done);
     void onLoadStarted();
     void onLoadFinished(bool ok);
     void onLoadingChanged(const QWebEngineLoadingInfo &info);
+    void onStopped(const QString &address);
+    // Reads the document's links, then reports it complete, unless a newer
+    // load has started meanwhile (that one reports for itself).
+    void reportComplete(const QString &address);
     void onRenderProcessTerminated(int status, int exitCode);
 
     QWebEngineView *m_view;
@@ -48,6 +54,8 @@ private:
     QStringList m_links;
     quint64 m_loadSerial = 0;
     bool m_loading = false;
+    // The learner stopped the load under way; its end is reported as a stop.
+    bool m_stopping = false;
     bool m_printing = false;
     qreal m_zoomFactor = 1.0;
 };

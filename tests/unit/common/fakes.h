@@ -23,7 +23,8 @@ namespace Fakes {
 
 struct ProcessEnded : std::runtime_error
 {
-    ProcessEnded() : std::runtime_error("process ended") {}
+    explicit ProcessEnded(int code = 0) : std::runtime_error("process ended"), exitCode(code) {}
+    int exitCode;
 };
 
 class Shell final : public Tamberlyn::Platform::Shell
@@ -60,7 +61,21 @@ public:
         m_events << QStringLiteral("instance test");
         return another;
     }
-    [[noreturn]] void endProcess() override { throw ProcessEnded(); }
+    // The instance lock's channel: what the course would do when asked, and
+    // what a second start hears back.
+    std::function<QString()> showRequests;
+    ShowReply reply;
+    void answerShowRequests(std::function<QString()> show) override
+    {
+        m_events << QStringLiteral("answer show requests");
+        showRequests = std::move(show);
+    }
+    ShowReply askCourseToShow() override
+    {
+        m_events << QStringLiteral("ask the course to show itself");
+        return reply;
+    }
+    [[noreturn]] void endProcess(int exitCode) override { throw ProcessEnded(exitCode); }
 
 private:
     QStringList &m_events;
@@ -136,10 +151,12 @@ public:
 
     QPrinter *printer = nullptr; // what the dialog "chose"; null: cancelled
     QString imageError;
+    QString documentName; // of the last dialog
 
-    QPrinter *choosePrinter(QWidget *) override
+    QPrinter *choosePrinter(QWidget *, const QString &name) override
     {
         m_events << QStringLiteral("print dialog");
+        documentName = name;
         return printer;
     }
     QString printImage(const QImage &image) override
@@ -172,6 +189,7 @@ public:
         history << address;
         ++current;
         ++pendingReports;
+        emit loadStarted(address);
     }
     void goBack() override
     {
@@ -180,7 +198,9 @@ public:
             return; // nothing to go back to: no load, no report
         --current;
         ++pendingReports;
+        emit loadStarted(locationUrl());
     }
+    void stop() override { m_events << QStringLiteral("stop"); }
     QString locationUrl() const override { return current >= 0 ? history.at(current) : QString(); }
     QStringList links() const override { return linksOf.value(locationUrl()); }
     QWidget *viewWidget = nullptr; // a stand-in for the page's widget, when a test needs one
@@ -245,6 +265,17 @@ public:
     {
         pendingReports = 0;
         emit loadFailed(locationUrl(), failure);
+    }
+
+    // The learner's stop came before the page: the engine steps back to
+    // the page shown before and says the load was stopped.
+    void stopped()
+    {
+        const QString address = locationUrl();
+        pendingReports = 0;
+        if (current > 0)
+            history.remove(current--);
+        emit loadFailed(address, {Tamberlyn::Platform::LoadFailure::Kind::Aborted, -3, QStringLiteral("stopped"), {}});
     }
 
 private:

@@ -1,9 +1,13 @@
 #include "straightforward.h"
 
 #include "tables/textrules.h"
+#include "finders/wordsuggestions.h"
 #include "history/historymatcher.h"
 
 #include <QList>
+
+#include <algorithm>
+#include <tuple>
 
 using namespace Tamberlyn;
 using Tables::trimSpaces;
@@ -138,6 +142,143 @@ std::optional<Finders::SearchResult> search(const Tables::WordTable &words, cons
     for (qsizetype k = 1; k <= n; ++k)
         result.resultFiles.append(resultFiles[k]);
     return result;
+}
+
+namespace {
+
+// The whole table of edits: rows for the typed key, columns for the word's.
+Finders::KeyDistance editTable(const QString &typed, const QString &word)
+{
+    const qsizetype m = typed.size();
+    const qsizetype n = word.size();
+    QList<QList<int>> d(m + 1, QList<int>(n + 1, 0));
+    for (qsizetype i = 0; i <= m; ++i)
+        d[i][0] = int(i);
+    for (qsizetype j = 0; j <= n; ++j)
+        d[0][j] = int(j);
+    for (qsizetype i = 1; i <= m; ++i) {
+        for (qsizetype j = 1; j <= n; ++j) {
+            const int change = typed[i - 1] == word[j - 1] ? 0 : 1;
+            d[i][j] = std::min({d[i - 1][j] + 1, d[i][j - 1] + 1, d[i - 1][j - 1] + change});
+            if (i > 1 && j > 1 && typed[i - 1] == word[j - 2] && typed[i - 2] == word[j - 1])
+                d[i][j] = std::min(d[i][j], d[i - 2][j - 2] + 1);
+        }
+    }
+    return {*std::min_element(d[m].begin(), d[m].end()), d[m][n]};
+}
+
+struct Close
+{
+    QString word;
+    Finders::KeyDistance distance;
+};
+
+QList<Close> closestWords(const Tables::WordTable &words, const QString &typed, qsizetype most)
+{
+    const QString key = Finders::suggestionKey(typed);
+    if (key.isEmpty() || key.size() > Finders::WordSuggestions::LongestTypedKey)
+        return {};
+    const int limit = Finders::suggestionLimit(key.size());
+    struct Candidate
+    {
+        int slot;
+        QString word;
+        Finders::KeyDistance distance;
+        qsizetype pages;
+    };
+    QList<Candidate> candidates;
+    for (int s = 1; s < Slots; ++s) {
+        const QString word = trimSpaces(words.slot(s).word).toString();
+        if (word.isEmpty() || word.contains(u' ') || Finders::suggestionKey(word).isEmpty())
+            continue;
+        const Finders::KeyDistance distance = editTable(key, Finders::suggestionKey(word));
+        if (distance.toBeginning <= limit)
+            candidates.append({s, word, distance, words.slot(s).fileList.count(u'\t')});
+    }
+    std::sort(candidates.begin(), candidates.end(), [](const Candidate &a, const Candidate &b) {
+        return std::make_tuple(a.distance.toBeginning, a.distance.toWhole, -a.pages, a.slot)
+               < std::make_tuple(b.distance.toBeginning, b.distance.toWhole, -b.pages, b.slot);
+    });
+    QList<Close> list;
+    for (const Candidate &candidate : candidates) {
+        if (candidate.distance.toBeginning > candidates.constFirst().distance.toBeginning + 1 || list.size() == most)
+            break;
+        bool covered = false;
+        for (const Close &earlier : list)
+            covered = covered || searchKey(candidate.word).startsWith(searchKey(earlier.word));
+        if (!covered)
+            list.append({candidate.word, candidate.distance});
+    }
+    return list;
+}
+
+qsizetype pagesFound(const Tables::WordTable &words, const Tables::PageTable &pages, const QString &query)
+{
+    return search(words, pages, query)->count();
+}
+
+} // namespace
+
+QList<Finders::SuggestedSearch> suggest(const Tables::WordTable &words, const Tables::PageTable &pages,
+                                        QStringView entryText)
+{
+    const QString t = trimSpaces(entryText).toString();
+    if (t.isEmpty())
+        return {};
+    const qsizetype space = t.indexOf(u' ');
+    QList<Finders::SuggestedSearch> suggestions;
+    if (space < 0) {
+        for (const Close &close : closestWords(words, t, 2 * Finders::SearchSuggestions::MostShown)) {
+            const qsizetype found = pagesFound(words, pages, close.word);
+            if (found > 0 && suggestions.size() < Finders::SearchSuggestions::MostShown)
+                suggestions.append({close.word, found});
+        }
+        return suggestions;
+    }
+    const QString rest = trimSpaces(QStringView(t).mid(space + 1)).toString();
+    const QStringList typed = {t.left(space), rest.contains(u' ') ? rest.left(rest.indexOf(u' ')) : rest};
+
+    QList<Close> choices[2];
+    for (int w = 0; w < 2; ++w) {
+        const bool typedFinds = pagesFound(words, pages, typed[w]) > 0;
+        if (typedFinds)
+            choices[w].append({typed[w], {}});
+        for (const Close &close : closestWords(words, typed[w], Finders::SearchSuggestions::WordsPerWordOfTwo)) {
+            if (typedFinds && searchKey(close.word).startsWith(searchKey(typed[w])))
+                continue;
+            if (pagesFound(words, pages, close.word) > 0)
+                choices[w].append(close);
+        }
+    }
+    struct Pair
+    {
+        std::tuple<int, int, qsizetype, qsizetype> rank;
+        QString query;
+    };
+    QList<Pair> pairs;
+    for (qsizetype i = 0; i < choices[0].size(); ++i) {
+        for (qsizetype j = 0; j < choices[1].size(); ++j) {
+            const Finders::KeyDistance a = choices[0][i].distance;
+            const Finders::KeyDistance b = choices[1][j].distance;
+            pairs.append({{a.toBeginning + b.toBeginning, a.toWhole + b.toWhole, i + j, i},
+                          choices[0][i].word + u' ' + choices[1][j].word});
+        }
+    }
+    std::sort(pairs.begin(), pairs.end(), [](const Pair &a, const Pair &b) { return a.rank < b.rank; });
+    for (const Pair &pair : pairs) {
+        const qsizetype found = pagesFound(words, pages, pair.query);
+        if (found > 0 && suggestions.size() < Finders::SearchSuggestions::MostShown)
+            suggestions.append({pair.query, found});
+    }
+    if (!suggestions.isEmpty())
+        return suggestions;
+    for (const QList<Close> &choice : choices) {
+        if (!choice.isEmpty())
+            suggestions.append({choice[0].word, pagesFound(words, pages, choice[0].word)});
+    }
+    if (suggestions.size() == 2 && suggestions[0].query == suggestions[1].query)
+        suggestions.removeLast();
+    return suggestions;
 }
 
 QList<History::HistoryItem> matchHistory(const QStringList &historyLines, const Tables::PageTable &pages)

@@ -5,15 +5,33 @@
 #include "tablegenerator.h"
 
 #include "finders/searchindex.h"
+#include "finders/searchsuggestions.h"
 #include "tables/tablefilereader.h"
 #include "finders/wordindex.h"
 #include "history/historyloader.h"
 #include "history/historymatcher.h"
 
+#include <QRegularExpression>
 #include <QTest>
 
 using namespace Tamberlyn;
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// A query as a learner gets it wrong: copied with punctuation, typed
+// without accents, or with two letters swapped.
+QStringList slipsOf(const QString &query)
+{
+    QString unaccented = query.normalized(QString::NormalizationForm_D);
+    unaccented.remove(QRegularExpression(u"\\p{M}"_s));
+    QString swapped = query;
+    if (swapped.size() >= 3)
+        std::swap(swapped[1], swapped[2]);
+    return {u"("_s + query + u"),"_s, unaccented, swapped};
+}
+
+} // namespace
 
 class TestEquivalence final : public QObject
 {
@@ -67,6 +85,25 @@ void TestEquivalence::sameOutput()
     const QList<History::HistoryItem> fastItems = History::HistoryMatcher(pages).match(lines);
     QCOMPARE(fastItems, Straightforward::matchHistory(lines, pages));
     QVERIFY(!fastItems.isEmpty());
+
+    // Suggestions are asked for when a search finds nothing. The plain
+    // algorithm searches for every count: a few queries on every fourth
+    // table do.
+    if (seed % 4 != 1)
+        return;
+    const Finders::SearchSuggestions suggestions(words);
+    int suggested = 0;
+    for (const QString &query : generated.queries.first(qMin(qsizetype(4), generated.queries.size()))) {
+        for (const QString &slip : slipsOf(query)) {
+            const auto found = searchIndex.search(slip);
+            if (!found || found->count() > 0)
+                continue;
+            const QList<Finders::SuggestedSearch> fastSuggestions = suggestions.suggest(slip, searchIndex);
+            QCOMPARE(fastSuggestions, Straightforward::suggest(words, pages, slip));
+            suggested += !fastSuggestions.isEmpty();
+        }
+    }
+    QVERIFY2(suggested >= 2, qPrintable(QString::number(suggested)));
 }
 
 QTEST_APPLESS_MAIN(TestEquivalence)

@@ -43,6 +43,7 @@ private slots:
     void candidates();
     void lookup_data();
     void lookup();
+    void tablesOverTheirSizeAreSaidToBe();
 };
 
 void TestIndexFolder::candidates_data()
@@ -90,6 +91,11 @@ void TestIndexFolder::lookup_data()
         << QStringList() << QStringList{QLatin1String(FilesFileName)} << DataFolder << QStringList();
     // As before there was a data folder: empty tables and not a word said.
     QTest::newRow("in neither") << QStringList() << QStringList() << ProgramFolder << QStringList();
+    // A first build into the program folder, stopped after its commit: the
+    // pair it committed is the index.
+    const QString ready = QLatin1String(ReadyFolderName) + u'/';
+    QTest::newRow("committed, not yet in place") << QStringList{ready + both.at(0), ready + both.at(1)} << both
+                                                 << ProgramFolder << QStringList{u"From "_s + ready.chopped(1) + u' '};
 }
 
 void TestIndexFolder::lookup()
@@ -103,8 +109,10 @@ void TestIndexFolder::lookup()
     QVERIFY(prefix.isValid());
     const QDir root(prefix.path());
     QVERIFY(root.mkpath(ProgramFolder) && root.mkpath(DataFolder));
-    for (const QString &name : inProgram)
-        QVERIFY(writeIndexFile(root.filePath(ProgramFolder), name));
+    for (const QString &name : inProgram) {
+        const QFileInfo where(root.filePath(ProgramFolder) + u'/' + name);
+        QVERIFY(writeIndexFile(where.path(), where.fileName()));
+    }
     for (const QString &name : inData)
         QVERIFY(writeIndexFile(root.filePath(DataFolder), name));
 
@@ -117,6 +125,20 @@ void TestIndexFolder::lookup()
     const std::optional<SearchResult> found = loaded.index.search(u"sun"_s);
     QVERIFY(found);
     QCOMPARE(found->entries, expectedEntries);
+}
+
+void TestIndexFolder::tablesOverTheirSizeAreSaidToBe()
+{
+    // Refused unread, as a table with too many lines is cut short: the
+    // learner gets the same box, never an empty list in silence.
+    QTemporaryDir folder;
+    for (const char *name : {WordsFileName, FilesFileName}) {
+        QFile file(folder.filePath(QLatin1String(name)));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(TableFileReader::MaxFileBytes + 1));
+    }
+    QCOMPARE(loadSearchIndex(TableFileReader(), folder.path()).messages,
+             (QList<TableMessage>{TableMessage::TooManyFiles, TableMessage::TooManyWords}));
+    QCOMPARE(loadWordIndex(TableFileReader(), folder.path()).messages, QList<TableMessage>{TableMessage::TooManyWords});
 }
 
 QTEST_GUILESS_MAIN(TestIndexFolder)

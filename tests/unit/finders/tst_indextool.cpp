@@ -6,6 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <sys/resource.h>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -17,9 +19,22 @@ struct Run
     QString err;
 };
 
-Run runTool(const QStringList &arguments)
+// Runs the tool; `faults` (see tst_indextool_faults.cpp) makes chosen file
+// calls fail, `environment` adds variables.
+Run runTool(const QStringList &arguments, const QString &faults = {},
+            const QList<std::pair<QString, QString>> &environment = {})
 {
     QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    if (!faults.isEmpty()) {
+        env.insert(u"LD_PRELOAD"_s, QStringLiteral(TAMBERLYN_FAULTS));
+        env.insert(u"TAMBERLYN_TEST_FAULTS"_s, faults);
+        // Under the sanitizers the preloaded library comes before theirs.
+        env.insert(u"ASAN_OPTIONS"_s, env.value(u"ASAN_OPTIONS"_s) + u":verify_asan_link_order=0"_s);
+    }
+    for (const auto &[name, value] : environment)
+        env.insert(name, value);
+    process.setProcessEnvironment(env);
     process.start(QStringLiteral(TAMBERLYN_INDEX), arguments);
     Run run;
     if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
@@ -40,6 +55,40 @@ QByteArray readFile(const QString &path)
 {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(missing)");
+}
+
+// What the tool said, without the log lines of the library code it runs.
+QString withoutLog(const QString &err)
+{
+    QStringList lines = err.split(u'\n');
+    lines.removeIf([](const QString &line) { return line.startsWith(u"tamberlyn."_s); });
+    return lines.join(u'\n');
+}
+
+// The largest resident size any finished child of this test reached, in
+// MiB.
+long childrenPeakMiB()
+{
+    rusage usage{};
+    return ::getrusage(RUSAGE_CHILDREN, &usage) == 0 ? usage.ru_maxrss / 1024 : -1;
+}
+
+// Every file below a folder (links not followed) with its contents.
+QMap<QString, QByteArray> treeOf(const QString &folder)
+{
+    QMap<QString, QByteArray> tree;
+    const QDir dir(folder);
+    for (const QFileInfo &entry : dir.entryInfoList(QDir::AllEntries | QDir::Hidden | QDir::System
+                                                    | QDir::NoDotAndDotDot)) {
+        if (entry.isSymLink())
+            tree.insert(entry.fileName(), "-> " + QFile::encodeName(entry.symLinkTarget()));
+        else if (entry.isDir())
+            for (auto [name, bytes] : treeOf(entry.filePath()).asKeyValueRange())
+                tree.insert(entry.fileName() + u'/' + name, bytes);
+        else
+            tree.insert(entry.fileName(), readFile(entry.filePath()));
+    }
+    return tree;
 }
 
 QByteArray page(const QByteArray &title, const QByteArray &body)
@@ -64,12 +113,26 @@ private slots:
     void checkReportIsBounded();
     void limits();
     void aFailedBuildKeepsThePair();
+    void pagesThatCannotBeReadFailTheBuild_data();
+    void pagesThatCannotBeReadFailTheBuild();
+    void linksInTheOutputFolderAreNeverFollowed_data();
+    void linksInTheOutputFolderAreNeverFollowed();
+    void pagesAreNeverReadThroughLinks();
+    void aLongCompoundCostsItsLength();
+    void anInterruptedSwitchIsReadAsTheNewPairAndFinishedFirst_data();
+    void anInterruptedSwitchIsReadAsTheNewPairAndFinishedFirst();
+    void aSwitchLeftMixedIsSaidPlainly();
     void commandLine();
 
 private:
+    // A second course (other pages, other numbering) and its index, and a
+    // folder holding the index of the first: what a rebuild switches.
+    QString otherIndex();
+
     QTemporaryDir m_dir;
     QString m_course;
     QString m_index;
+    QString m_otherIndex;
 };
 
 void TestIndexTool::initTestCase()
@@ -93,6 +156,9 @@ void TestIndexTool::initTestCase()
     QVERIFY(writeFile(kq + u"kqa.vxp"_s, page("Contents", "<p>contentsonly</p>")));
     QVERIFY(writeFile(kq + u"mod01a.vxp"_s, page("Module", "<p>moduleonly</p>")));
     QVERIFY(writeFile(kq + u"search.vxp"_s, page("Search", "<p>triggeronly</p>")));
+    // A course without a single page to index: every build of it fails.
+    QVERIFY(QDir().mkpath(m_dir.filePath(u"no-pages/kq_cbt/kq"_s)));
+    QVERIFY(writeFile(m_dir.filePath(u"no-pages/kq_cbt/kq/kqa.vxp"_s), page("Contents", "<p>contents</p>")));
 
     const Run run = runTool({u"build"_s, m_course, m_index});
     QCOMPARE(run.exitCode, 0);
@@ -274,10 +340,29 @@ void TestIndexTool::limits()
     const QString out = m_dir.filePath(u"wordy-index"_s);
     run = runTool({u"build"_s, m_dir.filePath(u"wordy"_s), out});
     QCOMPARE(run.exitCode, 1);
-    QCOMPARE(run.err, u"tamberlyn-index: 12844 different words, but words.vxp holds at most 12400; the index in "_s
+    QCOMPARE(run.err, u"tamberlyn-index: more than 12400 different words (the first 12400 by kq010003.vxp), but "_s
+                          u"words.vxp holds at most 12400; the index in "_s
                           + out + u" was left as it was\n"_s);
     QVERIFY(!QFile::exists(out + u"/words.vxp"_s));
     QVERIFY(!QFile::exists(out + u"/files.vxp"_s));
+
+    // A table file over the size the viewer reads gives its over-limit
+    // message too, not a silent empty list. (Sparse: no disk is used.)
+    const QString huge = m_dir.filePath(u"huge"_s);
+    QVERIFY(QDir().mkpath(huge));
+    for (const QString &name : {u"words.vxp"_s, u"files.vxp"_s}) {
+        QFile file(huge + u'/' + name);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.resize(qint64(257) * 1024 * 1024));
+    }
+    run = runTool({u"search"_s, huge, u"zz"_s});
+    QCOMPARE(run.exitCode, 0);
+    QCOMPARE(withoutLog(run.err), u"Too many files!\nToo many words!\n"_s);
+    QCOMPARE(withoutLog(runTool({u"words"_s, huge, u"zz"_s}).err), u"Too many words!\n"_s);
+    const QString history = m_dir.filePath(u"huge-history.vxp"_s);
+    QVERIFY(writeFile(history, "\"kqb.vxp\"\r\n"));
+    run = runTool({u"history"_s, huge, history});
+    QCOMPARE(withoutLog(run.err), u"Too many files!\n"_s);
+    QCOMPARE(run.out, u"\"kqb.vxp\"\t\n"_s);
 }
 
 void TestIndexTool::aFailedBuildKeepsThePair()
@@ -286,32 +371,224 @@ void TestIndexTool::aFailedBuildKeepsThePair()
     // as they were, byte for byte, and leaves nothing else behind.
     const QString out = m_dir.filePath(u"kept"_s);
     QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
-    const QByteArray files = readFile(out + u"/files.vxp"_s);
-    const QByteArray words = readFile(out + u"/words.vxp"_s);
-    const QString unreadable = m_dir.filePath(u"unreadable/kq_cbt/kq"_s);
-    QVERIFY(QDir().mkpath(unreadable + u"/kq010003.vxp"_s)); // a folder where a page should be
-    const Run run = runTool({u"build"_s, m_dir.filePath(u"unreadable"_s), out});
+    const QMap<QString, QByteArray> before = treeOf(out);
+    QCOMPARE(before.keys(), (QStringList{u"files.vxp"_s, u"words.vxp"_s}));
+    const QString empty = m_dir.filePath(u"no-pages/kq_cbt/kq"_s);
+    const Run run = runTool({u"build"_s, m_dir.filePath(u"no-pages"_s), out});
     QCOMPARE(run.exitCode, 1);
-    QVERIFY2(run.err.endsWith(u"; the index in "_s + out + u" was left as it was\n"_s), qPrintable(run.err));
-    QCOMPARE(readFile(out + u"/files.vxp"_s), files);
-    QCOMPARE(readFile(out + u"/words.vxp"_s), words);
-    QCOMPARE(QDir(out).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-             (QStringList{u"files.vxp"_s, u"words.vxp"_s}));
+    QCOMPARE(run.err, u"tamberlyn-index: no course pages (kqMMNNNN.vxp) in "_s + empty + u"; the index in "_s + out
+                          + u" was left as it was\n"_s);
+    QCOMPARE(treeOf(out), before);
+}
 
-    // A switch cut short after its commit (the new pair complete in the
-    // ready folder, one file already in place): check says so, and the next
-    // build finishes it before its own.
+void TestIndexTool::pagesThatCannotBeReadFailTheBuild_data()
+{
+    QTest::addColumn<QString>("faults");
+    QTest::addColumn<QString>("reason");
+
+    QTest::newRow("cannot be opened") << u"open:kq010004.vxp"_s << u"Permission denied"_s;
+    // Half of the page read, then an error: indexing the half would drop
+    // the rest of its words without a word said.
+    QTest::newRow("read fails half way") << u"read:kq010004.vxp:40"_s << u"Input/output error"_s;
+}
+
+void TestIndexTool::pagesThatCannotBeReadFailTheBuild()
+{
+    QFETCH(QString, faults);
+    QFETCH(QString, reason);
+    const QString out = m_dir.filePath(u"unreadable-%1"_s.arg(QString::fromUtf8(QTest::currentDataTag())).replace(u' ', u'-'));
+    QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
+    const QMap<QString, QByteArray> before = treeOf(out);
+    // The same course, one of whose pages fails.
+    const Run run = runTool({u"build"_s, m_course, out}, faults);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, u"tamberlyn-index: cannot read "_s + m_course + u"/kq_cbt/kq/kq010004.vxp: "_s + reason
+                          + u"; the index in "_s + out + u" was left as it was\n"_s);
+    QCOMPARE(treeOf(out), before);
+}
+
+void TestIndexTool::linksInTheOutputFolderAreNeverFollowed_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::newRow("a staging folder") << u".tamberlyn-index-new-x"_s;
+    QTest::newRow("the ready folder") << u".tamberlyn-index-ready"_s;
+}
+
+void TestIndexTool::linksInTheOutputFolderAreNeverFollowed()
+{
+    // A link where the tool keeps its own folders leads into someone's
+    // files: the build touches neither the link nor what it leads to, and
+    // says so; the folder's pair stays as it was.
+    QFETCH(QString, name);
+    const QString base = m_dir.filePath(u"links-%1"_s.arg(name));
+    const QString projects = base + u"/projects"_s;
+    QVERIFY(QDir().mkpath(projects + u"/src"_s));
+    QVERIFY(writeFile(projects + u"/notes.txt"_s, "mine"));
+    QVERIFY(writeFile(projects + u"/src/main.c"_s, "int main() {}"));
+    QVERIFY(writeFile(projects + u"/files.vxp"_s, "not an index"));
+    const QString out = base + u"/out"_s;
+    QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
+    QVERIFY(QFile::link(projects, out + u'/' + name));
+    const QMap<QString, QByteArray> theirs = treeOf(projects);
+    const QMap<QString, QByteArray> before = treeOf(out);
+
+    const Run run = runTool({u"build"_s, m_course, out});
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, u"tamberlyn-index: "_s + out + u'/' + name
+                          + u" is a symbolic link, not a folder this tool made: it was left alone; remove it "_s
+                            u"yourself; the index in "_s
+                          + out + u" was left as it was\n"_s);
+    QCOMPARE(treeOf(projects), theirs);
+    QCOMPARE(treeOf(out), before);
+    // check and the readers do not take a link for a switch either.
+    QCOMPARE(runTool({u"check"_s, out}).exitCode, 0);
+    QCOMPARE(runTool({u"search"_s, out, u"cab"_s}).out,
+             u"Found:  2 pages\nCables & wires \tkq010003.vxp\nWiring \tkq010004.vxp\n"_s);
+}
+
+void TestIndexTool::pagesAreNeverReadThroughLinks()
+{
+    // A course folder from someone else: pages that are links to the
+    // author's secrets. They are not read, and the build says which.
+    const QString base = m_dir.filePath(u"linked-pages"_s);
+    const QString kq = base + u"/course/kq_cbt/kq"_s;
+    QVERIFY(QDir().mkpath(kq));
+    QVERIFY(writeFile(kq + u"/kq010003.vxp"_s, page("Real", "<p>inverter</p>")));
+    QVERIFY(writeFile(base + u"/netrc"_s, "<p>machine example.org password hunterpassword</p>"));
+    QVERIFY(writeFile(kq + u"/kq010001.vxp"_s, page("Inside", "<p>insideonly</p>")));
+    QVERIFY(QFile::link(base + u"/netrc"_s, kq + u"/kq010002.vxp"_s));
+    QVERIFY(QFile::link(u"/proc/self/environ"_s, kq + u"/kq010004.vxp"_s));
+    QVERIFY(QFile::link(u"kq010001.vxp"_s, kq + u"/kq010005.vxp"_s)); // even one that stays inside
+    const QString out = base + u"/out"_s;
+    const Run run = runTool({u"build"_s, base + u"/course"_s, out}, {},
+                            {{u"TAMBERLYN_SECRET"_s, u"environsecret"_s}});
+    QCOMPARE(run.exitCode, 0);
+    const QString why = u": a symbolic link: not followed (the course server does not serve links either): not "_s
+                        u"read\n"_s;
+    QCOMPARE(run.err, u"tamberlyn-index: "_s + kq + u"/kq010002.vxp"_s + why + u"tamberlyn-index: "_s + kq
+                          + u"/kq010004.vxp"_s + why + u"tamberlyn-index: "_s + kq + u"/kq010005.vxp"_s + why);
+    QCOMPARE(readFile(out + u"/files.vxp"_s), QByteArray("1\tkq010001.vxp\tInside\r\n2\tkq010003.vxp\tReal\r\n"));
+    const QByteArray words = readFile(out + u"/words.vxp"_s);
+    QCOMPARE(words, QByteArray("insideonly\t1\t\r\ninverter\t2\t\r\n"));
+
+    // Nor is the way to the pages followed when it is a link.
+    const QString other = base + u"/other"_s;
+    QVERIFY(QDir().mkpath(other));
+    QVERIFY(QFile::link(base + u"/course/kq_cbt"_s, other + u"/kq_cbt"_s));
+    const Run through = runTool({u"build"_s, other, base + u"/out2"_s});
+    QCOMPARE(through.exitCode, 1);
+    QVERIFY2(through.err.startsWith(u"tamberlyn-index: "_s + other + u"/kq_cbt is a symbolic link"_s),
+             qPrintable(through.err));
+}
+
+void TestIndexTool::aLongCompoundCostsItsLength()
+{
+    // "a-a-a-...": a compound of sixteen thousand parts. Stored whole and
+    // from each part on, it took half a gigabyte; each word is now cut
+    // after its last whole part within 64 characters.
+    const QString base = m_dir.filePath(u"compound"_s);
+    QVERIFY(QDir().mkpath(base + u"/kq_cbt/kq"_s));
+    QByteArray run = "a";
+    while (run.size() < 32 * 1024)
+        run += "-a";
+    QVERIFY(writeFile(base + u"/kq_cbt/kq/kq010003.vxp"_s, page("Filler", "<p>" + run + " inverter-charger</p>")));
+    const Run built = runTool({u"build"_s, base, base + u"/out"_s});
+    QCOMPARE(built.exitCode, 0);
+    const long peakMiB = childrenPeakMiB();
+    QVERIFY2(peakMiB >= 0 && peakMiB < 200, qPrintable(u"peak %1 MiB"_s.arg(peakMiB)));
+    // Whole and from each part on, 32 parts at most: "a", "a-a", ... (the
+    // last parts of the run give the shorter ones).
+    QByteArray expected;
+    for (QByteArray word = "a"; word.size() <= 64; word += "-a")
+        expected += word + "\t1\t\r\n";
+    QCOMPARE(readFile(base + u"/out/words.vxp"_s), expected + "charger\t1\t\r\ninverter-charger\t1\t\r\n");
+    QCOMPARE(runTool({u"search"_s, base + u"/out"_s, u"a-a-a charger"_s}).out,
+             u"Found:  1 pages\nFiller \tkq010003.vxp\n"_s);
+}
+
+QString TestIndexTool::otherIndex()
+{
+    if (m_otherIndex.isEmpty()) {
+        const QString kq = m_dir.filePath(u"other-course/kq_cbt/kq"_s);
+        if (!QDir().mkpath(kq))
+            return {};
+        // One page more in front shifts every number by one.
+        writeFile(kq + u"/kq010002.vxp"_s, page("New first", "<p>inverter</p>"));
+        writeFile(kq + u"/kq010003.vxp"_s, page("New cables", "<p>cable inverter</p>"));
+        writeFile(kq + u"/kq010004.vxp"_s, page("New wiring", "<p>wire</p>"));
+        m_otherIndex = m_dir.filePath(u"other-index"_s);
+        if (runTool({u"build"_s, m_dir.filePath(u"other-course"_s), m_otherIndex}).exitCode != 0)
+            return {};
+    }
+    return m_otherIndex;
+}
+
+void TestIndexTool::anInterruptedSwitchIsReadAsTheNewPairAndFinishedFirst_data()
+{
+    QTest::addColumn<bool>("filesMoved");
+    QTest::newRow("stopped after the commit") << false;
+    QTest::newRow("stopped between the two renames") << true;
+}
+
+void TestIndexTool::anInterruptedSwitchIsReadAsTheNewPairAndFinishedFirst()
+{
+    // A build stopped half way through switching the other course's index
+    // in over this one's: the new pair is complete in the ready folder, and
+    // files.vxp may already be in place beside the old words.vxp.
+    QFETCH(bool, filesMoved);
+    const QString other = otherIndex();
+    QVERIFY(!other.isEmpty());
+    const QString out = m_dir.filePath(u"interrupted-%1"_s.arg(int(filesMoved)));
+    QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
     const QString ready = out + u"/.tamberlyn-index-ready"_s;
     QVERIFY(QDir().mkpath(ready));
-    QVERIFY(writeFile(ready + u"/words.vxp"_s, "new\t1\t\r\n"));
-    QVERIFY(writeFile(out + u"/files.vxp"_s, "1\tkq010003.vxp\tNew\r\n"));
+    QVERIFY(writeFile(ready + u"/words.vxp"_s, readFile(other + u"/words.vxp"_s)));
+    QVERIFY(writeFile((filesMoved ? out : ready) + u"/files.vxp"_s, readFile(other + u"/files.vxp"_s)));
+
+    // What every reader sees is the new pair, never the mix.
+    QCOMPARE(runTool({u"search"_s, out, u"inverter"_s}).out,
+             u"Found:  2 pages\nNew first \tkq010002.vxp\nNew cables \tkq010003.vxp\n"_s);
+    QCOMPARE(runTool({u"search"_s, out, u"cable inverter"_s}).out, u"Found:  1 pages\nNew cables \tkq010003.vxp\n"_s);
+    QCOMPARE(runTool({u"words"_s, out, u"inv"_s}).out, u"Found:  1 words\ninverter \n"_s);
     const Run check = runTool({u"check"_s, out});
     QCOMPARE(check.exitCode, 1);
-    QVERIFY(check.out.startsWith(u".tamberlyn-index-ready: a build was interrupted"_s));
+    QVERIFY2(check.out.startsWith(filesMoved ? u".tamberlyn-index-ready: a build was interrupted half way"_s
+                                             : u".tamberlyn-index-ready: a build was interrupted after its commit"_s),
+             qPrintable(check.out));
+    QCOMPARE(check.err, u"tamberlyn-index: 1 problems\n"_s);
+
+    // The next build finishes that switch before anything else, even one
+    // that then fails: the folder then holds the new pair, in place.
+    const Run next = runTool({u"build"_s, m_dir.filePath(u"no-pages"_s), out});
+    QCOMPARE(next.exitCode, 1);
+    QVERIFY2(next.err.startsWith(u"tamberlyn-index: finished the switch an earlier build left half done in "_s + out),
+             qPrintable(next.err));
+    QCOMPARE(treeOf(out), treeOf(other));
+}
+
+void TestIndexTool::aSwitchLeftMixedIsSaidPlainly()
+{
+    // The second rename fails: the folder's own files are one new, one old.
+    // The tool says so in as many words; readers still get the new pair;
+    // the next build puts it in place.
+    const QString other = otherIndex();
+    QVERIFY(!other.isEmpty());
+    const QString out = m_dir.filePath(u"left-mixed"_s);
     QCOMPARE(runTool({u"build"_s, m_course, out}).exitCode, 0);
-    QVERIFY(!QFile::exists(ready));
-    QCOMPARE(readFile(out + u"/files.vxp"_s), files);
-    QCOMPARE(readFile(out + u"/words.vxp"_s), words);
+    const QByteArray oldWords = readFile(out + u"/words.vxp"_s);
+    const Run run = runTool({u"build"_s, m_dir.filePath(u"other-course"_s), out}, u"rename:words.vxp"_s);
+    QCOMPARE(run.exitCode, 1);
+    QCOMPARE(run.err, u"tamberlyn-index: cannot move the new words.vxp into place: Input/output error; "_s + out
+                          + u" is left MIXED: its files.vxp is the new one and its words.vxp the old one, which do "_s
+                            u"not belong together. The viewer still reads the new pair (words.vxp from "_s
+                          + out + u"/.tamberlyn-index-ready); anything else reading "_s + out
+                          + u" does not. The next build into "_s + out + u" finishes the switch\n"_s);
+    QCOMPARE(readFile(out + u"/files.vxp"_s), readFile(other + u"/files.vxp"_s));
+    QCOMPARE(readFile(out + u"/words.vxp"_s), oldWords);
+    QCOMPARE(runTool({u"search"_s, out, u"inverter"_s}).out,
+             u"Found:  2 pages\nNew first \tkq010002.vxp\nNew cables \tkq010003.vxp\n"_s);
+    QCOMPARE(runTool({u"build"_s, m_dir.filePath(u"other-course"_s), out}).exitCode, 0);
+    QCOMPARE(treeOf(out), treeOf(other));
 }
 
 void TestIndexTool::commandLine()

@@ -57,6 +57,7 @@ private slots:
     void noHistoryFile();
     void followsAChangedPageTable();
     void listIsCappedForCraftedTables();
+    void aLineFullOfMatchesCostsItsLength();
 
 private:
     QTemporaryDir m_dir;
@@ -139,6 +140,13 @@ void TestHistoryLoader::withoutAFullPageTableTheRawLinesShowOnce_data()
                                 << QList<Tables::TableMessage>();
     QTest::newRow("over the limit") << QByteArray("1\tkqb.vxp\tContents\r\n").repeated(12401)
                                     << QList<Tables::TableMessage>{Tables::TableMessage::TooManyFiles};
+    // Page files longer in all than a matcher takes: a table near its size
+    // cap with long names would ask for gigabytes.
+    QByteArray longNames;
+    for (int n = 1; n <= 1000; ++n)
+        longNames += QByteArray::number(n) + '\t' + QByteArray(600, 'x') + QByteArray::number(n) + ".vxp\tT\r\n";
+    QTest::newRow("page files past the matcher's cap")
+        << longNames << QList<Tables::TableMessage>{Tables::TableMessage::TooManyFiles};
 }
 
 void TestHistoryLoader::withoutAFullPageTableTheRawLinesShowOnce()
@@ -231,6 +239,37 @@ void TestHistoryLoader::listIsCappedForCraftedTables()
     const QStringList lines(12400, u"\"Q\""_s);
     const QList<HistoryItem> items = HistoryMatcher(pagesOf(files)).match(lines);
     QCOMPARE(items.size(), HistoryMatcher::MaxItems);
+}
+
+void TestHistoryLoader::aLineFullOfMatchesCostsItsLength()
+{
+    // The page files "A", "AA", ... all occur at almost every position of a
+    // line of A's: each is reported once, not once a position (which was a
+    // list of sixty million before the duplicates went).
+    QString files;
+    for (int j = 1; j <= 300; ++j)
+        files += QString::number(j) + u'\t' + QString(j, u'A') + u"\tT\r\n"_s;
+    const HistoryMatcher matcher(pagesOf(files));
+    const QStringList lines{u'"' + QString(200'000, u'a') + u'"'};
+    const auto residentKiB = [](const char *field) {
+        QFile status(u"/proc/self/status"_s);
+        if (!status.open(QIODevice::ReadOnly))
+            return qint64(-1);
+        for (const QByteArray &line : status.readAll().split('\n')) {
+            if (line.startsWith(field))
+                return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toLongLong();
+        }
+        return qint64(-1);
+    };
+    QFile clear(u"/proc/self/clear_refs"_s); // "5": the peak starts again from now
+    QVERIFY(clear.open(QIODevice::WriteOnly) && clear.write("5") == 1);
+    clear.close();
+    const qint64 before = residentKiB("VmRSS:");
+    const QList<HistoryItem> items = matcher.match(lines);
+    const qint64 grown = residentKiB("VmHWM:") - before;
+    QCOMPARE(items.size(), 300);
+    QCOMPARE(items.last().page, QString(300, u'A'));
+    QVERIFY2(before > 0 && grown < 64 * 1024, qPrintable(u"grew by %1 KiB"_s.arg(grown)));
 }
 
 QTEST_APPLESS_MAIN(TestHistoryLoader)

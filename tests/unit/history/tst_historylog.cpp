@@ -6,8 +6,65 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <dlfcn.h>
+#include <mutex>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
 using namespace Tamberlyn;
 using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every flush to disk this process asks for: what was flushed, and how
+// long the file was then. The history's code calls fdatasync() and fsync();
+// these definitions take their place and pass each call on.
+struct Flush
+{
+    QString path;
+    qint64 size = -1;
+};
+std::mutex flushesMutex;
+std::vector<Flush> flushes;
+
+void noteFlush(int fd)
+{
+    char target[4096];
+    const ssize_t length = ::readlink(QByteArray("/proc/self/fd/" + QByteArray::number(fd)).constData(), target,
+                                      sizeof target);
+    struct stat info {};
+    const qint64 size = ::fstat(fd, &info) == 0 ? qint64(info.st_size) : -1;
+    const std::lock_guard lock(flushesMutex);
+    flushes.push_back({length > 0 ? QFile::decodeName(QByteArray(target, length)) : QString(), size});
+}
+
+// The longest the file at `path` was when it was flushed, or -1.
+qint64 flushedSize(const QString &path)
+{
+    const std::lock_guard lock(flushesMutex);
+    qint64 size = -1;
+    for (const Flush &flush : flushes) {
+        if (flush.path == path)
+            size = std::max(size, flush.size);
+    }
+    return size;
+}
+
+} // namespace
+
+extern "C" int fdatasync(int fd)
+{
+    noteFlush(fd);
+    return reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fdatasync"))(fd);
+}
+
+extern "C" int fsync(int fd)
+{
+    noteFlush(fd);
+    return reinterpret_cast<int (*)(int)>(::dlsym(RTLD_NEXT, "fsync"))(fd);
+}
 
 class TestHistoryLog final : public QObject
 {
@@ -17,6 +74,7 @@ private slots:
     void recordBytes_data();
     void recordBytes();
     void appendsWholeRecordsAndCreatesTheFile();
+    void recordsReachTheDisk();
     void missingFolderLosesOnlyThatRecord();
     void tornLastRecordNeverSwallowsTheNext_data();
     void tornLastRecordNeverSwallowsTheNext();
@@ -57,6 +115,21 @@ void TestHistoryLog::appendsWholeRecordsAndCreatesTheFile()
     QVERIFY(file.open(QIODevice::ReadOnly));
     QCOMPARE(file.readAll(), QByteArray("\"kqb.vxp\"\r\n\"kq020001.vxp\"\r\n\"kqb.vxp\"\r\n"));
     QCOMPARE(log.filePath(), dir.path() + u"/history.vxp"_s);
+}
+
+void TestHistoryLog::recordsReachTheDisk()
+{
+    // Each record is flushed to the disk soon after it is written (off the
+    // page turn), and the folder once, when the file is new, so its name
+    // survives a power cut too.
+    QTemporaryDir dir;
+    const History::HistoryLog log(dir.path() + u"/"_s);
+    QVERIFY(log.AppendHistory(u"kqb.vxp"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(flushedSize(log.filePath()), qint64(11), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(flushedSize(dir.path()) >= 0, 5000);
+    QVERIFY(log.AppendHistory(u"kq020001.vxp"_s));
+    QTRY_COMPARE_WITH_TIMEOUT(flushedSize(log.filePath()), qint64(27), 5000);
+    QVERIFY(History::HistoryLog::waitUntilOnDisk(std::chrono::seconds(5)));
 }
 
 void TestHistoryLog::missingFolderLosesOnlyThatRecord()

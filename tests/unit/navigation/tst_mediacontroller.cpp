@@ -91,6 +91,8 @@ private slots:
     void nextVideoReplacesAWatchedOne();
     void soundPlaysWithoutBackdropOrTimers();
     void sizeClassPlacesTheBackdropOnly();
+    void mediaThatWillNotPlayEndsAtOnceAndIsReported_data();
+    void mediaThatWillNotPlayEndsAtOnceAndIsReported();
 };
 
 void TestMediaController::videoStart_data()
@@ -336,6 +338,46 @@ void TestMediaController::sizeClassPlacesTheBackdropOnly()
     QCOMPARE(h.backdrop->geometry(), QRect(0, 0, 640, 480));
     QVERIFY(h.backdropUp());
     QVERIFY(h.take().isEmpty());
+}
+
+void TestMediaController::mediaThatWillNotPlayEndsAtOnceAndIsReported_data()
+{
+    QTest::addColumn<bool>("video");
+    QTest::addColumn<bool>("duringPause"); // the failure comes in the pause after the start
+    QTest::newRow("video, in its pause") << true << true;
+    QTest::newRow("video, in its grace period") << true << false;
+    QTest::newRow("sound") << false << false;
+}
+
+// Before, a video that could not be fetched kept its black backdrop up
+// until the watch found it not playing, 6 to 12 s later, and nobody said
+// why; a sound said nothing at all.
+void TestMediaController::mediaThatWillNotPlayEndsAtOnceAndIsReported()
+{
+    QFETCH(bool, video);
+    QFETCH(bool, duringPause);
+    Harness h;
+    QSignalSpy failures(&h.media, &MediaController::mediaFailed);
+    const auto fail = [&h] { emit h.player.failed(u"the server answered 404 Not Found"_s); };
+    if (video) {
+        h.clock.duringWait = duringPause ? std::function<void()>(fail) : std::function<void()>();
+        h.media.playVideo(Video);
+        if (!duringPause) {
+            QVERIFY(h.backdropUp() && h.grace());
+            fail();
+        }
+    } else {
+        h.media.playSound(Sound);
+        fail();
+    }
+    QVERIFY(!h.backdropUp());
+    QVERIFY(!h.watched());
+    QCOMPARE(h.player.uiMode(), UiMode::Invisible);
+    QVERIFY(h.events.contains(u"stop"_s));
+    QCOMPARE(failures.size(), 1);
+    QCOMPARE(failures.at(0).at(0).toBool(), video);
+    QCOMPARE(failures.at(0).at(1).toString(), video ? Video : Sound);
+    QCOMPARE(failures.at(0).at(2).toString(), u"the server answered 404 Not Found"_s);
 }
 
 QTEST_MAIN(TestMediaController)

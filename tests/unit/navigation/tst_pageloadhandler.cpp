@@ -77,6 +77,7 @@ private slots:
     void contentsToggles();
     void buttonsLoadTheirBindings();
     void searchAndHistoryButtons();
+    void triggerPageOpenedWhileTheMainWindowIsDown_data();
     void triggerPageOpenedWhileTheMainWindowIsDown();
     void laterCommandOvertakesOneStillPausing_data();
     void laterCommandOvertakesOneStillPausing();
@@ -412,17 +413,31 @@ void TestPageLoadHandler::searchAndHistoryButtons()
                                     u"state 2"_s, u"position 2"_s, u"navigate "_s + Base + u"hist.vxp"_s}));
 }
 
+void TestPageLoadHandler::triggerPageOpenedWhileTheMainWindowIsDown_data()
+{
+    QTest::addColumn<bool>("pageFails");
+    QTest::newRow("the page came") << false;
+    QTest::newRow("the page could not be fetched") << true;
+}
+
 // A finder window switching to another hands its place over itself; the
 // main window, down until the trigger page shows it, has nothing to add.
+// A trigger page that cannot be fetched leaves the main window down, and
+// the window opens all the same, just as placed.
 void TestPageLoadHandler::triggerPageOpenedWhileTheMainWindowIsDown()
 {
+    QFETCH(bool, pageFails);
     Harness h;
     h.load(u"kqd.vxp"_s);
+    h.load(u"kq010003.vxp"_s); // a page run with the main window up
     h.window.visible = false;
     h.take();
-    h.load(u"index.vxp"_s);
+    if (pageFails)
+        QVERIFY(h.handler.openFinderFor(Base + u"index.vxp"_s));
+    else
+        h.load(u"index.vxp"_s);
     const QStringList events = h.take();
-    QVERIFY(events.contains(u"show"_s));
+    QCOMPARE(events.contains(u"show"_s), !pageFails);
     QVERIFY(events.contains(u"load finder 1"_s));
     QVERIFY(!events.contains(u"state 1"_s));
     QVERIFY(!events.contains(u"position 1"_s));
@@ -449,6 +464,14 @@ void TestPageLoadHandler::laterCommandOvertakesOneStillPausing_data()
         << QStringList{search, u"load finder 0"_s};
     QTest::newRow("Contents in the pause of a trigger page reached by a link")
         << u"link to search.vxp"_s << u"Contents"_s << QStringList{u"navigate "_s + Base + u"kqd.vxp"_s}
+        << QStringList{u"load finder 0"_s, u"show finder 0"_s, u"splash on"_s, u"position 0"_s};
+    // The trigger page could not be fetched: its window opens without it,
+    // in the main window's place, and a later command overtakes it as well.
+    QTest::newRow("nothing in the pause of a failed trigger page")
+        << u"failed link to search.vxp"_s << QString() << QStringList{u"state 0"_s, u"position 0"_s, u"load finder 0"_s}
+        << QStringList{u"show"_s};
+    QTest::newRow("Contents in the pause of a failed trigger page")
+        << u"failed link to search.vxp"_s << u"Contents"_s << QStringList{u"navigate "_s + Base + u"kqcrd.vxp"_s}
         << QStringList{u"load finder 0"_s, u"show finder 0"_s, u"splash on"_s, u"position 0"_s};
     QTest::newRow("Next in an exam's pause")
         << u"link to pe01.vxp"_s << u"Next"_s << QStringList{u"navigate "_s + Base + u"kqd.vxp#link2"_s}
@@ -479,6 +502,12 @@ void TestPageLoadHandler::laterCommandOvertakesOneStillPausing()
             h.commands.cmdCont_Click();
         } else if (command == u"Next"_s) {
             h.commands.cmdNext_Click();
+        } else if (command.startsWith(u"failed "_s)) {
+            // A link whose page cannot be fetched: the load's failure is
+            // all that comes back.
+            const QString page = command.section(u' ', 3);
+            emit h.pane.linkFollowed(Base + page);
+            QVERIFY(h.handler.openFinderFor(Base + page));
         } else {
             // A link in the page: the engine reports it and loads its target.
             const QString page = command == u"link"_s ? u"kq010003.vxp"_s : command.section(u' ', 2);

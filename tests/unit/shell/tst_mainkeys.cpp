@@ -25,7 +25,7 @@ void TestMainKeys::keys_data()
 {
     QTest::addColumn<int>("key");
     QTest::addColumn<Qt::KeyboardModifiers>("modifiers");
-    QTest::addColumn<QString>("action"); // after hiding the help image; empty: none
+    QTest::addColumn<QString>("action"); // after hiding the help image, "|" between two; empty: none
     QTest::addColumn<bool>("consumed");
 
     const Qt::KeyboardModifiers none = Qt::NoModifier;
@@ -42,7 +42,7 @@ void TestMainKeys::keys_data()
     QTest::newRow("Page Up") << int(Qt::Key_PageUp) << none << u"previous"_s << true;
     QTest::newRow("Page Down") << int(Qt::Key_PageDown) << none << u"next"_s << true;
     QTest::newRow("Alt+Page Down") << int(Qt::Key_PageDown) << alt << u"next"_s << true;
-    QTest::newRow("Escape is passed on") << int(Qt::Key_Escape) << none << u"stop media"_s << false;
+    QTest::newRow("Escape is passed on") << int(Qt::Key_Escape) << none << u"stop media|stop load"_s << false;
     QTest::newRow("any other key") << int(Qt::Key_A) << none << QString() << false;
     QTest::newRow("an access key") << int(Qt::Key_P) << alt << QString() << false;
 }
@@ -61,11 +61,12 @@ void TestMainKeys::keys()
         .previous = [&] { done << u"previous"_s; },
         .next = [&] { done << u"next"_s; },
         .stopMedia = [&] { done << u"stop media"_s; },
+        .stopLoad = [&] { done << u"stop load"_s; },
     };
     QCOMPARE(mainWindowKey(key, modifiers, actions), consumed);
     QStringList expected{u"hide help"_s};
     if (!action.isEmpty())
-        expected << action;
+        expected << action.split(u'|');
     QCOMPARE(done, expected);
     // None of the course's keys is a reading aid's.
     QCOMPARE(readingAidKey(key, modifiers), ReadingAidKey::None);
@@ -78,6 +79,7 @@ void TestMainKeys::keys()
         .previous = [&] { partial << u"previous"_s; },
         .next = nullptr,
         .stopMedia = nullptr,
+        .stopLoad = nullptr,
     };
     mainWindowKey(Qt::Key_PageUp, Qt::NoModifier, withoutHelp);
     QCOMPARE(partial, QStringList{u"previous"_s});
@@ -130,6 +132,7 @@ void TestMainKeys::readingAidKeys()
         .previous = record(u"previous"_s),
         .next = record(u"next"_s),
         .stopMedia = record(u"stop media"_s),
+        .stopLoad = record(u"stop load"_s),
     };
     QVERIFY(!mainWindowKey(key, modifiers, actions));
     QCOMPARE(done, QStringList{u"hide help"_s});

@@ -1,4 +1,5 @@
 #include "shell/runmode.h"
+#include "shell/runmodehelp.h"
 
 #include <QTest>
 
@@ -6,6 +7,7 @@ using namespace Tamberlyn::Shell;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(Tamberlyn::Shell::RunMode)
+Q_DECLARE_METATYPE(Tamberlyn::Shell::SelfInfo)
 
 class TestRunMode final : public QObject
 {
@@ -14,6 +16,8 @@ class TestRunMode final : public QObject
 private slots:
     void dispatch_data();
     void dispatch();
+    void selfInfo_data();
+    void selfInfo();
 };
 
 void TestRunMode::dispatch_data()
@@ -47,6 +51,32 @@ void TestRunMode::dispatch()
     QFETCH(QString, commandLine);
     QFETCH(RunMode, mode);
     QCOMPARE(chooseRunMode(another, commandLine), mode);
+}
+
+// --help and --version are answered only as the whole command line, so no
+// command line a run mode takes is ever taken for one.
+void TestRunMode::selfInfo_data()
+{
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<SelfInfo>("asked");
+
+    QTest::newRow("help") << QStringList{u"--help"_s} << SelfInfo::Help;
+    QTest::newRow("version") << QStringList{u"--version"_s} << SelfInfo::Version;
+    QTest::newRow("no arguments: course or hand-over") << QStringList{} << SelfInfo::None;
+    QTest::newRow("help with more") << QStringList{u"--help"_s, u"amp.ckt"_s} << SelfInfo::None;
+    QTest::newRow("version with more") << QStringList{u"--version"_s, u"x"_s} << SelfInfo::None;
+    QTest::newRow("a circuit named --help.ckt") << QStringList{u"--help.ckt"_s} << SelfInfo::None;
+    QTest::newRow("pop-up") << QStringList{u"/POPJPG=--help"_s, u"/W"_s, u"1"_s, u"/H"_s, u"1"_s} << SelfInfo::None;
+    QTest::newRow("kq0000") << QStringList{u"kq0000"_s} << SelfInfo::None;
+    QTest::newRow("short -h is no option here") << QStringList{u"-h"_s} << SelfInfo::None;
+    QTest::newRow("case matters") << QStringList{u"--HELP"_s} << SelfInfo::None;
+}
+
+void TestRunMode::selfInfo()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(SelfInfo, asked);
+    QCOMPARE(selfInfoAsked(arguments), asked);
 }
 
 QTEST_APPLESS_MAIN(TestRunMode)

@@ -1,6 +1,7 @@
 #include "../common/fakes.h"
 
 #include "shell/filechecks.h"
+#include "shell/handover.h"
 #include "shell/startup.h"
 
 #include <QFile>
@@ -44,7 +45,15 @@ struct Harness
                             .loadInWeb1 = [this](const QString &a) { events << u"load "_s + a; },
                             .enableTimerEnd = [this] { events << u"TimerEnd on"_s; },
                             .setTitles = [this](const QString &t) { events << u"titles "_s + t; },
-                            .endVK = [this] { events << u"EndVK"_s; },
+                            .endVK =
+                                [this](int code) {
+                                    events << (code == 0 ? u"EndVK"_s : u"EndVK with %1"_s.arg(code));
+                                },
+                            .showCourse =
+                                [this] {
+                                    events << u"course shows itself"_s;
+                                    return u"Tamberlyn - Module 3"_s;
+                                },
                             .runPopup = [this](const QString &c) { events << u"popup "_s + c; },
                             .runLauncher =
                                 [this](RunMode m, const QString &c) {
@@ -70,6 +79,8 @@ private slots:
     void existingDataFolderIsKept();
     void secondInstanceModes_data();
     void secondInstanceModes();
+    void handOverWithoutACourseWindow_data();
+    void handOverWithoutACourseWindow();
     void fileChecksAskOnListingErrors_data();
     void fileChecksAskOnListingErrors();
     void realListerTellsFilesFromFolders();
@@ -87,7 +98,12 @@ void TestStartup::firstInstanceRunsTheCourse()
     QCOMPARE(h.shell.lockFolder, h.dornDir());
     QCOMPARE(h.shell.commandLineReads, 0); // a first instance never looks at it
     QCOMPARE(h.events, (QStringList{u"open blocks"_s, u"end flag 0"_s, u"instance test"_s,
-                                    u"load "_s + Base + u"kqd.vxp"_s, u"TimerEnd on"_s}));
+                                    u"load "_s + Base + u"kqd.vxp"_s, u"TimerEnd on"_s,
+                                    u"answer show requests"_s}));
+    // A later start that finds no window of it asks through the lock's
+    // channel, and the course shows itself.
+    QVERIFY(h.shell.showRequests);
+    QCOMPARE(h.shell.showRequests(), u"Tamberlyn - Module 3"_s);
     QCOMPARE(h.state.ScreenWidth, qint16(1280));
     QCOMPARE(h.state.ScreenHeight, qint16(1024));
     QCOMPARE(h.state.ScreenSize, qint16(4));
@@ -160,10 +176,50 @@ void TestStartup::secondInstanceModes()
     Harness h;
     h.shell.another = true;
     h.shell.line = commandLine;
+    h.windows.found = true; // the course window is on the screen
     QCOMPARE(h.run(), mode);
     // Every instance opens the blocks and clears the end flag; no second
     // instance loads a page or starts the simulation watch.
     QCOMPARE(h.events, QStringList({u"open blocks"_s, u"end flag 0"_s, u"instance test"_s}) + tail);
+}
+
+void TestStartup::handOverWithoutACourseWindow_data()
+{
+    using Outcome = Platform::Shell::ShowReply::Outcome;
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<QStringList>("tail"); // events after the title search
+    QTest::addColumn<QStringList>("says"); // on the terminal
+
+    const QStringList asked{u"titles Ending"_s, u"bring to front Tamberlyn"_s, u"ask the course to show itself"_s};
+    QTest::newRow("the course shows itself")
+        << int(Outcome::Shown) << asked + QStringList{u"bring to front Tamberlyn - Module 3"_s, u"EndVK with 3"_s}
+        << QStringList{u"no window titled \"Tamberlyn\" is on the screen"_s,
+                       u"the running course (process 4242) was asked to show itself and showed "
+                       u"\"Tamberlyn - Module 3\""_s};
+    QTest::newRow("the course does not answer")
+        << int(Outcome::NoAnswer) << asked + QStringList{u"EndVK with 4"_s}
+        << QStringList{u"did not answer when asked to show itself: it may hang; end it (kill 4242)"_s};
+    QTest::newRow("nothing listens")
+        << int(Outcome::NotListening) << asked + QStringList{u"EndVK with 4"_s}
+        << QStringList{u"cannot be asked to show itself; end it (kill 4242) and start the viewer again"_s};
+}
+
+void TestStartup::handOverWithoutACourseWindow()
+{
+    QFETCH(int, outcome);
+    QFETCH(QStringList, tail);
+    QFETCH(QStringList, says);
+    Harness h;
+    h.shell.another = true;
+    h.shell.reply = {Platform::Shell::ShowReply::Outcome(outcome), u"Tamberlyn - Module 3"_s, 4242};
+    QCOMPARE(h.run(), RunMode::HandOver);
+    QCOMPARE(h.events.mid(3), tail);
+
+    const HandOverOutcome told = handOverOutcome(u"Tamberlyn"_s, h.shell.reply);
+    QCOMPARE(int(told.exitCode), int(tail.last().back().digitValue()));
+    for (const QString &text : says)
+        QVERIFY2(told.message.contains(text), qPrintable(told.message));
+    QVERIFY(told.message.startsWith(u"tamberlyn: "_s));
 }
 
 void TestStartup::fileChecksAskOnListingErrors_data()

@@ -5,11 +5,18 @@
 #include "tables/tablelines.h"
 #include "tables/textrules.h"
 
+#include "tables/tablefiles.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <thread>
+#include <unistd.h>
 
 using namespace Tamberlyn::Tables;
 using namespace Qt::StringLiterals;
@@ -17,6 +24,24 @@ using namespace Qt::StringLiterals;
 Q_DECLARE_METATYPE(Tamberlyn::Tables::ReadEnd)
 
 namespace {
+
+bool writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+// The old pair of an index folder, and the new one a build switches in.
+const QByteArray OldFiles = "1\tkqold.vxp\tOld\r\n";
+const QByteArray OldWords = "old\t1\t\r\n";
+const QByteArray NewFiles = "1\tkqnew.vxp\tNew\r\n";
+const QByteArray NewWords = "new\t1\t\r\n";
+
+// Which pair a reading got, file by file: "old new" is a mix.
+QString pairOf(const PairRead &read)
+{
+    return read.files.table.slot(1).pageFile.mid(2, 3) + u' ' + read.words.table.slot(1).word;
+}
 
 QString lines(qsizetype count, const QString &line)
 {
@@ -51,6 +76,9 @@ private slots:
     void refusedFromItsSize();
     void boundedReading_data();
     void boundedReading();
+    void aPairIsReadAsItsLastSwitchLeftIt_data();
+    void aPairIsReadAsItsLastSwitchLeftIt();
+    void aReaderWaitsForASwitchInProgress();
 };
 
 void TestTableFileReader::cutting_data()
@@ -300,6 +328,10 @@ void TestTableFileReader::refusedFromItsSize()
     if (maxBytes == TableFileReader::MaxFileBytes) {
         QCOMPARE(reader.readWords(path).end, ReadEnd::TooBig);
         QCOMPARE(reader.readFiles(path).table.lineCount(), 0);
+        // A table over its size is over its limit: the learner is told, as
+        // for one with too many lines, not left with an empty list.
+        QCOMPARE(reader.readWords(path).message, TableMessage::TooManyWords);
+        QCOMPARE(reader.readFiles(path).message, TableMessage::TooManyFiles);
     }
 }
 
@@ -333,6 +365,93 @@ void TestTableFileReader::boundedReading()
     const QByteArray read = readUpTo(buffer, maxBytes);
     QCOMPARE(read.size(), expected);
     QVERIFY(read == content.left(expected));
+}
+
+void TestTableFileReader::aPairIsReadAsItsLastSwitchLeftIt_data()
+{
+    // What a build's switch leaves in the folder (F) and its ready folder
+    // (R) when it stops: each file is taken from R while R still has it.
+    QTest::addColumn<QByteArray>("folderFiles");
+    QTest::addColumn<QByteArray>("folderWords");
+    QTest::addColumn<QByteArray>("readyFiles"); // empty: not in R
+    QTest::addColumn<QByteArray>("readyWords");
+    QTest::addColumn<QString>("pair");
+
+    QTest::newRow("no switch") << OldFiles << OldWords << QByteArray() << QByteArray() << u"old old"_s;
+    QTest::newRow("stopped after the commit") << OldFiles << OldWords << NewFiles << NewWords << u"new new"_s;
+    QTest::newRow("stopped between the renames") << NewFiles << OldWords << QByteArray() << NewWords << u"new new"_s;
+    QTest::newRow("stopped before removing R") << NewFiles << NewWords << QByteArray() << QByteArray() << u"new new"_s;
+    QTest::newRow("a first build stopped after its commit") << QByteArray() << QByteArray() << NewFiles << NewWords
+                                                            << u"new new"_s;
+}
+
+void TestTableFileReader::aPairIsReadAsItsLastSwitchLeftIt()
+{
+    QFETCH(QByteArray, folderFiles);
+    QFETCH(QByteArray, folderWords);
+    QFETCH(QByteArray, readyFiles);
+    QFETCH(QByteArray, readyWords);
+    QFETCH(QString, pair);
+    QTemporaryDir dir;
+    const QString ready = dir.filePath(QLatin1String(ReadyFolderName));
+    QVERIFY(QDir().mkpath(ready));
+    for (const auto &[folder, name, bytes] : {std::tuple{dir.path(), FilesFileName, folderFiles},
+                                              std::tuple{dir.path(), WordsFileName, folderWords},
+                                              std::tuple{ready, FilesFileName, readyFiles},
+                                              std::tuple{ready, WordsFileName, readyWords}}) {
+        if (!bytes.isEmpty())
+            QVERIFY(writeFile(QDir(folder).filePath(QLatin1String(name)), bytes));
+    }
+    if (readyFiles.isEmpty() && readyWords.isEmpty() && folderFiles == OldFiles)
+        QVERIFY(QDir(ready).removeRecursively());
+    const TableFileReader reader;
+    QCOMPARE(pairOf(reader.readPair(dir.path())), pair);
+    QCOMPARE(reader.readPairBytes(dir.path(), TableFileReader::PairPart::Words).words.bytes,
+             pair == u"old old"_s ? OldWords : NewWords);
+
+    // Nothing but a real folder, and plain files in it, is taken for R: a
+    // link there leads anywhere.
+    QTemporaryDir elsewhere;
+    QVERIFY(writeFile(elsewhere.filePath(QLatin1String(FilesFileName)), NewFiles));
+    QVERIFY(writeFile(elsewhere.filePath(QLatin1String(WordsFileName)), NewWords));
+    QVERIFY(QDir(ready).removeRecursively());
+    QVERIFY(QFile::link(elsewhere.path(), ready));
+    const QString unswitched = folderFiles.isEmpty() ? u" "_s : folderFiles == OldFiles ? u"old "_s : u"new "_s;
+    QCOMPARE(pairOf(reader.readPair(dir.path())),
+             unswitched + (folderWords.isEmpty() ? QString() : folderWords == OldWords ? u"old"_s : u"new"_s));
+}
+
+void TestTableFileReader::aReaderWaitsForASwitchInProgress()
+{
+    // A build switching a pair in holds the folder locked from its commit
+    // to its end; a reader that comes in between waits, and gets the whole
+    // new pair rather than the new files.vxp beside the old words.vxp.
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(QLatin1String(FilesFileName)), OldFiles));
+    QVERIFY(writeFile(dir.filePath(QLatin1String(WordsFileName)), OldWords));
+    const QString ready = dir.filePath(QLatin1String(ReadyFolderName));
+    QVERIFY(QDir().mkpath(ready));
+    QVERIFY(writeFile(QDir(ready).filePath(QLatin1String(FilesFileName)), NewFiles));
+    QVERIFY(writeFile(QDir(ready).filePath(QLatin1String(WordsFileName)), NewWords));
+
+    const int folder = ::open(QFile::encodeName(dir.path()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    QVERIFY(folder >= 0 && ::flock(folder, LOCK_EX) == 0);
+    const auto move = [&](const char *name) {
+        return QFile::rename(QDir(ready).filePath(QLatin1String(name)), dir.filePath(QLatin1String(name)));
+    };
+    QVERIFY(QFile::remove(dir.filePath(QLatin1String(FilesFileName))));
+    QVERIFY(move(FilesFileName));
+    QString got;
+    std::thread reader([&] { got = pairOf(TableFileReader().readPair(dir.path())); });
+    QTest::qWait(200);
+    QVERIFY(got.isEmpty()); // still waiting
+    QVERIFY(QFile::remove(dir.filePath(QLatin1String(WordsFileName))));
+    QVERIFY(move(WordsFileName));
+    QVERIFY(QDir().rmdir(ready));
+    ::flock(folder, LOCK_UN);
+    ::close(folder);
+    reader.join();
+    QCOMPARE(got, u"new new"_s);
 }
 
 QTEST_APPLESS_MAIN(TestTableFileReader)

@@ -1,7 +1,8 @@
-#include "firstpagemessage.h"
+#include "failuremessage.h"
 
 #include "settings.h"
 
+#include "navigation/coursemap.h"
 #include "platform/certificatepins.h"
 
 #include <QStringList>
@@ -76,7 +77,8 @@ struct Wording
     QString shortCheck;    // for the terminal
 };
 
-Wording wordingFor(const Platform::LoadFailure &failure, const QString &address, const Settings &settings)
+Wording wordingFor(const Platform::LoadFailure &failure, const QString &address, const Settings &settings,
+                   FailedPage page)
 {
     const QUrl url(address);
     const QString server = url.authority().isEmpty() ? settings.courseHost : url.authority();
@@ -220,7 +222,15 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
         const QString status = reason.isEmpty() ? QString::number(failure.code)
                                                 : QString::number(failure.code) + QLatin1Char(' ') + reason;
         w.what = QStringLiteral("The server at %1 answered %2 for %3.").arg(server, status, address);
-        if (failure.code == 404 || failure.code == 410) {
+        if (page == FailedPage::Later && (failure.code == 404 || failure.code == 410)) {
+            // The server serves the course, or the pages before would not
+            // have come: this one page is missing from it.
+            w.checks << QStringLiteral("This page is missing from the course on the server; the others still "
+                                       "come. Back returns to the page before, and <<, >> and Section still lead "
+                                       "where they led from it.")
+                     << QStringLiteral("Is the course on the server whole? Its pages must all be in kq_cbt/kq/ "
+                                       "under the folder it serves.");
+        } else if (failure.code == 404 || failure.code == 410) {
             w.checks << QStringLiteral("Does the server serve the course? Its pages must be in kq_cbt/kq/ under the "
                                        "folder it serves (tamberlyn-course-server --root FOLDER).");
         } else if (failure.code == 401 || failure.code == 403) {
@@ -232,10 +242,22 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
         w.checks << QStringLiteral("Is %1 the course server, and not another web server? It is set by %2.")
                         .arg(server, hostName);
         w.shortReason = QStringLiteral("HTTP status ") + status;
-        w.shortCheck = QStringLiteral("does %1 serve the course? check %2").arg(server, hostName);
+        w.shortCheck = page == FailedPage::Later && (failure.code == 404 || failure.code == 410)
+                           ? QStringLiteral("the page is missing from the course on %1").arg(server)
+                           : QStringLiteral("does %1 serve the course? check %2").arg(server, hostName);
         break;
     }
     case Kind::Aborted:
+        if (failure.engineText == QLatin1String("stopped")) {
+            w.what = QStringLiteral("Loading %1 was stopped before the page came.").arg(address);
+            w.checks << QStringLiteral("Retry loads it again. Over a slow connection a page may take a while; "
+                                       "Esc stops it again.")
+                     << serverRunning;
+            w.shortReason = QStringLiteral("stopped before the page came");
+            w.shortCheck = QStringLiteral("retry when ready");
+            break;
+        }
+        [[fallthrough]];
     case Kind::Other:
         w.what = QStringLiteral("%1 could not be loaded (%2).").arg(address, engineWords(failure));
         w.checks << serverRunning << hostCheck;
@@ -248,21 +270,57 @@ Wording wordingFor(const Platform::LoadFailure &failure, const QString &address,
 
 } // namespace
 
-FirstPageMessage firstPageMessage(const Platform::LoadFailure &failure, const QString &address,
-                                  const Settings &settings)
+FailureMessage failureMessage(const Platform::LoadFailure &failure, const QString &address, const Settings &settings,
+                              FailedPage page)
 {
-    const Wording w = wordingFor(failure, address, settings);
-    FirstPageMessage message;
-    message.heading = QStringLiteral("The course could not be loaded");
+    const Wording w = wordingFor(failure, address, settings, page);
+    FailureMessage message;
+    message.heading = page == FailedPage::First ? QStringLiteral("The course could not be loaded")
+                                                : QStringLiteral("This page could not be loaded");
     QStringList checks;
     for (const QString &check : w.checks)
         checks << Bullet + check;
     message.text = w.what + QStringLiteral("\n\nWhat to check:\n") + checks.join(QLatin1Char('\n'))
                    + QStringLiteral("\n\n") + settingsSources(settings);
-    message.logLine = QStringLiteral("tamberlyn: cannot load the course from %1: %2; %3")
+    message.logLine = (page == FailedPage::First ? QStringLiteral("tamberlyn: cannot load the course from %1: %2; %3")
+                                                 : QStringLiteral("tamberlyn: cannot load %1: %2; %3"))
                           .arg(address, w.shortReason, w.shortCheck)
                           .simplified();
     return message;
+}
+
+QString loadingCourseHeading(const Settings &settings)
+{
+    return QStringLiteral("Loading the course from %1\u2026").arg(settings.courseHost);
+}
+
+namespace {
+
+// The media's own part of its address, "c01/fig0105.avi": the rest is the
+// course's, and the learner knows it.
+QString mediaName(const QString &address)
+{
+    QString name = Navigation::pageNameOf(address).value_or(address);
+    while (name.startsWith(QLatin1Char('/')))
+        name.remove(0, 1);
+    return name;
+}
+
+} // namespace
+
+QString mediaFailureNotice(MediaKind kind, const QString &address, const QString &reason)
+{
+    return QStringLiteral("The %1 %2 could not be played: %3.")
+        .arg(kind == MediaKind::Video ? QStringLiteral("video") : QStringLiteral("sound"), mediaName(address),
+             reason.isEmpty() ? QStringLiteral("no reason given") : reason);
+}
+
+QString historyNotSavedNotice(const QString &historyFile, const QString &reason)
+{
+    return QStringLiteral("The pages you see are not being recorded: %1 cannot be written (%2). The course goes "
+                          "on, but the History window will not list the pages seen from now on. Free some space "
+                          "or make that folder writable; recording starts again by itself.")
+        .arg(historyFile, reason.isEmpty() ? QStringLiteral("no reason given") : reason);
 }
 
 } // namespace Tamberlyn::Shell
