@@ -7,6 +7,7 @@
 #include "navigation/coursemap.h"
 #include "platform/clock.h"
 #include "platform/qt/windowplacement.h"
+#include "platform/qt/windowstatekeeper.h"
 #include "platform/qt/accessiblewindow.h"
 #include "platform/qt/classicfont.h"
 
@@ -148,6 +149,7 @@ FinderFrame::FinderFrame(FinderSet &set, Finder finder, EscapeKey escape, QRect 
     setAutoFillBackground(true);
     resize(DesignClientSize);
     Platform::keepInsideWhenRestored(*this);
+    Platform::keepStateWhileHidden(*this);
 
     createButtonBar();
 
@@ -393,6 +395,9 @@ void FinderFrame::goBackFor(const char *command)
         if (isNormal(main->windowState()))
             Platform::takePlaceOf(*main, *this);
     }
+    // The page before may be another finder window's trigger page: that
+    // window then comes in this one's place and state as well.
+    m_set.handPlacementOver(*this);
     m_set.host().web1GoBack();
 }
 

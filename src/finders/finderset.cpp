@@ -163,6 +163,18 @@ void FinderSet::hideAllBut(const FinderFrame &shown)
     }
 }
 
+void FinderSet::handPlacementOver(const FinderFrame &from)
+{
+    constexpr Qt::WindowStates placement = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    for (const Finder finder : {Finder::Search, Finder::Index, Finder::History}) {
+        FinderFrame &target = window(finder);
+        if (&target == &from)
+            continue;
+        target.setWindowState((target.windowState() & ~placement) | (from.windowState() & placement));
+        Platform::takePlaceOf(target, from);
+    }
+}
+
 const QPixmap &FinderSet::helpPicture()
 {
     // One picture for the three windows.

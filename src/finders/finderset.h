@@ -79,6 +79,8 @@ public:
     void tell(QWidget *asking, const QList<Tables::TableMessage> &messages);
     // Form_Activate of `shown`: the main window and the other two go.
     void hideAllBut(const FinderFrame &shown);
+    // The other two windows take `from`'s state, and its place when normal.
+    void handPlacementOver(const FinderFrame &from);
     // The learner's commands in order: those of the finder windows take
     // their turns with the main window's. Null when nothing keeps them.
     Navigation::CommandTurns *turns() const;

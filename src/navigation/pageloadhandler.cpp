@@ -191,16 +191,17 @@ void PageLoadHandler::finderTrigger(Finder finder, bool &loaded)
     // it: a link in the course page to the trigger page is a route too.
     // When the main window was down, another finder window has handed its
     // place to this one itself, and the main window, up only for the
-    // trigger page, may have had to move where it did not fit.
+    // trigger page, may have had to move where it did not fit. The state
+    // is the main window's all the same: the finder window that led here
+    // gave it its own, and the learner may have changed it during the pause.
     const bool fromMain = m_mainWasUp;
     if (fromMain)
         m_window.takeWindowState(finder);
     if (!pauseUndisturbed("finder window"))
         return;
-    if (fromMain) {
-        m_window.takeWindowState(finder);
+    m_window.takeWindowState(finder);
+    if (fromMain)
         m_window.takePosition(finder);
-    }
     if (loaded) {
         m_window.showFinder(finder);
     } else {

@@ -5,6 +5,7 @@
 #include "platform/qt/commandbutton.h"
 #include "platform/qt/firstexposure.h"
 #include "platform/qt/windowplacement.h"
+#include "platform/qt/windowstatekeeper.h"
 #include "navigation/finderwindows.h"
 #include "failuremessage.h"
 #include "frmsplsh.h"
@@ -74,6 +75,7 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     // or less where that and the frame do not fit the desktop.
     resize(1280, 800);
     Platform::keepInsideWhenRestored(*this);
+    Platform::keepStateWhileHidden(*this);
     createButtons();
 
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
@@ -286,8 +288,12 @@ void FrmVK::Form_Resize()
         m_state.ScreenHeight = static_cast<qint16>(height() + titleBar);
     }
     const QSize screen = m_services.windows.screenSize();
+    // A window made as big as the screen is maximised. Not while it is
+    // hidden: a hidden window given the normal state by a hand-over still
+    // has its maximised size until it is given its place, and would be
+    // maximised again behind the learner's back.
     if (m_state.ScreenWidth == screen.width() && m_state.ScreenHeight == screen.height()
-        && !(windowState() & Qt::WindowMaximized)) {
+        && !(windowState() & Qt::WindowMaximized) && isVisible()) {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     }
     if (windowState() & Qt::WindowMaximized) {

@@ -402,25 +402,35 @@ void TestFinderWindows::contentsFollowsTheSizeClass()
 void TestFinderWindows::placementHandOver_data()
 {
     QTest::addColumn<Finder>("from");
+    QTest::addColumn<QString>("command"); // Index, a list choice, or Back
     QTest::addColumn<Qt::WindowState>("state");
     QTest::addColumn<QPoint>("at"); // where the finder window is, when normal
     QTest::addColumn<bool>("fits"); // whether the others fit there
     // The offscreen screen is 800 x 600; the windows here are 300 x 200.
-    QTest::newRow("search to index, normal") << Finder::Search << Qt::WindowNoState << QPoint(140, 90) << true;
-    QTest::newRow("search to index, maximised") << Finder::Search << Qt::WindowMaximized << QPoint() << true;
-    QTest::newRow("history choice, normal") << Finder::History << Qt::WindowNoState << QPoint(140, 90) << true;
-    QTest::newRow("history choice, maximised") << Finder::History << Qt::WindowMaximized << QPoint() << true;
-    QTest::newRow("search to index, overhanging") << Finder::Search << Qt::WindowNoState << QPoint(-40, 480) << false;
-    QTest::newRow("history choice, overhanging") << Finder::History << Qt::WindowNoState << QPoint(650, -10) << false;
+    const QString index = u"Index"_s, choice = u"choice"_s, back = u"Back"_s;
+    QTest::newRow("search to index, normal") << Finder::Search << index << Qt::WindowNoState << QPoint(140, 90) << true;
+    QTest::newRow("search to index, maximised") << Finder::Search << index << Qt::WindowMaximized << QPoint() << true;
+    QTest::newRow("history choice, normal") << Finder::History << choice << Qt::WindowNoState << QPoint(140, 90) << true;
+    QTest::newRow("history choice, maximised") << Finder::History << choice << Qt::WindowMaximized << QPoint() << true;
+    QTest::newRow("search to index, overhanging") << Finder::Search << index << Qt::WindowNoState << QPoint(-40, 480)
+                                                  << false;
+    QTest::newRow("history choice, overhanging") << Finder::History << choice << Qt::WindowNoState << QPoint(650, -10)
+                                                 << false;
+    // Back may come to another finder window's trigger page: that window
+    // comes in this one's place, like the main window.
+    QTest::newRow("search back, normal") << Finder::Search << back << Qt::WindowNoState << QPoint(140, 90) << true;
+    QTest::newRow("search back, maximised") << Finder::Search << back << Qt::WindowMaximized << QPoint() << true;
 }
 
 // The main window and a target finder window take the state first, and the
 // place only after the wait, and only when they are then normal: the same
 // client corner, frames being alike, unless the window would overhang the
-// work area there; then it comes back inside.
+// work area there; then it comes back inside. Back has no wait: they take
+// both at once.
 void TestFinderWindows::placementHandOver()
 {
     QFETCH(Finder, from);
+    QFETCH(QString, command);
     QFETCH(Qt::WindowState, state);
     QFETCH(QPoint, at);
     QFETCH(bool, fits);
@@ -437,37 +447,48 @@ void TestFinderWindows::placementHandOver()
     h.host.main.resize(size);
     h.host.main.move(elsewhere);
     Finders::FinderFrame &index = h.window(Finder::Index);
-    index.resize(size);
-    index.move(elsewhere);
+    Finders::FinderFrame &history = h.window(Finder::History);
+    for (QWidget *other : {static_cast<QWidget *>(&index), static_cast<QWidget *>(&history)}) {
+        if (other == &window)
+            continue;
+        other->resize(size);
+        other->move(elsewhere);
+    }
     const QRect mainBefore = h.host.main.geometry();
     const QRect indexBefore = index.geometry();
+    const QRect historyBefore = history.geometry();
 
     QList<std::pair<Qt::WindowStates, QRect>> atWait;
     h.clock.duringWait = [&] { atWait << std::pair(h.host.main.windowState(), h.host.main.geometry()); };
-    if (from == Finder::Search) {
+    if (command == u"Index"_s) {
         window.cmdIndex_Click();
+    } else if (command == u"Back"_s) {
+        window.cmdBack_Click();
     } else {
         select(window, 0);
         window.lbResults_DblClick();
     }
 
-    QCOMPARE(atWait.size(), from == Finder::Search ? 2 : 1);
-    QCOMPARE(atWait.constFirst().first, Qt::WindowStates(state));
-    QCOMPARE(atWait.constFirst().second, mainBefore);
+    QCOMPARE(atWait.size(), command == u"Index"_s ? 2 : command == u"Back"_s ? 0 : 1);
+    if (!atWait.isEmpty()) {
+        QCOMPARE(atWait.constFirst().first, Qt::WindowStates(state));
+        QCOMPARE(atWait.constFirst().second, mainBefore);
+    }
     QCOMPARE(h.host.main.windowState(), Qt::WindowStates(state));
     QList<QWidget *> placed{&h.host.main};
-    if (from == Finder::Search) {
-        QCOMPARE(index.windowState(), Qt::WindowStates(state));
+    if (command != u"choice"_s)
         placed << &index;
-    }
+    if (command == u"Back"_s)
+        placed << &history;
     const QRect workArea = window.screen()->availableGeometry();
     const QRect frame = window.frameGeometry();
     const QMargins margins(window.geometry().x() - frame.x(), window.geometry().y() - frame.y(), frame.right() - window.geometry().right(),
                            frame.bottom() - window.geometry().bottom());
     for (QWidget *target : placed) {
+        QCOMPARE(target->windowState(), Qt::WindowStates(state));
         QCOMPARE(target->size(), size);
         if (state != Qt::WindowNoState) {
-            QCOMPARE(target->geometry(), target == &index ? indexBefore : mainBefore);
+            QCOMPARE(target->geometry(), target == &index ? indexBefore : target == &history ? historyBefore : mainBefore);
         } else if (fits) {
             QCOMPARE(target->geometry().topLeft(), window.geometry().topLeft());
         } else {
@@ -476,9 +497,11 @@ void TestFinderWindows::placementHandOver()
                      qPrintable(u"%1 overhangs"_s.arg(target->objectName())));
         }
     }
-    if (from == Finder::Search) {
+    if (command == u"Index"_s) {
         QCOMPARE(h.events.constLast(), u"navigate index.vxp"_s);
         QVERIFY(window.isVisible()); // until the index window comes up
+    } else if (command == u"Back"_s) {
+        QCOMPARE(h.events.constLast(), u"back"_s);
     } else {
         QCOMPARE(h.events.constLast(), u"navigate kq010004.vxp"_s);
         QVERIFY(!window.isVisible()); // a choice steps back at once

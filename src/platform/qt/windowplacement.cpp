@@ -82,6 +82,15 @@ protected:
                 m_until.start();
                 // Once the state change has been handled through.
                 QTimer::singleShot(0, this, [this] { keepInside(); });
+            } else if (!event->spontaneous() && !m_window->isVisible() && !(m_window->windowState() & NotNormal)) {
+                // The program restores a hidden window (a hand-over passing
+                // the normal state on): nothing gives it back the size it
+                // had before it was maximised, and shown as big as the work
+                // area some window managers maximise it again.
+                const auto old = static_cast<QWindowStateChangeEvent *>(event)->oldState();
+                if ((old & (Qt::WindowMaximized | Qt::WindowFullScreen)) && fillsWorkArea(m_window->size())
+                    && m_normalSize.isValid())
+                    m_window->resize(m_normalSize);
             }
             break;
         case QEvent::Move:
