@@ -13,7 +13,7 @@ packages=(
     python3
     gstreamer1.0-plugins-base gstreamer1.0-plugins-good
     fonts-dejavu-core
-    xvfb xauth openbox xdotool wmctrl x11-utils poppler-utils imagemagick
+    xvfb xauth openbox xfwm4 xdotool wmctrl x11-utils poppler-utils imagemagick
     weston xwayland qt6-wayland
     clang libclang-rt-14-dev
     nginx openssl

@@ -3,8 +3,11 @@
 #include "finderhost.h"
 #include "finderset.h"
 
+#include "navigation/commandturns.h"
 #include "navigation/coursemap.h"
 #include "platform/clock.h"
+#include "platform/qt/windowplacement.h"
+#include "platform/qt/windowstatekeeper.h"
 #include "platform/qt/accessiblewindow.h"
 #include "platform/qt/classicfont.h"
 
@@ -143,6 +146,8 @@ FinderFrame::FinderFrame(FinderSet &set, Finder finder, EscapeKey escape, QRect 
     takeGround();
     setAutoFillBackground(true);
     resize(DesignClientSize);
+    Platform::keepInsideWhenRestored(*this);
+    Platform::keepStateWhileHidden(*this);
 
     createButtonBar();
 
@@ -289,36 +294,55 @@ void FinderFrame::Form_Activate()
     m_set.hideAllBut(*this);
 }
 
-void FinderFrame::PassPlacement(QWidget &target)
+quint64 FinderFrame::takeTurn(const QString &command)
+{
+    Navigation::CommandTurns *turns = m_set.turns();
+    return turns ? turns->take(command, objectName()) : 0;
+}
+
+bool FinderFrame::PassPlacement(QWidget &target, quint64 turn)
 {
     target.setWindowState((target.windowState() & ~PlacementStates) | (windowState() & PlacementStates));
-    m_set.clock().waitSecond();
+    Navigation::CommandTurns *turns = m_set.turns();
+    if (turns && turn != 0) {
+        if (!turns->waitSecond(m_set.clock(), turn, "the placement's next step"))
+            return false;
+    } else {
+        m_set.clock().waitSecond();
+    }
+    // The learner may have maximised or restored this window meanwhile.
+    target.setWindowState((target.windowState() & ~PlacementStates) | (windowState() & PlacementStates));
     if (isNormal(target.windowState()))
-        target.move(pos());
+        Platform::takePlaceOf(target, *this);
+    return true;
 }
 
 void FinderFrame::OpenInMain(const QString &pageName)
 {
-    if (QWidget *main = m_set.host().mainWindow())
-        PassPlacement(*main);
+    const quint64 turn = takeTurn(QStringLiteral("open ") + pageName);
+    if (QWidget *main = m_set.host().mainWindow(); main && !PassPlacement(*main, turn))
+        return;
     m_set.host().web1Navigate(m_set.host().fileLocn() + pageName);
     hide();
 }
 
-void FinderFrame::switchTo(Finder target)
+void FinderFrame::switchTo(Finder target, const char *command)
 {
+    const quint64 turn = takeTurn(QLatin1String(command));
     hideHelp();
-    if (QWidget *main = m_set.host().mainWindow())
-        PassPlacement(*main);
-    PassPlacement(m_set.window(target));
+    if (QWidget *main = m_set.host().mainWindow(); main && !PassPlacement(*main, turn))
+        return;
+    if (!PassPlacement(m_set.window(target), turn))
+        return;
     m_set.host().web1Navigate(m_set.host().fileLocn() + FinderSet::triggerPage(target));
 }
 
 void FinderFrame::cmdCont_Click()
 {
+    const quint64 turn = takeTurn(QStringLiteral("Contents"));
     hideHelp();
-    if (QWidget *main = m_set.host().mainWindow())
-        PassPlacement(*main);
+    if (QWidget *main = m_set.host().mainWindow(); main && !PassPlacement(*main, turn))
+        return;
     m_set.host().web1Navigate(m_set.host().fileLocn() + Navigation::contentsPageName(m_set.host().screenSize()));
 }
 
@@ -332,30 +356,47 @@ void FinderFrame::cmdPrint_Click()
 
 void FinderFrame::cmdIndex_Click()
 {
-    switchTo(Finder::Index);
+    switchTo(Finder::Index, "Index");
 }
 
 void FinderFrame::cmdSearch_Click()
 {
-    switchTo(Finder::Search);
+    switchTo(Finder::Search, "Search");
 }
 
 // Back, << and >> all leave the finder window for the page shown before
 // its trigger page: there is no course page here to turn.
 void FinderFrame::cmdBack_Click()
 {
-    hideHelp();
-    m_set.host().web1GoBack();
+    goBackFor("Back");
 }
 
 void FinderFrame::cmdPrev_Click()
 {
-    cmdBack_Click();
+    goBackFor("<<");
 }
 
 void FinderFrame::cmdNext_Click()
 {
-    cmdBack_Click();
+    goBackFor(">>");
+}
+
+void FinderFrame::goBackFor(const char *command)
+{
+    takeTurn(QLatin1String(command));
+    hideHelp();
+    // The course window comes back in this window's place and state, as
+    // after any other command here; there is no pause to wait out, so it
+    // takes them at once.
+    if (QWidget *main = m_set.host().mainWindow()) {
+        main->setWindowState((main->windowState() & ~PlacementStates) | (windowState() & PlacementStates));
+        if (isNormal(main->windowState()))
+            Platform::takePlaceOf(*main, *this);
+    }
+    // The page before may be another finder window's trigger page: that
+    // window then comes in this one's place and state as well.
+    m_set.handPlacementOver(*this);
+    m_set.host().web1GoBack();
 }
 
 void FinderFrame::cmdHist_Click()
@@ -363,7 +404,7 @@ void FinderFrame::cmdHist_Click()
     if (m_finder == Finder::History)
         toggleHelp();
     else
-        switchTo(Finder::History);
+        switchTo(Finder::History, "History");
 }
 
 void FinderFrame::cmdCalc_Click()

@@ -70,11 +70,17 @@ public:
     virtual FinderPrintout printout() const = 0;
 
     // `target` takes this window's state, and after a second's wait (events
-    // run meanwhile) its position when it is in the normal state.
-    void PassPlacement(QWidget &target);
+    // run meanwhile) its place when it is in the normal state. False when a
+    // command given during the wait has overtaken command `turn` (from
+    // takeTurn): that command then goes no further.
+    bool PassPlacement(QWidget &target, quint64 turn);
     // The main window takes this window's place, Web1 loads the page, and
-    // this window steps back.
+    // this window steps back; a command of its own, a choice in the list.
     void OpenInMain(const QString &pageName);
+
+    // A command given in this window takes its turn among the learner's
+    // commands; 0 where nothing keeps them.
+    quint64 takeTurn(const QString &command);
 
 protected:
     // Esc in the search window presses its cancel button, Help; in the
@@ -112,7 +118,8 @@ protected:
 
 private:
     void createButtonBar();
-    void switchTo(Navigation::Finder target);
+    void switchTo(Navigation::Finder target, const char *command);
+    void goBackFor(const char *command);
     void toggleHelp();
     void hideHelp();
     // The window's ground in the application's palette of the moment.

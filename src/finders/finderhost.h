@@ -11,6 +11,10 @@
 
 class QWidget;
 
+namespace Tamberlyn::Navigation {
+class CommandTurns;
+}
+
 namespace Tamberlyn::Finders {
 
 // What the Search, Index and History windows need of the main window frmVK
@@ -51,6 +55,11 @@ public:
     // AskQuit with `owner` as the asking window: on anything but No it
     // deletes the history file and ends the program, and does not return.
     virtual void askQuit(QWidget *owner) = 0;
+
+    // The learner's commands in order, kept by the main window's page
+    // handling; null where nothing keeps them (each command then runs
+    // through whatever comes during its pauses).
+    virtual Navigation::CommandTurns *commandTurns() { return nullptr; }
 
     // The main window's help image, drawn for the given device pixel ratio.
     virtual QImage helpImage(qreal devicePixelRatio) const = 0;

@@ -7,6 +7,7 @@
 #include "frmsearch.h"
 
 #include "platform/dialogs.h"
+#include "platform/qt/windowplacement.h"
 
 #include <QApplication>
 
@@ -120,9 +121,14 @@ bool FinderSet::isNormal(Finder finder) const
     return !target || !(target->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen));
 }
 
-void FinderSet::moveTo(Finder finder, QPoint outerTopLeft)
+void FinderSet::takePlaceOf(Finder finder, const QWidget &other)
 {
-    window(finder).move(outerTopLeft);
+    Platform::takePlaceOf(window(finder), other);
+}
+
+Navigation::CommandTurns *FinderSet::turns() const
+{
+    return host().commandTurns();
 }
 
 void FinderSet::hideAll()
@@ -154,6 +160,18 @@ void FinderSet::hideAllBut(const FinderFrame &shown)
         FinderFrame *frame = existing(finder);
         if (frame && frame != &shown)
             frame->hide();
+    }
+}
+
+void FinderSet::handPlacementOver(const FinderFrame &from)
+{
+    constexpr Qt::WindowStates placement = Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen;
+    for (const Finder finder : {Finder::Search, Finder::Index, Finder::History}) {
+        FinderFrame &target = window(finder);
+        if (&target == &from)
+            continue;
+        target.setWindowState((target.windowState() & ~placement) | (from.windowState() & placement));
+        Platform::takePlaceOf(target, from);
     }
 }
 

@@ -14,6 +14,10 @@ class Clock;
 class Dialogs;
 }
 
+namespace Tamberlyn::Navigation {
+class CommandTurns;
+}
+
 namespace Tamberlyn::Finders {
 
 class FinderFrame;
@@ -49,7 +53,7 @@ public:
     void load(Navigation::Finder finder) override;
     void setWindowState(Navigation::Finder finder, Qt::WindowStates state) override;
     bool isNormal(Navigation::Finder finder) const override;
-    void moveTo(Navigation::Finder finder, QPoint outerTopLeft) override;
+    void takePlaceOf(Navigation::Finder finder, const QWidget &window) override;
     // The main window's Form_Activate; nothing while the main window is
     // hidden, which only a late activation report can ask for.
     void hideAll() override;
@@ -75,6 +79,11 @@ public:
     void tell(QWidget *asking, const QList<Tables::TableMessage> &messages);
     // Form_Activate of `shown`: the main window and the other two go.
     void hideAllBut(const FinderFrame &shown);
+    // The other two windows take `from`'s state, and its place when normal.
+    void handPlacementOver(const FinderFrame &from);
+    // The learner's commands in order: those of the finder windows take
+    // their turns with the main window's. Null when nothing keeps them.
+    Navigation::CommandTurns *turns() const;
 
 private:
     Services m_services;

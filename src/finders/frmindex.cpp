@@ -58,10 +58,12 @@ void FrmIndex::lbResults_DblClick()
     // Taken now: the list may change while the placement is handed over.
     const QString word = resultText(row);
     qCInfo(lcFinders).noquote() << "index word" << word << "goes to the search window";
-    if (QWidget *main = finders().host().mainWindow())
-        PassPlacement(*main);
+    const quint64 turn = takeTurn(QStringLiteral("index word ") + word.trimmed());
+    if (QWidget *main = finders().host().mainWindow(); main && !PassPlacement(*main, turn))
+        return;
     FrmSearch &search = finders().frmSearch();
-    PassPlacement(search);
+    if (!PassPlacement(search, turn))
+        return;
     search.loadTables();
     search.txtInput().setText(word);
     search.cmdFTS_Click();

@@ -2,7 +2,6 @@
 
 #include "mainwindowport.h"
 
-#include <QPoint>
 #include <Qt>
 
 class QWidget;
@@ -19,7 +18,8 @@ public:
     virtual void load(Finder finder) = 0;
     virtual void setWindowState(Finder finder, Qt::WindowStates state) = 0;
     virtual bool isNormal(Finder finder) const = 0;
-    virtual void moveTo(Finder finder, QPoint outerTopLeft) = 0;
+    // The window, when normal, takes the place of `window` on the desktop.
+    virtual void takePlaceOf(Finder finder, const QWidget &window) = 0;
     // History, Index, Search, in that order.
     virtual void hideAll() = 0;
     // The finder window on the screen now; null when none is.

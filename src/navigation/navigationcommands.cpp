@@ -1,5 +1,6 @@
 #include "navigationcommands.h"
 
+#include "commandturns.h"
 #include "coursemap.h"
 #include "mainwindowport.h"
 #include "navigationstate.h"
@@ -9,9 +10,10 @@
 
 namespace Tamberlyn::Navigation {
 
-NavigationCommands::NavigationCommands(NavigationState &state, Platform::BrowserPane &web1, Platform::Clock &clock,
-                                       MainWindowPort &window)
+NavigationCommands::NavigationCommands(NavigationState &state, CommandTurns &turns, Platform::BrowserPane &web1,
+                                       Platform::Clock &clock, MainWindowPort &window)
     : m_state(state)
+    , m_turns(turns)
     , m_web1(web1)
     , m_clock(clock)
     , m_window(window)
@@ -20,6 +22,7 @@ NavigationCommands::NavigationCommands(NavigationState &state, Platform::Browser
 
 void NavigationCommands::cmdBack_Click()
 {
+    take("Back");
     m_window.hideHelp();
     m_state.GoingBack = true;
     m_web1.goBack();
@@ -28,24 +31,28 @@ void NavigationCommands::cmdBack_Click()
 // Prev, Next and Section pass the bound address as it is, empty included.
 void NavigationCommands::cmdPrev_Click()
 {
+    take("<<");
     m_window.hideHelp();
     m_web1.navigate(m_state.PrevLink);
 }
 
 void NavigationCommands::cmdNext_Click()
 {
+    take(">>");
     m_window.hideHelp();
     m_web1.navigate(m_state.NextLink);
 }
 
 void NavigationCommands::cmdSecn_Click()
 {
+    take("Section");
     m_window.hideHelp();
     m_web1.navigate(m_state.SecnLink);
 }
 
 void NavigationCommands::cmdCont_Click()
 {
+    take("Contents");
     m_window.hideHelp();
     const QChar letter = contentsSizeLetter(m_window.sizeClass());
     const QString contents = QStringLiteral("kq") + letter + QStringLiteral(".vxp");
@@ -57,19 +64,28 @@ void NavigationCommands::cmdCont_Click()
 
 void NavigationCommands::cmdSearch_Click()
 {
-    openFinder(Finder::Search, "search.vxp");
+    openFinder(Finder::Search, "Search", "search.vxp");
 }
 
 void NavigationCommands::cmdHist_Click()
 {
-    openFinder(Finder::History, "hist.vxp");
+    openFinder(Finder::History, "History", "hist.vxp");
 }
 
-void NavigationCommands::openFinder(Finder finder, const char *triggerPage)
+void NavigationCommands::take(const char *command)
 {
+    m_turns.take(QLatin1String(command), QStringLiteral("frmVK"));
+}
+
+void NavigationCommands::openFinder(Finder finder, const char *command, const char *triggerPage)
+{
+    const CommandTurns::Turn turn = m_turns.take(QLatin1String(command), QStringLiteral("frmVK"));
     m_window.hideHelp();
     m_window.takeWindowState(finder);
-    m_clock.waitSecond();
+    if (!m_turns.waitSecond(m_clock, turn, "its trigger page"))
+        return;
+    // The learner may have maximised or restored the window meanwhile.
+    m_window.takeWindowState(finder);
     m_window.takePosition(finder);
     m_web1.navigate(m_window.fileLocn() + QLatin1String(triggerPage));
 }

@@ -9,6 +9,7 @@ class Clock;
 
 namespace Tamberlyn::Navigation {
 
+class CommandTurns;
 class MainWindowPort;
 enum class Finder;
 struct NavigationState;
@@ -20,8 +21,10 @@ class NavigationCommands final
     Q_DISABLE_COPY_MOVE(NavigationCommands)
 
 public:
-    NavigationCommands(NavigationState &state, Platform::BrowserPane &web1, Platform::Clock &clock,
-                       MainWindowPort &window);
+    // Each command takes its turn in `turns`: one overtaken during its
+    // pause by a later command goes no further.
+    NavigationCommands(NavigationState &state, CommandTurns &turns, Platform::BrowserPane &web1,
+                       Platform::Clock &clock, MainWindowPort &window);
 
     void cmdBack_Click();
     void cmdPrev_Click();
@@ -33,9 +36,11 @@ public:
     void cmdHist_Click();
 
 private:
-    void openFinder(Finder finder, const char *triggerPage);
+    void openFinder(Finder finder, const char *command, const char *triggerPage);
+    void take(const char *command);
 
     NavigationState &m_state;
+    CommandTurns &m_turns;
     Platform::BrowserPane &m_web1;
     Platform::Clock &m_clock;
     MainWindowPort &m_window;

@@ -22,19 +22,24 @@ PageLoadHandler::PageLoadHandler(Platform::BrowserPane &web1, Platform::Clock &c
     , m_window(window)
 {
     connect(&m_web1, &Platform::BrowserPane::documentComplete, this, &PageLoadHandler::Web1_DocumentComplete);
+    connect(&m_web1, &Platform::BrowserPane::linkFollowed, this, [this](const QString &address) {
+        m_turns.take(QStringLiteral("page link ") + pageNameOf(address).value_or(address), QStringLiteral("frmVK"));
+    });
 }
 
 void PageLoadHandler::Web1_DocumentComplete()
 {
     // The report's own address is not used: the pane's current top-level
     // address is what counts.
+    ++m_runs;
     const QString address = m_web1.locationUrl();
     m_state.PageName = address;
     const QString upper = address.toUpper();
     const bool blank = address.isEmpty() || upper == QLatin1String("HTTP:///") || upper == QLatin1String("FILE:///");
     if (!blank) {
         if (const auto pageName = pageNameOf(address)) {
-            if (!m_window.isWindowVisible())
+            m_mainWasUp = m_window.isWindowVisible();
+            if (!m_mainWasUp)
                 m_window.showWindow();
             m_state.PageName = *pageName;
             setCaption(*pageName);
@@ -51,7 +56,15 @@ bool PageLoadHandler::openFinderFor(const QString &address)
     const auto pageName = pageNameOf(address);
     if (!pageName)
         return false;
-    switch (dispatchFor(*pageName).reaction) {
+    const PageReaction reaction = dispatchFor(*pageName).reaction;
+    if (reaction != PageReaction::SearchTrigger && reaction != PageReaction::IndexTrigger &&
+        reaction != PageReaction::HistoryTrigger)
+        return false;
+    // A run like the one the page would have had: it overtakes a run still
+    // pausing, and is overtaken by a command given during its own pause.
+    ++m_runs;
+    m_mainWasUp = m_window.isWindowVisible();
+    switch (reaction) {
     case PageReaction::SearchTrigger:
         finderTrigger(Finder::Search, m_state.SearchLoaded);
         return true;
@@ -149,10 +162,24 @@ void PageLoadHandler::alternateContents(const QString &pageName)
     record(pageName);
 }
 
+bool PageLoadHandler::pauseUndisturbed(const char *step)
+{
+    const CommandTurns::Turn turn = m_turns.latest();
+    const quint64 run = m_runs;
+    m_clock.waitSecond();
+    if (m_turns.isLatest(turn) && m_runs == run)
+        return true;
+    qCInfo(lcHandler) << "a later command or page came during the pause; no" << step;
+    return false;
+}
+
 void PageLoadHandler::examTrigger(const QString &pageName)
 {
     const auto path = examPathOf(pageName);
-    m_clock.waitSecond();
+    // Stepping back now would take the learner away from wherever a later
+    // command has led.
+    if (!pauseUndisturbed("exam"))
+        return;
     if (path && !m_shell.openInBrowser(examAddress(m_window.examHost(), *path)))
         qCWarning(lcHandler) << "no web browser opened the practice exam" << *path;
     m_web1.goBack();
@@ -160,7 +187,21 @@ void PageLoadHandler::examTrigger(const QString &pageName)
 
 void PageLoadHandler::finderTrigger(Finder finder, bool &loaded)
 {
-    m_clock.waitSecond();
+    // The window takes the main window's place, as when its button opened
+    // it: a link in the course page to the trigger page is a route too.
+    // When the main window was down, another finder window has handed its
+    // place to this one itself, and the main window, up only for the
+    // trigger page, may have had to move where it did not fit. The state
+    // is the main window's all the same: the finder window that led here
+    // gave it its own, and the learner may have changed it during the pause.
+    const bool fromMain = m_mainWasUp;
+    if (fromMain)
+        m_window.takeWindowState(finder);
+    if (!pauseUndisturbed("finder window"))
+        return;
+    m_window.takeWindowState(finder);
+    if (fromMain)
+        m_window.takePosition(finder);
     if (loaded) {
         m_window.showFinder(finder);
     } else {

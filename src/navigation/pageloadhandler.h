@@ -1,5 +1,6 @@
 #pragma once
 
+#include "commandturns.h"
 #include "navigationstate.h"
 #include "pagedispatch.h"
 
@@ -33,6 +34,8 @@ public:
 
     NavigationState &state() { return m_state; }
     const NavigationState &state() const { return m_state; }
+    // The learner's commands in order; a link followed in the page is one.
+    CommandTurns &turns() { return m_turns; }
 
     // One run for the document now shown in Web1.
     void Web1_DocumentComplete();
@@ -50,12 +53,19 @@ private:
     void finderTrigger(Finder finder, bool &loaded);
     void examTrigger(const QString &pageName);
     void setCaption(const QString &pageName);
+    // WaitSecond inside a trigger's run: true when, afterwards, neither a
+    // later command nor another page's run has come, so the run may go on.
+    bool pauseUndisturbed(const char *step);
 
     Platform::BrowserPane &m_web1;
     Platform::Clock &m_clock;
     Platform::Shell &m_shell;
     MainWindowPort &m_window;
     NavigationState m_state;
+    CommandTurns m_turns;
+    quint64 m_runs = 0;
+    // Whether the main window was up when the run began.
+    bool m_mainWasUp = false;
 };
 
 } // namespace Tamberlyn::Navigation

@@ -109,6 +109,8 @@ signals:
     // engine's own error page meanwhile). No documentComplete follows for
     // that load.
     void loadFailed(const QString &address, const Tamberlyn::Platform::LoadFailure &failure);
+    // The learner followed a link in the page shown, to `address`.
+    void linkFollowed(const QString &address);
     // A print of the page shown is about to begin, and has ended, however
     // it went: what the reading aids mark in the page stays off the paper.
     void printStarting();

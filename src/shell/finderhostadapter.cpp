@@ -8,6 +8,7 @@
 #include "reading/readingaids.h"
 
 #include "finders/indexfolder.h"
+#include "navigation/pageloadhandler.h"
 #include "platform/browserpane.h"
 
 #include <QCoreApplication>
@@ -80,6 +81,11 @@ void FinderHostAdapter::startCalculator()
 void FinderHostAdapter::askQuit(QWidget *owner)
 {
     m_quit.AskQuit(owner, m_frmVK.state().DornDir);
+}
+
+Navigation::CommandTurns *FinderHostAdapter::commandTurns()
+{
+    return &m_frmVK.handler().turns();
 }
 
 QImage FinderHostAdapter::helpImage(qreal devicePixelRatio) const

@@ -24,6 +24,7 @@ public:
     void printListing(QWidget *owner, const Finders::FinderPrintout &printout) override;
     void startCalculator() override;
     void askQuit(QWidget *owner) override;
+    Navigation::CommandTurns *commandTurns() override;
     QImage helpImage(qreal devicePixelRatio) const override;
     void showSearchWords(const QString &address, const QStringList &words) override;
     SearchSection searchSection(QWidget *parent, std::function<void(const QString &page)> openInMain) override;

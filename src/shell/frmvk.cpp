@@ -4,6 +4,8 @@
 #include "platform/qt/classicfont.h"
 #include "platform/qt/commandbutton.h"
 #include "platform/qt/firstexposure.h"
+#include "platform/qt/windowplacement.h"
+#include "platform/qt/windowstatekeeper.h"
 #include "navigation/finderwindows.h"
 #include "failuremessage.h"
 #include "frmsplsh.h"
@@ -73,8 +75,11 @@ FrmVK::FrmVK(PaneFactory paneFactory, Services services, QWidget *parent)
     // and a fixed name would hide it.
     Platform::reportAsAccessibleWindow(staticMetaObject);
     setAccessibleDescription(QStringLiteral("The course page, with the button bar above it."));
-    // The size it comes back to from maximised: the course's design area.
+    // The size it comes back to from maximised: the course's design area,
+    // or less where that and the frame do not fit the desktop.
     resize(1280, 800);
+    Platform::keepInsideWhenRestored(*this);
+    Platform::keepStateWhileHidden(*this);
     createButtons();
 
     m_picHelp->setObjectName(QStringLiteral("picHelp"));
@@ -170,8 +175,8 @@ Platform::BrowserPane &FrmVK::web1()
         // wait, and loads begun meanwhile must not be taken for settled.
         m_loadWatch = new LoadWatch(*m_web1, this);
         m_handler = std::make_unique<Navigation::PageLoadHandler>(*m_web1, m_services.clock, m_services.shell, *this);
-        m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), *m_web1,
-                                                                      m_services.clock, *this);
+        m_commands = std::make_unique<Navigation::NavigationCommands>(m_handler->state(), m_handler->turns(),
+                                                                      *m_web1, m_services.clock, *this);
         m_loads = new LoadFailures(*this, *m_loadWatch, *m_handler, *m_commands, m_services.settings);
         m_readingAids = new Reading::ReadingAids(*m_web1, *this, m_services.settings.zoom, [this](int percent) {
             return !m_storeZoom || m_storeZoom(percent);
@@ -180,6 +185,9 @@ Platform::BrowserPane &FrmVK::web1()
         makeLearnerAids();
         if (m_looks)
             m_looks->attach(*m_web1);
+        // Once the page's own run is through (it may have shown this window).
+        connect(m_web1, &Platform::BrowserPane::documentComplete, this,
+                [this] { QTimer::singleShot(0, this, [this] { loadVariantDue(); }); });
         fitPane();
     }
     return *m_web1;
@@ -335,8 +343,12 @@ void FrmVK::Form_Resize()
         m_state.ScreenHeight = static_cast<qint16>(height() + titleBar);
     }
     const QSize screen = m_services.windows.screenSize();
+    // A window made as big as the screen is maximised. Not while it is
+    // hidden: a hidden window given the normal state by a hand-over still
+    // has its maximised size until it is given its place, and would be
+    // maximised again behind the learner's back.
     if (m_state.ScreenWidth == screen.width() && m_state.ScreenHeight == screen.height()
-        && !(windowState() & Qt::WindowMaximized)) {
+        && !(windowState() & Qt::WindowMaximized) && isVisible()) {
         setWindowState((windowState() & ~Qt::WindowMinimized) | Qt::WindowMaximized);
     }
     if (windowState() & Qt::WindowMaximized) {
@@ -350,10 +362,46 @@ void FrmVK::Form_Resize()
     // it twice.
     if (!m_web1 || (m_state.ScreenWidth == oldWidth && m_state.ScreenHeight == oldHeight))
         return;
+    // Hidden, the window is only taking a finder window's placement while
+    // that window is up: the page shown is then a finder window's trigger
+    // page, and loading it again would open that window once more, after
+    // whatever the learner chose in it. The page due then is loaded when
+    // the window shows again.
+    if (!isVisible()) {
+        m_variantOwed = true;
+        return;
+    }
     const QString shown = m_web1->locationUrl();
     if (shown.isEmpty())
         return;
     m_web1->navigate(Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize));
+}
+
+void FrmVK::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (!m_variantOwed)
+        return;
+    m_variantOwed = false;
+    // After the page-load run that showed the window.
+    QTimer::singleShot(0, this, [this] { loadVariantDue(); });
+}
+
+void FrmVK::loadVariantDue()
+{
+    // A page made in sizes must be the one for the window's size, also when
+    // it comes back from the pane's own history (Back, or Back from a finder
+    // window) after the window changed size. A page with no variants of its
+    // own, or already the right one, is not loaded again.
+    if (!m_web1 || !isVisible())
+        return;
+    const QString shown = m_web1->locationUrl();
+    const QString due = Navigation::sizeVariantAddress(shown, m_state.FileLocn, m_state.ScreenSize);
+    // A place in the page (after "#") is no other size.
+    if (!shown.isEmpty() && due != shown && due != shown.section(QLatin1Char('#'), 0, 0)) {
+        qCInfo(lcMain).noquote() << "the page shown is made for another size; loading" << due;
+        m_web1->navigate(due);
+    }
 }
 
 void FrmVK::closeEvent(QCloseEvent *event)
@@ -661,7 +709,7 @@ void FrmVK::takeWindowState(Navigation::Finder finder)
 void FrmVK::takePosition(Navigation::Finder finder)
 {
     if (findersReady() && m_finders->isNormal(finder))
-        m_finders->moveTo(finder, frameGeometry().topLeft());
+        m_finders->takePlaceOf(finder, *this);
 }
 
 } // namespace Tamberlyn::Shell

@@ -163,6 +163,7 @@ public:
 protected:
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     // Sees every key meant for this window before the focused control does.
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -175,6 +176,7 @@ private:
     void makeLearnerAids();
     void addBookmarksButtonToHelp();
     void showLookPicker(bool shown);
+    void loadVariantDue();
 
     PaneFactory m_paneFactory;
     Services m_services;
@@ -197,6 +199,9 @@ private:
     Learner::LearnerAids *m_learnerAids = nullptr;
     Reading::LookSwitch *m_looks = nullptr;
     Reading::LookPicker *m_lookPicker = nullptr;
+    // The size changed while the window was hidden: the page's variant is
+    // looked at again when it shows.
+    bool m_variantOwed = false;
 };
 
 } // namespace Tamberlyn::Shell

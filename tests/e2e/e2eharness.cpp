@@ -18,6 +18,7 @@ E2eHarness::~E2eHarness()
     for (auto &viewer : m_viewers)
         stop(viewer.get());
     stop(m_windowManager.get());
+    stop(m_sessionBus.get());
     stop(m_server.get());
     stop(m_xserver.get());
     stop(m_compositor.get());
@@ -69,6 +70,80 @@ bool E2eHarness::startDisplay(QSize screen, bool withWindowManager)
             return fail(QStringLiteral("openbox did not start"));
     }
     return true;
+}
+
+QString E2eHarness::windowManagerUnavailable(const QString &windowManager)
+{
+    const QStringList programs = windowManager == QLatin1String("xfwm4")
+                                     ? QStringList{QStringLiteral("xfwm4"), QStringLiteral("dbus-daemon")}
+                                     : QStringList{windowManager};
+    for (const QString &program : programs) {
+        if (QStandardPaths::findExecutable(program).isEmpty())
+            return program + QStringLiteral(" is not installed");
+    }
+    return {};
+}
+
+bool E2eHarness::startDisplay(QSize screen, const QString &windowManager)
+{
+    if (const QString missing = windowManagerUnavailable(windowManager); !missing.isEmpty())
+        return fail(missing);
+    if (!startDisplay(screen, false))
+        return false;
+    // A window manager (or xfwm4's session bus) that ends at once on a
+    // crowded machine gets one more go.
+    for (int attempt = 1;; ++attempt) {
+        if (startWindowManager(windowManager))
+            return true;
+        if (attempt == 2)
+            return false;
+        qWarning().noquote() << m_error << "- starting it again";
+        stop(m_windowManager.get());
+        stop(m_sessionBus.get());
+    }
+}
+
+bool E2eHarness::startWindowManager(const QString &windowManager)
+{
+    m_windowManager = std::make_unique<QProcess>();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), m_display);
+    // Its settings daemon writes where the viewers' settings live, not in
+    // the user's own folder.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), m_home.path() + QStringLiteral("/wm-config"));
+    m_windowManager->setProcessEnvironment(env);
+    m_windowManager->setProcessChannelMode(QProcess::MergedChannels);
+    m_windowManager->setStandardOutputFile(m_home.path() + QStringLiteral("/wm.log"));
+    if (windowManager == QLatin1String("xfwm4")) {
+        // xfwm4 reads its settings over D-Bus (xfconf) and gives up without
+        // a bus: a session bus of the test's own, ended with it, and with it
+        // the settings daemon it starts. No accessibility bus is wanted.
+        m_sessionBus = std::make_unique<QProcess>();
+        m_sessionBus->start(QStringLiteral("dbus-daemon"),
+                            {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
+        if (!m_sessionBus->waitForStarted(10000) || !m_sessionBus->waitForReadyRead(10000))
+            return fail(QStringLiteral("no session bus for xfwm4"));
+        env.insert(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"), QString::fromUtf8(m_sessionBus->readLine().trimmed()));
+        env.insert(QStringLiteral("NO_AT_BRIDGE"), QStringLiteral("1"));
+        m_windowManager->setProcessEnvironment(env);
+        m_windowManager->start(QStringLiteral("xfwm4"), {QStringLiteral("--compositor=off")});
+    } else {
+        m_windowManager->start(windowManager, {});
+    }
+    if (!m_windowManager->waitForStarted(10000))
+        return fail(windowManager + QStringLiteral(" did not start"));
+    const QDeadlineTimer deadline(30000);
+    for (;;) {
+        QString check;
+        runOnDisplay(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")},
+                     &check);
+        if (check.contains(QLatin1String("window id")))
+            return true;
+        if (deadline.hasExpired() || m_windowManager->state() != QProcess::Running)
+            return fail(windowManager + QStringLiteral(" did not take the screen; its log is in ") + m_home.path()
+                        + QStringLiteral("/wm.log"));
+        QTest::qWait(100);
+    }
 }
 
 QString E2eHarness::waylandUnavailable()
@@ -224,12 +299,13 @@ QProcessEnvironment E2eHarness::viewerEnvironment() const
     return env;
 }
 
-QProcess *E2eHarness::startViewer(const QStringList &arguments, const QProcessEnvironment &environment)
+QProcess *E2eHarness::startViewer(const QStringList &arguments, const QProcessEnvironment &environment,
+                                  const QString &program)
 {
     auto viewer = std::make_unique<QProcess>();
     viewer->setProcessChannelMode(QProcess::MergedChannels);
     viewer->setProcessEnvironment(environment.isEmpty() ? viewerEnvironment() : environment);
-    viewer->start(QStringLiteral(TAMBERLYN_VIEWER), arguments);
+    viewer->start(program.isEmpty() ? QStringLiteral(TAMBERLYN_VIEWER) : program, arguments);
     viewer->waitForStarted(10000);
     m_viewers.push_back(std::move(viewer));
     return m_viewers.back().get();

@@ -22,6 +22,12 @@ public:
 
     // Each returns false with the reason in error().
     bool startDisplay(QSize screen, bool withWindowManager = false);
+    // As above, under the named window manager: "openbox", or "xfwm4"
+    // (Xfce's, on a session bus of its own, without its compositor).
+    // Waits until the window manager has announced itself on the root window.
+    bool startDisplay(QSize screen, const QString &windowManager);
+    // Why the named window manager cannot run here; empty when it can.
+    static QString windowManagerUnavailable(const QString &windowManager);
     // Serves `root` (the demo course when empty).
     bool startCourseServer(const QString &root = {});
     void stopCourseServer();
@@ -51,9 +57,10 @@ public:
     // In a Wayland session it names the session as a desktop does and
     // leaves the platform plugin to the viewer; otherwise it asks for xcb.
     QProcessEnvironment viewerEnvironment() const;
-    // Starts a viewer; its merged output is collected in output(viewer).
+    // Starts a viewer (this build's, unless `program` names another); its
+    // merged output is collected in output(viewer).
     QProcess *startViewer(const QStringList &arguments = {},
-                          const QProcessEnvironment &environment = {});
+                          const QProcessEnvironment &environment = {}, const QString &program = {});
     // Starts the viewer through `wrapper` (a program and its arguments, the
     // viewer's path appended), as `unshare -m sh -c ...` runs it.
     QProcess *startViewerThrough(const QStringList &wrapper, const QProcessEnvironment &environment);
@@ -99,12 +106,14 @@ public:
 
 private:
     bool fail(const QString &reason);
+    bool startWindowManager(const QString &windowManager);
     static void stop(QProcess *process);
 
     QTemporaryDir m_home;
     std::unique_ptr<QProcess> m_xserver;
     std::unique_ptr<QProcess> m_compositor;
     std::unique_ptr<QProcess> m_windowManager;
+    std::unique_ptr<QProcess> m_sessionBus; // xfwm4's
     std::unique_ptr<QProcess> m_server;
     std::vector<std::unique_ptr<QProcess>> m_viewers;
     QString m_display;

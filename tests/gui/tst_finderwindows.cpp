@@ -5,6 +5,7 @@
 #include "finders/frmhist.h"
 #include "finders/frmindex.h"
 #include "finders/frmsearch.h"
+#include "navigation/commandturns.h"
 #include "finders/suggestionlist.h"
 
 #include <QApplication>
@@ -42,6 +43,7 @@ public:
 
     QWidget main;
     int screen = 7;
+    Navigation::CommandTurns turns;
     Finders::FinderPrintout printout; // the last list printed
 
     QWidget *mainWindow() override { return &main; }
@@ -61,6 +63,7 @@ public:
         printout = listing;
     }
     void startCalculator() override { m_events << u"calc"_s; }
+    Navigation::CommandTurns *commandTurns() override { return &turns; }
     void askQuit(QWidget *owner) override { m_events << u"quit? "_s + owner->objectName(); }
     void showSearchWords(const QString &address, const QStringList &words) override
     {
@@ -218,6 +221,8 @@ private slots:
     void contentsFollowsTheSizeClass();
     void placementHandOver_data();
     void placementHandOver();
+    void laterCommandOvertakesOneStillPausing_data();
+    void laterCommandOvertakesOneStillPausing();
     void oneWindowUpAtATime();
     void indexChoiceShowsItsPagesInTheSearchWindow();
     void indexNarrowsOnEveryChange();
@@ -411,53 +416,106 @@ void TestFinderWindows::contentsFollowsTheSizeClass()
 void TestFinderWindows::placementHandOver_data()
 {
     QTest::addColumn<Finder>("from");
+    QTest::addColumn<QString>("command"); // Index, a list choice, or Back
     QTest::addColumn<Qt::WindowState>("state");
-    QTest::addColumn<bool>("positionPassed");
-    QTest::newRow("search to index, normal") << Finder::Search << Qt::WindowNoState << true;
-    QTest::newRow("search to index, maximised") << Finder::Search << Qt::WindowMaximized << false;
-    QTest::newRow("history choice, normal") << Finder::History << Qt::WindowNoState << true;
-    QTest::newRow("history choice, maximised") << Finder::History << Qt::WindowMaximized << false;
+    QTest::addColumn<QPoint>("at"); // where the finder window is, when normal
+    QTest::addColumn<bool>("fits"); // whether the others fit there
+    // The offscreen screen is 800 x 600; the windows here are 300 x 200.
+    const QString index = u"Index"_s, choice = u"choice"_s, back = u"Back"_s;
+    QTest::newRow("search to index, normal") << Finder::Search << index << Qt::WindowNoState << QPoint(140, 90) << true;
+    QTest::newRow("search to index, maximised") << Finder::Search << index << Qt::WindowMaximized << QPoint() << true;
+    QTest::newRow("history choice, normal") << Finder::History << choice << Qt::WindowNoState << QPoint(140, 90) << true;
+    QTest::newRow("history choice, maximised") << Finder::History << choice << Qt::WindowMaximized << QPoint() << true;
+    QTest::newRow("search to index, overhanging") << Finder::Search << index << Qt::WindowNoState << QPoint(-40, 480)
+                                                  << false;
+    QTest::newRow("history choice, overhanging") << Finder::History << choice << Qt::WindowNoState << QPoint(650, -10)
+                                                 << false;
+    // Back may come to another finder window's trigger page: that window
+    // comes in this one's place, like the main window.
+    QTest::newRow("search back, normal") << Finder::Search << back << Qt::WindowNoState << QPoint(140, 90) << true;
+    QTest::newRow("search back, maximised") << Finder::Search << back << Qt::WindowMaximized << QPoint() << true;
 }
 
 // The main window and a target finder window take the state first, and the
-// position only after the wait, and only when they are then normal.
+// place only after the wait, and only when they are then normal: the same
+// client corner, frames being alike, unless the window would overhang the
+// work area there; then it comes back inside. Back has no wait: they take
+// both at once.
 void TestFinderWindows::placementHandOver()
 {
     QFETCH(Finder, from);
+    QFETCH(QString, command);
     QFETCH(Qt::WindowState, state);
-    QFETCH(bool, positionPassed);
+    QFETCH(QPoint, at);
+    QFETCH(bool, fits);
     Harness h;
     h.write(u"history.vxp"_s, historyOf({u"kq010004.vxp"_s}));
     Finders::FinderFrame &window = h.opened(from);
     QVERIFY(window.isVisible());
+    const QSize size(300, 200);
+    window.resize(size);
     window.setWindowState(state);
     if (state == Qt::WindowNoState)
-        window.move(140, 90);
+        window.move(at);
     const QPoint elsewhere(400, 300);
+    h.host.main.resize(size);
     h.host.main.move(elsewhere);
     Finders::FinderFrame &index = h.window(Finder::Index);
-    index.move(elsewhere);
+    Finders::FinderFrame &history = h.window(Finder::History);
+    for (QWidget *other : {static_cast<QWidget *>(&index), static_cast<QWidget *>(&history)}) {
+        if (other == &window)
+            continue;
+        other->resize(size);
+        other->move(elsewhere);
+    }
+    const QRect mainBefore = h.host.main.geometry();
+    const QRect indexBefore = index.geometry();
+    const QRect historyBefore = history.geometry();
 
-    QList<std::pair<Qt::WindowStates, QPoint>> atWait;
-    h.clock.duringWait = [&] { atWait << std::pair(h.host.main.windowState(), h.host.main.pos()); };
-    if (from == Finder::Search) {
+    QList<std::pair<Qt::WindowStates, QRect>> atWait;
+    h.clock.duringWait = [&] { atWait << std::pair(h.host.main.windowState(), h.host.main.geometry()); };
+    if (command == u"Index"_s) {
         window.cmdIndex_Click();
+    } else if (command == u"Back"_s) {
+        window.cmdBack_Click();
     } else {
         select(window, 0);
         window.lbResults_DblClick();
     }
 
-    QCOMPARE(atWait.size(), from == Finder::Search ? 2 : 1);
-    QCOMPARE(atWait.constFirst().first, Qt::WindowStates(state));
-    QCOMPARE(atWait.constFirst().second, elsewhere);
+    QCOMPARE(atWait.size(), command == u"Index"_s ? 2 : command == u"Back"_s ? 0 : 1);
+    if (!atWait.isEmpty()) {
+        QCOMPARE(atWait.constFirst().first, Qt::WindowStates(state));
+        QCOMPARE(atWait.constFirst().second, mainBefore);
+    }
     QCOMPARE(h.host.main.windowState(), Qt::WindowStates(state));
-    const QPoint expected = positionPassed ? QPoint(140, 90) : elsewhere;
-    QCOMPARE(h.host.main.pos(), expected);
-    if (from == Finder::Search) {
-        QCOMPARE(index.windowState(), Qt::WindowStates(state));
-        QCOMPARE(index.pos(), expected);
+    QList<QWidget *> placed{&h.host.main};
+    if (command != u"choice"_s)
+        placed << &index;
+    if (command == u"Back"_s)
+        placed << &history;
+    const QRect workArea = window.screen()->availableGeometry();
+    const QRect frame = window.frameGeometry();
+    const QMargins margins(window.geometry().x() - frame.x(), window.geometry().y() - frame.y(), frame.right() - window.geometry().right(),
+                           frame.bottom() - window.geometry().bottom());
+    for (QWidget *target : placed) {
+        QCOMPARE(target->windowState(), Qt::WindowStates(state));
+        QCOMPARE(target->size(), size);
+        if (state != Qt::WindowNoState) {
+            QCOMPARE(target->geometry(), target == &index ? indexBefore : target == &history ? historyBefore : mainBefore);
+        } else if (fits) {
+            QCOMPARE(target->geometry().topLeft(), window.geometry().topLeft());
+        } else {
+            QVERIFY(target->geometry().topLeft() != window.geometry().topLeft());
+            QVERIFY2(workArea.contains(target->geometry().marginsAdded(margins)),
+                     qPrintable(u"%1 overhangs"_s.arg(target->objectName())));
+        }
+    }
+    if (command == u"Index"_s) {
         QCOMPARE(h.events.constLast(), u"navigate index.vxp"_s);
         QVERIFY(window.isVisible()); // until the index window comes up
+    } else if (command == u"Back"_s) {
+        QCOMPARE(h.events.constLast(), u"back"_s);
     } else {
         QCOMPARE(h.events.constLast(), u"navigate kq010004.vxp"_s);
         QVERIFY(!window.isVisible()); // a choice steps back at once
@@ -527,6 +585,65 @@ void TestFinderWindows::indexChoiceShowsItsPagesInTheSearchWindow()
     QCOMPARE(search.txtInput().text(), u"dc cable "_s);
     QCOMPARE(entries(search), QStringList{u"Wiring the array "_s});
     QCOMPARE(label(search), u"Found:  1 pages"_s);
+}
+
+void TestFinderWindows::laterCommandOvertakesOneStillPausing_data()
+{
+    QTest::addColumn<Finder>("finder");
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("during"); // given in the first pause, in the same window
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("Index, then Contents") << Finder::Search << u"Index"_s << u"Contents"_s
+                                          << QStringList{u"wait"_s, u"wait"_s, u"navigate kqg.vxp"_s};
+    QTest::newRow("Index, then Back") << Finder::Search << u"Index"_s << u"Back"_s
+                                      << QStringList{u"wait"_s, u"back"_s};
+    QTest::newRow("history choice, then Search") << Finder::History << u"choice"_s << u"Search"_s
+                                                 << QStringList{u"wait"_s, u"wait"_s, u"wait"_s,
+                                                                u"navigate search.vxp"_s};
+    QTest::newRow("index choice, then Contents") << Finder::Index << u"choice"_s << u"Contents"_s
+                                                 << QStringList{u"wait"_s, u"wait"_s, u"navigate kqg.vxp"_s};
+    QTest::newRow("Contents, then a search result's choice... nothing in the pause")
+        << Finder::Search << u"Contents"_s << QString() << QStringList{u"wait"_s, u"navigate kqg.vxp"_s};
+}
+
+// A button or a choice given while an earlier command of a finder window
+// is still handing the placement over runs at once, inside the pause; the
+// earlier command then goes no further.
+void TestFinderWindows::laterCommandOvertakesOneStillPausing()
+{
+    QFETCH(Finder, finder);
+    QFETCH(QString, first);
+    QFETCH(QString, during);
+    QFETCH(QStringList, expected);
+    Harness h;
+    h.write(u"history.vxp"_s, historyOf({u"kq010004.vxp"_s}));
+    Finders::FinderFrame &window = h.opened(finder);
+    if (finder == Finder::Index) {
+        entryBox(window).setText(u"cab"_s);
+    }
+    const auto give = [&window](const QString &command) {
+        if (command == u"Index"_s)
+            window.cmdIndex_Click();
+        else if (command == u"Search"_s)
+            window.cmdSearch_Click();
+        else if (command == u"Contents"_s)
+            window.cmdCont_Click();
+        else if (command == u"Back"_s)
+            window.cmdBack_Click();
+        else {
+            select(window, 0);
+            window.lbResults_DblClick();
+        }
+    };
+    bool given = false;
+    h.clock.duringWait = [&] {
+        if (!given && !during.isEmpty()) {
+            given = true;
+            give(during);
+        }
+    };
+    give(first);
+    QCOMPARE(h.events, expected);
 }
 
 void TestFinderWindows::indexNarrowsOnEveryChange()

@@ -88,6 +88,7 @@ private slots:
     void resizeReloadsTheVariantForTheNewClass();
     void unchangedMeasureDoesNotReload();
     void windowAsLargeAsTheScreenIsMaximised();
+    void hiddenWindowHandedTheNormalStateStaysNormal();
     void windowOffTheLeftEdgeComesBack();
     void firstPageShowsTheWindowMaximised();
     void recordsGoToTheDataFolder();
@@ -170,12 +171,25 @@ void TestFrmVK::unchangedMeasureDoesNotReload()
 void TestFrmVK::windowAsLargeAsTheScreenIsMaximised()
 {
     Harness h;
+    h.window.show();
     h.window.resize(1920, 1080 - 23);
     h.window.Form_Resize();
     QVERIFY(h.window.windowState() & Qt::WindowMaximized);
     QCOMPARE(h.window.state().ScreenWidth, qint16(1920));
     QCOMPARE(h.window.state().ScreenHeight, qint16(1080));
     QCOMPARE(h.window.state().ScreenSize, qint16(7));
+}
+
+// A hidden window handed the normal state keeps its maximised size until it
+// is given its place: that size is nobody's choice, and the state holds.
+void TestFrmVK::hiddenWindowHandedTheNormalStateStaysNormal()
+{
+    Harness h;
+    h.window.setWindowState(Qt::WindowMaximized);
+    h.window.resize(1920, 1080 - 23);
+    h.window.setWindowState(Qt::WindowNoState);
+    h.window.Form_Resize();
+    QCOMPARE(h.window.windowState(), Qt::WindowStates(Qt::WindowNoState));
 }
 
 void TestFrmVK::windowOffTheLeftEdgeComesBack()

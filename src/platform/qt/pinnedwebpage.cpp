@@ -44,6 +44,13 @@ void PinnedWebPage::onCertificateError(const QWebEngineCertificateError &error)
     pending.rejectCertificate();
 }
 
+bool PinnedWebPage::acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame)
+{
+    if (type == NavigationTypeLinkClicked && isMainFrame)
+        emit linkFollowed(url);
+    return QWebEnginePage::acceptNavigationRequest(url, type, isMainFrame);
+}
+
 QString PinnedWebPage::rejectedFingerprint(const QUrl &url) const
 {
     return authorityOf(url) == m_rejectedAuthority ? m_rejectedFingerprint : QString();

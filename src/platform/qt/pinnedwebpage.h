@@ -22,6 +22,14 @@ public:
     // tell the learner which certificate the server presented.
     QString rejectedFingerprint(const QUrl &url) const;
 
+signals:
+    // The learner followed a link in the page shown (a click, or Enter on
+    // a focused link): a command of theirs, like a button of the bar.
+    void linkFollowed(const QUrl &url);
+
+protected:
+    bool acceptNavigationRequest(const QUrl &url, NavigationType type, bool isMainFrame) override;
+
 private:
     void onCertificateError(const QWebEngineCertificateError &error);
 

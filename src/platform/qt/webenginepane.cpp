@@ -47,6 +47,8 @@ WebEnginePane::WebEnginePane(const CertificatePins &pins, QWidget *parentWidget)
     // Only this report says why a load failed (refused, certificate, an
     // HTTP error status, ...); loadFinished says merely that it did.
     connect(m_page, &QWebEnginePage::loadingChanged, this, &WebEnginePane::onLoadingChanged);
+    connect(m_page, &PinnedWebPage::linkFollowed, this,
+            [this](const QUrl &url) { emit linkFollowed(url.toString(QUrl::FullyEncoded)); });
     connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
             [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
                 onRenderProcessTerminated(static_cast<int>(status), exitCode);

@@ -32,7 +32,7 @@ struct Harness
     Fakes::Shell shell{events};
     FakeWindow window{events};
     PageLoadHandler handler{pane, clock, shell, window};
-    NavigationCommands commands{handler.state(), pane, clock, window};
+    NavigationCommands commands{handler.state(), handler.turns(), pane, clock, window};
 
     Harness() { clock.duringWait = [this] { pane.deliverAll(); }; }
 
@@ -77,6 +77,10 @@ private slots:
     void contentsToggles();
     void buttonsLoadTheirBindings();
     void searchAndHistoryButtons();
+    void triggerPageOpenedWhileTheMainWindowIsDown_data();
+    void triggerPageOpenedWhileTheMainWindowIsDown();
+    void laterCommandOvertakesOneStillPausing_data();
+    void laterCommandOvertakesOneStillPausing();
 };
 
 void TestPageLoadHandler::dispatch_data()
@@ -106,11 +110,11 @@ void TestPageLoadHandler::dispatch_data()
                        u"back"_s}
         << tam << QString();
     QTest::newRow("search") << u"search.vxp"_s << 4
-                            << QStringList{u"wait"_s, u"splash on"_s, u"load finder 0"_s, u"splash off"_s} << tam << QString();
+                            << QStringList{u"wait"_s, u"state 0"_s, u"splash on"_s, u"load finder 0"_s, u"splash off"_s} << tam << QString();
     QTest::newRow("index") << u"index.vxp"_s << 4
-                           << QStringList{u"wait"_s, u"splash on"_s, u"load finder 1"_s, u"splash off"_s} << tam << QString();
+                           << QStringList{u"wait"_s, u"state 1"_s, u"splash on"_s, u"load finder 1"_s, u"splash off"_s} << tam << QString();
     QTest::newRow("history") << u"hist.vxp"_s << 4
-                             << QStringList{u"wait"_s, u"splash on"_s, u"load finder 2"_s, u"splash off"_s} << tam << QString();
+                             << QStringList{u"wait"_s, u"state 2"_s, u"splash on"_s, u"load finder 2"_s, u"splash off"_s} << tam << QString();
     QTest::newRow("contents") << u"kqd.vxp"_s << 4 << QStringList{u"record kqd.vxp"_s} << tam << u"own"_s;
     QTest::newRow("alternate contents")
         << u"kqcrg.vxp"_s << 4
@@ -223,8 +227,11 @@ void TestPageLoadHandler::finderTriggersShowTheSplashOnce()
     h.load(u"hist.vxp"_s);
     h.take();
     h.load(u"search.vxp"_s);
-    QCOMPARE(h.take(), (QStringList{u"navigate "_s + Base + u"search.vxp"_s, u"caption Tamberlyn"_s, u"wait"_s,
-                                    u"show finder 0"_s, u"splash off"_s, u"fit"_s}));
+    // The window takes the main window's state and, after the pause, the
+    // state again (the learner may have changed it) and its place.
+    QCOMPARE(h.take(), (QStringList{u"navigate "_s + Base + u"search.vxp"_s, u"caption Tamberlyn"_s, u"state 0"_s,
+                                    u"wait"_s, u"state 0"_s, u"position 0"_s, u"show finder 0"_s, u"splash off"_s,
+                                    u"fit"_s}));
     // Every later history trigger reloads the list (showFinder does that for History).
     h.load(u"hist.vxp"_s);
     QVERIFY(h.take().contains(u"show finder 2"_s));
@@ -401,9 +408,133 @@ void TestPageLoadHandler::searchAndHistoryButtons()
     h.clock.duringWait = nullptr; // the load starts after the pause; deliver nothing yet
     h.commands.cmdSearch_Click();
     h.commands.cmdHist_Click();
-    QCOMPARE(h.take(), (QStringList{u"hide help"_s, u"state 0"_s, u"wait"_s, u"position 0"_s,
+    QCOMPARE(h.take(), (QStringList{u"hide help"_s, u"state 0"_s, u"wait"_s, u"state 0"_s, u"position 0"_s,
                                     u"navigate "_s + Base + u"search.vxp"_s, u"hide help"_s, u"state 2"_s, u"wait"_s,
-                                    u"position 2"_s, u"navigate "_s + Base + u"hist.vxp"_s}));
+                                    u"state 2"_s, u"position 2"_s, u"navigate "_s + Base + u"hist.vxp"_s}));
+}
+
+void TestPageLoadHandler::triggerPageOpenedWhileTheMainWindowIsDown_data()
+{
+    QTest::addColumn<bool>("pageFails");
+    QTest::newRow("the page came") << false;
+    QTest::newRow("the page could not be fetched") << true;
+}
+
+// A finder window switching to another hands its place over itself; the
+// main window, down until the trigger page shows it, passes on only its
+// state, which that finder window gave it and the learner may have changed
+// since. A trigger page that cannot be fetched leaves the main window down,
+// and the window opens all the same.
+void TestPageLoadHandler::triggerPageOpenedWhileTheMainWindowIsDown()
+{
+    QFETCH(bool, pageFails);
+    Harness h;
+    h.load(u"kqd.vxp"_s);
+    h.load(u"kq010003.vxp"_s); // a page run with the main window up
+    h.window.visible = false;
+    h.take();
+    if (pageFails)
+        QVERIFY(h.handler.openFinderFor(Base + u"index.vxp"_s));
+    else
+        h.load(u"index.vxp"_s);
+    const QStringList events = h.take();
+    QCOMPARE(events.contains(u"show"_s), !pageFails);
+    QVERIFY(events.contains(u"load finder 1"_s));
+    // After the pause, and once only: nothing before it.
+    QCOMPARE(events.count(u"state 1"_s), 1);
+    QVERIFY(events.indexOf(u"state 1"_s) > events.indexOf(u"wait"_s));
+    QVERIFY(!events.contains(u"position 1"_s));
+}
+
+void TestPageLoadHandler::laterCommandOvertakesOneStillPausing_data()
+{
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<QString>("during"); // given in the first pause
+    QTest::addColumn<QStringList>("seen");
+    QTest::addColumn<QStringList>("never");
+
+    const QString search = u"navigate "_s + Base + u"search.vxp"_s;
+    QTest::newRow("nothing in the pause") << u"Search"_s << QString() << QStringList{search, u"load finder 0"_s}
+                                          << QStringList{};
+    QTest::newRow("Contents in Search's pause")
+        << u"Search"_s << u"Contents"_s << QStringList{u"navigate "_s + Base + u"kqcrd.vxp"_s}
+        << QStringList{search, u"load finder 0"_s, u"position 0"_s};
+    QTest::newRow("History in Search's pause")
+        << u"Search"_s << u"History"_s << QStringList{u"navigate "_s + Base + u"hist.vxp"_s, u"load finder 2"_s}
+        << QStringList{search, u"load finder 0"_s};
+    QTest::newRow("a link in Search's pause")
+        << u"Search"_s << u"link"_s << QStringList{u"navigate "_s + Base + u"kq010003.vxp"_s}
+        << QStringList{search, u"load finder 0"_s};
+    QTest::newRow("Contents in the pause of a trigger page reached by a link")
+        << u"link to search.vxp"_s << u"Contents"_s << QStringList{u"navigate "_s + Base + u"kqd.vxp"_s}
+        << QStringList{u"load finder 0"_s, u"show finder 0"_s, u"splash on"_s, u"position 0"_s};
+    // The trigger page could not be fetched: its window opens without it,
+    // in the main window's place, and a later command overtakes it as well.
+    QTest::newRow("nothing in the pause of a failed trigger page")
+        << u"failed link to search.vxp"_s << QString() << QStringList{u"state 0"_s, u"position 0"_s, u"load finder 0"_s}
+        << QStringList{u"show"_s};
+    QTest::newRow("Contents in the pause of a failed trigger page")
+        << u"failed link to search.vxp"_s << u"Contents"_s << QStringList{u"navigate "_s + Base + u"kqcrd.vxp"_s}
+        << QStringList{u"load finder 0"_s, u"show finder 0"_s, u"splash on"_s, u"position 0"_s};
+    QTest::newRow("Next in an exam's pause")
+        << u"link to pe01.vxp"_s << u"Next"_s << QStringList{u"navigate "_s + Base + u"kqd.vxp#link2"_s}
+        << QStringList{u"back"_s, u"browser https://exams.example/practicestudent/exam/tamberlyn/"
+                                  "introduction-to-solar-pv-systems"_s};
+}
+
+// Whatever the learner gives during a pause runs at once, inside it; the
+// command that paused then goes no further, so the last command given is
+// the one that decides where the learner ends.
+void TestPageLoadHandler::laterCommandOvertakesOneStillPausing()
+{
+    QFETCH(QString, first);
+    QFETCH(QString, during);
+    QFETCH(QStringList, seen);
+    QFETCH(QStringList, never);
+
+    Harness h;
+    h.load(u"kqd.vxp"_s);
+    QVERIFY(h.window.visible);
+    h.take();
+    const auto give = [&h](const QString &command) {
+        if (command == u"Search"_s) {
+            h.commands.cmdSearch_Click();
+        } else if (command == u"History"_s) {
+            h.commands.cmdHist_Click();
+        } else if (command == u"Contents"_s) {
+            h.commands.cmdCont_Click();
+        } else if (command == u"Next"_s) {
+            h.commands.cmdNext_Click();
+        } else if (command.startsWith(u"failed "_s)) {
+            // A link whose page cannot be fetched: the load's failure is
+            // all that comes back.
+            const QString page = command.section(u' ', 3);
+            emit h.pane.linkFollowed(Base + page);
+            QVERIFY(h.handler.openFinderFor(Base + page));
+        } else {
+            // A link in the page: the engine reports it and loads its target.
+            const QString page = command == u"link"_s ? u"kq010003.vxp"_s : command.section(u' ', 2);
+            emit h.pane.linkFollowed(Base + page);
+            h.pane.navigate(Base + page);
+        }
+    };
+    bool given = false;
+    h.clock.duringWait = [&] {
+        if (!given && !during.isEmpty()) {
+            given = true;
+            give(during);
+        }
+        h.pane.deliverAll();
+    };
+    give(first);
+    h.pane.deliverAll();
+
+    const QStringList events = h.take();
+    for (const QString &event : seen)
+        QVERIFY2(events.contains(event), qPrintable(event + u" missing from: "_s + events.join(u" | "_s)));
+    for (const QString &event : never)
+        QVERIFY2(!events.contains(event), qPrintable(event + u" in: "_s + events.join(u" | "_s)));
+    QVERIFY(h.handler.turns().latest() >= (during.isEmpty() ? 1u : 2u));
 }
 
 QTEST_GUILESS_MAIN(TestPageLoadHandler)

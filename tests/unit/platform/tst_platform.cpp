@@ -3,6 +3,7 @@
 #include "platform/qt/engineloadfailure.h"
 #include "platform/qt/systemclock.h"
 #include "platform/tickcount.h"
+#include "platform/workarea.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -42,6 +43,8 @@ class TestPlatform final : public QObject
 private slots:
     void tickFolding_data();
     void tickFolding();
+    void insideWorkArea_data();
+    void insideWorkArea();
     void waitSecondKeepsEventsFlowing();
     void fingerprintParsing_data();
     void fingerprintParsing();
@@ -248,6 +251,35 @@ void TestPlatform::instanceLockUnavailable()
     FlockInstanceLock lock;
     QCOMPARE(lock.tryAcquire(u"/nonexistent-folder/for/tamberlyn.lock"_s), FlockInstanceLock::Outcome::Unavailable);
     QVERIFY(!lock.errorString().isEmpty());
+}
+
+
+void TestPlatform::insideWorkArea_data()
+{
+    QTest::addColumn<QRect>("client");
+    QTest::addColumn<QRect>("expected");
+    // A work area of 1280 x 1000 below a 24-pixel panel; frames of 1, 20, 1, 5.
+    QTest::newRow("inside stays") << QRect(100, 100, 968, 741) << QRect(100, 100, 968, 741);
+    QTest::newRow("touching every edge stays") << QRect(1, 44, 1278, 975) << QRect(1, 44, 1278, 975);
+    QTest::newRow("over the right edge") << QRect(300, 100, 1278, 800) << QRect(1, 100, 1278, 800);
+    QTest::newRow("over the bottom edge") << QRect(10, 258, 968, 800) << QRect(10, 219, 968, 800);
+    QTest::newRow("title bar above the top") << QRect(10, 5, 968, 741) << QRect(10, 44, 968, 741);
+    QTest::newRow("left of the screen") << QRect(-50, 100, 968, 741) << QRect(1, 100, 968, 741);
+    QTest::newRow("too wide: shrunk") << QRect(0, 100, 1280, 800) << QRect(1, 100, 1278, 800);
+    QTest::newRow("too big both ways") << QRect(-10, -10, 1400, 1100) << QRect(1, 44, 1278, 975);
+}
+
+// A window handed a place where it would overhang the work area comes back
+// inside it with its frame, moved, and made smaller only where it must.
+void TestPlatform::insideWorkArea()
+{
+    QFETCH(QRect, client);
+    QFETCH(QRect, expected);
+    const QRect workArea(0, 24, 1280, 1000);
+    const QMargins frame(1, 20, 1, 5);
+    const QRect inside = Tamberlyn::Platform::insideWorkArea(client, frame, workArea);
+    QCOMPARE(inside, expected);
+    QVERIFY(workArea.contains(inside.marginsAdded(frame)));
 }
 
 QTEST_GUILESS_MAIN(TestPlatform)
