@@ -488,8 +488,13 @@ private:
             command.target = index == 1 ? Big::Search : index == 2 ? Big::Index : Big::History;
             done = click(*window, *at);
         } else if (name == u"list choice"_s) {
+            // A learner chooses from the list they see: any key first takes
+            // away the help picture that Esc may have shown over it (Esc
+            // shows and hides it in the Search window; a click on the picture
+            // presses the button drawn there, a command of its own).
+            done = key("shift");
             // The list needs entries: a search, or a few letters in the index.
-            if (big == Big::Search || big == Big::Index) {
+            if (done && (big == Big::Search || big == Big::Index)) {
                 done = click(*window, {100, 52}) && key("ctrl+a")
                        && xdotool({u"type"_s, u"--delay"_s, u"40"_s, big == Big::Search ? u"cable"_s : u"c"_s});
                 if (done && big == Big::Search)

@@ -1,5 +1,7 @@
 #include "windowstatekeeper.h"
 
+#include "platform/x11/x11netwmstate.h"
+
 #include <QEvent>
 #include <QLoggingCategory>
 #include <QPointer>
@@ -48,8 +50,10 @@ protected:
             m_meant = m_window->windowState() & Kept;
             return false;
         case QEvent::Show:
-            // Sent before the window is mapped.
+            // Sent before the window is mapped: what the window manager is
+            // told to map it in must be its state, no more.
             putBack();
+            dropStaleNetWmState(*m_window);
             return false;
         default:
             return false;
