@@ -14,6 +14,11 @@ namespace Tamberlyn::Platform {
 
 void dropStaleNetWmState(QWidget &window)
 {
+    // Only windows of the xcb platform are X11 windows: the offscreen
+    // platform answers as an X11 application too when a display is at hand,
+    // with window ids the X server has never seen.
+    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+        return;
     auto *x11 = qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
     Display *display = x11 ? x11->display() : nullptr;
     const WId id = window.internalWinId();
