@@ -223,11 +223,16 @@ public:
 
 private:
     QStringList pages() const { return PageVisits::handledPages(E2eHarness::output(m_viewer)); }
-    // Videos started, and media ended (by the learner or by themselves).
-    std::pair<qsizetype, qsizetype> videos() const
+    // Videos started so far, and whether the last one is still up. Esc
+    // stops the media whether or not any plays, and says so each time:
+    // counting the stops against the starts would soon say no video is up
+    // while one covers the window.
+    std::pair<qsizetype, bool> videos() const
     {
         const QString log = E2eHarness::output(m_viewer);
-        return {log.count(u"tamberlyn.media: video "_s), log.count(u"tamberlyn.media: media stopped by"_s)};
+        const qsizetype lastStart = log.lastIndexOf(u"tamberlyn.media: video "_s);
+        return {log.count(u"tamberlyn.media: video "_s),
+                lastStart >= 0 && log.indexOf(u"tamberlyn.media: media stopped by"_s, lastStart) < 0};
     }
 
     QList<DesktopLook::Window> upNow() const
@@ -390,8 +395,8 @@ private:
         const bool focused = m_look.focusedWindow() == window->id;
         // A video covers the course window, buttons and all, and a click or
         // Esc stops it: a person stops it first.
-        const auto [started, ended] = videos();
-        if (big == Big::Main && started > ended) {
+        const auto [started, videoUp] = videos();
+        if (big == Big::Main && videoUp) {
             ++m_counts.others;
             m_story << u"Esc to stop the video"_s;
             return xdotool({u"key"_s, u"Escape"_s});
