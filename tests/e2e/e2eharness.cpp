@@ -351,6 +351,20 @@ bool E2eHarness::waitForOutput(QProcess *process, const QString &text, int timeo
     return true;
 }
 
+std::optional<QRegularExpressionMatch> E2eHarness::waitForMatch(QProcess *process, const QString &pattern,
+                                                                 qsizetype after, int timeoutMs)
+{
+    const QRegularExpression expression(pattern);
+    const QDeadlineTimer deadline(timeoutMs);
+    for (;;) {
+        if (const auto match = expression.match(output(process), after); match.hasMatch())
+            return match;
+        if (deadline.hasExpired() || process->state() != QProcess::Running)
+            return std::nullopt;
+        process->waitForReadyRead(100);
+    }
+}
+
 QString E2eHarness::serverLog() const
 {
     // Whatever the server has written so far, without waiting for more.

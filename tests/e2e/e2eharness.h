@@ -2,12 +2,14 @@
 
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRegularExpressionMatch>
 #include <QSize>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <optional>
 
 // Runs the real programs for end-to-end tests: a private X server of a
 // chosen size, the course server on the demo course, and viewer processes
@@ -68,6 +70,11 @@ public:
     // Waits until `text` appears in the process's output.
     static bool waitForOutput(QProcess *process, const QString &text, int timeoutMs);
     static QString output(QProcess *process);
+    // Waits for the first match of `pattern` in the process's output after
+    // its first `after` characters; nothing if none came in time or the
+    // process ended.
+    static std::optional<QRegularExpressionMatch> waitForMatch(QProcess *process, const QString &pattern,
+                                                               qsizetype after, int timeoutMs);
     // The viewer's own log lines ("tamberlyn.*") of output(): for failure
     // messages, which the engine's start-up report would otherwise fill.
     static QString viewerLines(QProcess *process);

@@ -73,18 +73,10 @@ public:
     std::optional<QRegularExpressionMatch> waitForLine(const QString &pattern, qsizetype after = 0,
                                                        int timeoutMs = PageTimeoutMs)
     {
-        const QRegularExpression line(pattern);
-        const QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            const QString log = E2eHarness::output(m_process);
-            if (const auto match = line.match(log, after); match.hasMatch())
-                return match;
-            if (deadline.hasExpired() || m_process->state() != QProcess::Running) {
-                fail(u"no line matching \"%1\" in the viewer's log"_s.arg(pattern));
-                return std::nullopt;
-            }
-            m_process->waitForReadyRead(100);
-        }
+        auto match = E2eHarness::waitForMatch(m_process, pattern, after, timeoutMs);
+        if (!match)
+            fail(u"no line matching \"%1\" in the viewer's log"_s.arg(pattern));
+        return match;
     }
 
     qsizetype logSize() const { return E2eHarness::output(m_process).size(); }

@@ -66,20 +66,12 @@ public:
     // The first log line matching `pattern` after what was read so far.
     std::optional<QRegularExpressionMatch> line(const QString &pattern, int timeoutMs = StepTimeoutMs)
     {
-        const QRegularExpression expression(pattern);
-        const QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            const QString log = E2eHarness::output(m_process);
-            if (const auto match = expression.match(log, m_read); match.hasMatch()) {
-                m_read = match.capturedEnd();
-                return match;
-            }
-            if (deadline.hasExpired() || m_process->state() != QProcess::Running) {
-                fail(u"no line matching \"%1\" in the viewer's log"_s.arg(pattern));
-                return std::nullopt;
-            }
-            m_process->waitForReadyRead(100);
-        }
+        auto match = E2eHarness::waitForMatch(m_process, pattern, m_read, timeoutMs);
+        if (match)
+            m_read = match->capturedEnd();
+        else
+            fail(u"no line matching \"%1\" in the viewer's log"_s.arg(pattern));
+        return match;
     }
 
     // Whether a line matching `pattern` was logged at all.

@@ -90,18 +90,10 @@ public:
     std::optional<QRegularExpressionMatch> waitForLine(const QString &pattern, qsizetype after = 0,
                                                        int timeoutMs = PageTimeoutMs)
     {
-        const QRegularExpression line(pattern);
-        const QDeadlineTimer deadline(timeoutMs);
-        for (;;) {
-            const QString log = E2eHarness::output(m_viewer);
-            if (const auto match = line.match(log, after); match.hasMatch())
-                return match;
-            if (deadline.hasExpired() || m_viewer->state() != QProcess::Running) {
-                fail(u"no line matching \"%1\" in the viewer's log"_s.arg(pattern));
-                return std::nullopt;
-            }
-            m_viewer->waitForReadyRead(100);
-        }
+        auto match = E2eHarness::waitForMatch(m_viewer, pattern, after, timeoutMs);
+        if (!match)
+            fail(u"no line matching \"%1\" in the viewer's log"_s.arg(pattern));
+        return match;
     }
 
     qsizetype logSize() const { return E2eHarness::output(m_viewer).size(); }

@@ -4,8 +4,7 @@
 #include "learner/coursepages.h"
 #include "learner/readmarksscript.h"
 #include "learner/spotscripts.h"
-#include "platform/certificatepins.h"
-#include "platform/qt/webenginepane.h"
+#include "enginepane.h"
 #include "reading/pagelook.h"
 
 #include <QApplication>
@@ -24,8 +23,6 @@ using Learner::PageSpot;
 
 namespace {
 
-constexpr int LoadTimeoutMs = 60000;
-constexpr int ScriptTimeoutMs = 10000;
 const QString Base = u"https://course.example/kq_cbt/kq/"_s;
 
 // A long page: sixty paragraphs, three of them alike.
@@ -76,136 +73,106 @@ private slots:
     void courseMapFromTheServer();
 
 private:
-    bool load(const QString &html);
-    QVariant run(const QString &script);
-
-    Platform::CertificatePins m_pins;
-    QWidget *m_window = nullptr;
+    EnginePane m_engine;
     Platform::WebEnginePane *m_pane = nullptr;
 };
 
 void TestLearnerScripts::init()
 {
-    m_window = new QWidget;
-    m_window->resize(800, 600);
-    m_pane = new Platform::WebEnginePane(m_pins, m_window);
-    m_pane->view()->setGeometry(0, 0, 800, 600);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_pane = m_engine.create();
+    QVERIFY(m_engine.show());
 }
 
 void TestLearnerScripts::cleanup()
 {
-    delete m_window;
-    m_window = nullptr;
+    m_engine.close(); // the pane, its view and page with it
     m_pane = nullptr;
-}
-
-bool TestLearnerScripts::load(const QString &html)
-{
-    QSignalSpy complete(m_pane, &Platform::BrowserPane::documentComplete);
-    m_pane->navigate(u"data:text/html;charset=utf-8,"_s
-                     + QString::fromLatin1(QUrl::toPercentEncoding(u"<!DOCTYPE html><title>T</title><body>"_s + html)));
-    return complete.wait(LoadTimeoutMs);
-}
-
-QVariant TestLearnerScripts::run(const QString &script)
-{
-    QVariant result;
-    bool done = false;
-    m_pane->runScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&done] { return done; }, ScriptTimeoutMs))
-        qWarning("the script gave no answer");
-    return result;
 }
 
 void TestLearnerScripts::spotHoldsOverZoomAndWidth()
 {
-    QVERIFY(load(longPage()));
+    QVERIFY(m_engine.load(longPage()));
     // Half way into paragraph 33.
-    run(u"var p = Array.from(document.querySelectorAll('p')).find(e => e.textContent.startsWith('Paragraph 33.'));"
+    m_engine.run(u"var p = Array.from(document.querySelectorAll('p')).find(e => e.textContent.startsWith('Paragraph 33.'));"
         "window.scrollTo(0, p.getBoundingClientRect().top + window.scrollY + p.getBoundingClientRect().height / 2);"_s);
-    const PageSpot saved = PageSpot::fromVariant(run(Learner::captureSpotScript()));
+    const PageSpot saved = PageSpot::fromVariant(m_engine.run(Learner::captureSpotScript()));
     QVERIFY2(saved.quote.startsWith(u"Paragraph 33."_s), qPrintable(saved.quote));
     QCOMPARE(saved.occurrence, 0);
     QVERIFY(qAbs(saved.fraction - 0.5) < 0.1);
     QVERIFY(saved.ratio > 0.3 && saved.ratio < 0.8);
-    QCOMPARE(run(Learner::captureSpotScript()).toMap().value(u"title"_s).toString(), u"T"_s);
+    QCOMPARE(m_engine.run(Learner::captureSpotScript()).toMap().value(u"title"_s).toString(), u"T"_s);
 
     // Another day: the page zoomed and the window narrower, so every line
     // wraps elsewhere; the spot is the same text.
     m_pane->setZoomFactor(1.5);
     m_pane->view()->setGeometry(0, 0, 520, 600);
-    QVERIFY(load(longPage()));
-    const PageSpot landed = PageSpot::fromVariant(run(Learner::restoreSpotScript(saved)));
+    QVERIFY(m_engine.load(longPage()));
+    const PageSpot landed = PageSpot::fromVariant(m_engine.run(Learner::restoreSpotScript(saved)));
     QVERIFY2(landed.sameBlock(saved), qPrintable(saved.toJson() + u" / "_s + landed.toJson()));
     QVERIFY2(qAbs(landed.fraction - saved.fraction) < 0.1, qPrintable(landed.toJson()));
     // Looked at again without moving: nothing new to say.
-    QVERIFY(run(Learner::captureSpotScript(true)).toMap().value(u"unchanged"_s).toBool());
-    run(u"window.scrollBy(0, 40)"_s);
-    QVERIFY(!run(Learner::captureSpotScript(true)).toMap().contains(u"unchanged"_s));
+    QVERIFY(m_engine.run(Learner::captureSpotScript(true)).toMap().value(u"unchanged"_s).toBool());
+    m_engine.run(u"window.scrollBy(0, 40)"_s);
+    QVERIFY(!m_engine.run(Learner::captureSpotScript(true)).toMap().contains(u"unchanged"_s));
 }
 
 void TestLearnerScripts::spotAtTheTopAndOnBlocksAlike()
 {
-    QVERIFY(load(longPage()));
-    const PageSpot top = PageSpot::fromVariant(run(Learner::captureSpotScript()));
+    QVERIFY(m_engine.load(longPage()));
+    const PageSpot top = PageSpot::fromVariant(m_engine.run(Learner::captureSpotScript()));
     QVERIFY(top.atTop());
     // The second of three paragraphs that begin alike.
-    run(u"var p = Array.from(document.querySelectorAll('p')).filter(e => e.textContent.startsWith('The same'))[1];"
+    m_engine.run(u"var p = Array.from(document.querySelectorAll('p')).filter(e => e.textContent.startsWith('The same'))[1];"
         "window.scrollTo(0, p.getBoundingClientRect().top + window.scrollY);"_s);
-    const PageSpot second = PageSpot::fromVariant(run(Learner::captureSpotScript()));
+    const PageSpot second = PageSpot::fromVariant(m_engine.run(Learner::captureSpotScript()));
     QCOMPARE(second.quote, u"The same words again."_s);
     QCOMPARE(second.occurrence, 1);
-    run(u"window.scrollTo(0, 0)"_s);
-    const PageSpot landed = PageSpot::fromVariant(run(Learner::restoreSpotScript(second)));
+    m_engine.run(u"window.scrollTo(0, 0)"_s);
+    const PageSpot landed = PageSpot::fromVariant(m_engine.run(Learner::restoreSpotScript(second)));
     QVERIFY(landed.sameBlock(second));
     // Text that is gone from the page: the scrolled share is the last resort.
     PageSpot gone{u"No such words"_s, 0, 0.0, 0.5};
-    run(u"window.scrollTo(0, 0)"_s);
-    const PageSpot share = PageSpot::fromVariant(run(Learner::restoreSpotScript(gone)));
+    m_engine.run(u"window.scrollTo(0, 0)"_s);
+    const PageSpot share = PageSpot::fromVariant(m_engine.run(Learner::restoreSpotScript(gone)));
     QVERIFY2(qAbs(share.ratio - 0.5) < 0.05, qPrintable(share.toJson()));
 }
 
 void TestLearnerScripts::readMarksKeepTheLayout()
 {
-    QVERIFY(load(contentsPage()));
+    QVERIFY(m_engine.load(contentsPage()));
     const QString positions = u"JSON.stringify(Array.from(document.querySelectorAll('li, p, nav, footer'))"
                               ".map(e => [Math.round(e.getBoundingClientRect().top), Math.round(e.getBoundingClientRect().height)]))"_s;
-    const QString before = run(positions).toString();
+    const QString before = m_engine.run(positions).toString();
     const QSet<QString> read{u"kq010001.vxp"_s, u"kq020003.vxp"_s, u"kqd.vxp"_s};
     Learner::CoursePages course = Learner::CoursePages::fromPageList(
         {{u"kq010001.vxp"_s, u""_s}, {u"kq010003.vxp"_s, u""_s}, {u"kq020001.vxp"_s, u""_s}, {u"kq020003.vxp"_s, u""_s}});
     const Learner::ReadMarks marks = Learner::readMarksFor(m_pane->links(), read, course);
-    const QVariantMap drawn = run(Learner::readMarksScript(marks)).toMap();
+    const QVariantMap drawn = m_engine.run(Learner::readMarksScript(marks)).toMap();
     QCOMPARE(drawn.value(u"marked"_s).toInt(), 1);  // Hazards; Module 1 shows its count; not the bar, not the footer
     QCOMPARE(drawn.value(u"counted"_s).toInt(), 2); // Module 1, Module 2
-    QCOMPARE(run(positions).toString(), before);
+    QCOMPARE(m_engine.run(positions).toString(), before);
     const QString seen = u"JSON.stringify(Array.from(document.links).filter(a =>"
                          " a.hasAttribute('data-tamberlyn-read-mark') || a.hasAttribute('data-tamberlyn-read-mark-count'))"
                          ".map(a => [a.textContent, a.hasAttribute('data-tamberlyn-read-mark'),"
                          " a.getAttribute('data-tamberlyn-read-mark-count') || '']))"_s;
     const QString expected = uR"([["Module 1",true,"1 of 2 pages read"],["Module 2",false,"1 of 2 pages read"],)"
                              uR"(["Hazards",true,""]])"_s;
-    QCOMPARE(run(seen).toString(), expected);
+    QCOMPARE(m_engine.run(seen).toString(), expected);
     // What shows, and what a screen reader reads: the tick's alternative text.
     const QString shown = u"Array.from(document.links).map(a => getComputedStyle(a, '::after').content).join('|')"_s;
-    QCOMPARE(run(shown).toString(),
+    QCOMPARE(m_engine.run(shown).toString(),
              u"none|none|\"1 of 2 pages read\"|\"1 of 2 pages read\"|\"\u2713\" / \"read\"|none"_s);
     // A module opened: its count in the read marks' green.
     const QString colours = u"Array.from(document.links).map(a => getComputedStyle(a, '::after').color).join('|')"_s;
-    QCOMPARE(run(colours).toString().section(u'|', 2, 4),
+    QCOMPARE(m_engine.run(colours).toString().section(u'|', 2, 4),
              u"rgb(46, 125, 50)|rgb(74, 88, 104)|rgb(46, 125, 50)"_s);
     // Nothing was added to the page's text.
-    QVERIFY(!run(u"document.body.innerText"_s).toString().contains(u"pages read"_s));
+    QVERIFY(!m_engine.run(u"document.body.innerText"_s).toString().contains(u"pages read"_s));
     // Again: replaced, not doubled; with nothing to mark: cleared.
-    run(Learner::readMarksScript(marks));
-    QCOMPARE(run(seen).toString(), expected);
-    run(Learner::readMarksScript({}));
-    QCOMPARE(run(u"document.querySelectorAll('[data-tamberlyn-read-mark], [data-tamberlyn-read-mark-count]').length"_s)
+    m_engine.run(Learner::readMarksScript(marks));
+    QCOMPARE(m_engine.run(seen).toString(), expected);
+    m_engine.run(Learner::readMarksScript({}));
+    QCOMPARE(m_engine.run(u"document.querySelectorAll('[data-tamberlyn-read-mark], [data-tamberlyn-read-mark-count]').length"_s)
                  .toInt(),
              0);
 }
@@ -221,12 +188,12 @@ void TestLearnerScripts::readMarksOfALongPageComeInBatches()
         list.append({page, QString()});
         read.insert(page);
     }
-    QVERIFY(load(html + u"</ol>"_s));
+    QVERIFY(m_engine.load(html + u"</ol>"_s));
     const QString markedNow = u"document.querySelectorAll('a[data-tamberlyn-read-mark]').length"_s;
     // Counted in the same task as the marking, before any later frame could
     // add a batch.
     const QVariantList drawnAndMarked =
-        run(u"[%1 %2]"_s.arg(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read,
+        m_engine.run(u"[%1 %2]"_s.arg(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read,
                                                                              Learner::CoursePages::fromPageList(list)))
                                  .chopped(1) + u","_s,
                              markedNow))
@@ -238,23 +205,23 @@ void TestLearnerScripts::readMarksOfALongPageComeInBatches()
     const int first = drawn.value(u"first"_s).toInt();
     QVERIFY2(first > 10 && first < 200, qPrintable(QString::number(first)));
     QCOMPARE(drawnAndMarked.at(1).toInt(), first);
-    QVERIFY(QTest::qWaitFor([&] { return run(markedNow).toInt() == 400; }, ScriptTimeoutMs));
-    QVERIFY(run(u"window['tamberlyn-read-mark-batches'].done"_s).toBool());
+    QVERIFY(QTest::qWaitFor([&] { return m_engine.run(markedNow).toInt() == 400; }, EnginePane::ScriptTimeoutMs));
+    QVERIFY(m_engine.run(u"window['tamberlyn-read-mark-batches'].done"_s).toBool());
     // A run that replaces them stops the batches of the one before.
-    run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read, Learner::CoursePages::fromPageList(list))));
-    run(Learner::readMarksScript({}));
+    m_engine.run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), read, Learner::CoursePages::fromPageList(list))));
+    m_engine.run(Learner::readMarksScript({}));
     QTest::qWait(300);
-    QCOMPARE(run(markedNow).toInt(), 0);
+    QCOMPARE(m_engine.run(markedNow).toInt(), 0);
 }
 
 void TestLearnerScripts::readMarksStayOutOfPrint()
 {
     if (QStandardPaths::findExecutable(u"pdftotext"_s).isEmpty())
         QSKIP("pdftotext (poppler-utils) is not installed");
-    QVERIFY(load(contentsPage()));
+    QVERIFY(m_engine.load(contentsPage()));
     Learner::CoursePages course = Learner::CoursePages::fromPageList({{u"kq010001.vxp"_s, u""_s}});
-    run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), {u"kq010001.vxp"_s}, course)));
-    QVERIFY(run(u"getComputedStyle(document.querySelector('main a'), '::after').content"_s).toString()
+    m_engine.run(Learner::readMarksScript(Learner::readMarksFor(m_pane->links(), {u"kq010001.vxp"_s}, course)));
+    QVERIFY(m_engine.run(u"getComputedStyle(document.querySelector('main a'), '::after').content"_s).toString()
                 .contains(u"read"_s));
     QTemporaryDir dir;
     QPrinter printer(QPrinter::HighResolution);
@@ -262,7 +229,7 @@ void TestLearnerScripts::readMarksStayOutOfPrint()
     printer.setOutputFileName(dir.filePath(u"page.pdf"_s));
     QString error = u"not finished"_s;
     m_pane->printDocument(printer, [&error](const QString &e) { error = e; });
-    QVERIFY(QTest::qWaitFor([&error] { return error != u"not finished"_s; }, LoadTimeoutMs));
+    QVERIFY(QTest::qWaitFor([&error] { return error != u"not finished"_s; }, EnginePane::LoadTimeoutMs));
     QVERIFY2(error.isEmpty(), qPrintable(error));
     QProcess text;
     text.start(u"pdftotext"_s, {printer.outputFileName(), u"-"_s});
@@ -295,14 +262,14 @@ void TestLearnerScripts::readMarksReadInEveryLook()
     QFETCH(QString, style);
     QFETCH(double, least);
     auto *pageLook = new Reading::PageLook(*m_pane, Reading::Look::Light, m_pane);
-    QVERIFY(load(style + contentsPage()));
+    QVERIFY(m_engine.load(style + contentsPage()));
     QSignalSpy shown(pageLook, &Reading::PageLook::shown);
     pageLook->show(look);
     if (look != Reading::Look::Light)
-        QVERIFY(shown.wait(ScriptTimeoutMs));
+        QVERIFY(shown.wait(EnginePane::ScriptTimeoutMs));
     Learner::CoursePages course = Learner::CoursePages::fromPageList(
         {{u"kq010001.vxp"_s, u""_s}, {u"kq010003.vxp"_s, u""_s}, {u"kq020001.vxp"_s, u""_s}, {u"kq020003.vxp"_s, u""_s}});
-    run(Learner::readMarksScript(
+    m_engine.run(Learner::readMarksScript(
         Learner::readMarksFor(m_pane->links(), {u"kq010001.vxp"_s, u"kq020003.vxp"_s}, course)));
     // Each mark's colour against the ground it stands on (the nearest one
     // painted, else the page's backdrop).
@@ -322,7 +289,7 @@ void TestLearnerScripts::readMarksReadInEveryLook()
       })())JS"_s;
     const QColor backdrop = Reading::PageLook::backdrop(look);
     const QVariantList found =
-        run(ratios.arg(u"[%1, %2, %3]"_s.arg(backdrop.red()).arg(backdrop.green()).arg(backdrop.blue()))).toList();
+        m_engine.run(ratios.arg(u"[%1, %2, %3]"_s.arg(backdrop.red()).arg(backdrop.green()).arg(backdrop.blue()))).toList();
     QCOMPARE(found.size(), 3); // Module 1 and 2 counted, Hazards ticked
     for (const QVariant &ratio : found)
         QVERIFY2(ratio.toDouble() >= least, qPrintable(u"a mark at %1:1"_s.arg(ratio.toDouble(), 0, 'f', 2)));
@@ -333,19 +300,19 @@ void TestLearnerScripts::courseMapFromTheServer()
     E2eHarness harness;
     QVERIFY2(harness.startCourseServer(), qPrintable(harness.error()));
     cleanup();
-    m_pins = {};
-    m_pins.pin(harness.courseHost(), *Platform::CertificatePins::parseFingerprint(harness.fingerprint()));
+    m_engine.pins() = {};
+    m_engine.pins().pin(harness.courseHost(), *Platform::CertificatePins::parseFingerprint(harness.fingerprint()));
     init();
     QSignalSpy complete(m_pane, &Platform::BrowserPane::documentComplete);
     m_pane->navigate(harness.fileLocn() + u"kqd.vxp"_s);
-    QVERIFY(complete.wait(LoadTimeoutMs));
-    const QStringList links = run(Learner::courseMapLinksScript(harness.fileLocn() + u"kqcrd.vxp"_s)).toStringList();
+    QVERIFY(complete.wait(EnginePane::LoadTimeoutMs));
+    const QStringList links = m_engine.run(Learner::courseMapLinksScript(harness.fileLocn() + u"kqcrd.vxp"_s)).toStringList();
     const Learner::CoursePages course = Learner::CoursePages::fromCourseMap(links);
     QCOMPARE(course.modules(), (QList<int>{1, 2, 3, 4, 5, 6, 7}));
     QCOMPARE(course.pageNamesOf(2),
              (QStringList{u"kq020001.vxp"_s, u"kq020003.vxp"_s, u"kq020004.vxp"_s, u"kq020005.vxp"_s, u"kq020006.vxp"_s}));
     // A map that is not there gives nothing, and no error.
-    QVERIFY(run(Learner::courseMapLinksScript(harness.fileLocn() + u"kqcrz.vxp"_s)).toStringList().isEmpty());
+    QVERIFY(m_engine.run(Learner::courseMapLinksScript(harness.fileLocn() + u"kqcrz.vxp"_s)).toStringList().isEmpty());
 }
 
 QTEST_MAIN(TestLearnerScripts)

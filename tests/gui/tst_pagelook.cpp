@@ -1,5 +1,4 @@
-#include "platform/certificatepins.h"
-#include "platform/qt/webenginepane.h"
+#include "enginepane.h"
 #include "reading/lookscript.h"
 #include "reading/pagelook.h"
 
@@ -24,9 +23,6 @@ using Platform::BrowserPane;
 
 namespace {
 
-// The engine's first start on a busy machine is slow.
-constexpr int LoadTimeoutMs = 60000;
-constexpr int ScriptTimeoutMs = 10000;
 
 // A page that styles nothing for a dark preference, with what pages bring:
 // dark text, a dark banner with light text, a gradient, weak grey text
@@ -152,69 +148,40 @@ private slots:
     void printStaysLight();
 
 private:
-    bool load(const QString &html);
-    QVariant run(const QString &script);
     QVariantMap showInPlace(Look look);
     QJsonObject legibility(double promise);
 
-    Platform::CertificatePins m_pins;
-    QWidget *m_window = nullptr;
+    EnginePane m_engine;
     Platform::WebEnginePane *m_pane = nullptr;
     PageLook *m_look = nullptr;
 };
 
 void TestPageLook::init()
 {
-    m_window = new QWidget;
-    m_window->resize(800, 600);
-    m_pane = new Platform::WebEnginePane(m_pins, m_window);
-    m_pane->view()->setGeometry(0, 0, 800, 600);
+    m_pane = m_engine.create();
     m_look = new PageLook(*m_pane, Look::Light, m_pane);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    QVERIFY(m_engine.show());
 }
 
 void TestPageLook::cleanup()
 {
-    delete m_window; // the pane, its view, page and look with it
-    m_window = nullptr;
+    m_engine.close(); // the pane, its view and page with it
     m_pane = nullptr;
     m_look = nullptr;
-}
-
-bool TestPageLook::load(const QString &html)
-{
-    QSignalSpy complete(m_pane, &BrowserPane::documentComplete);
-    m_pane->navigate(u"data:text/html;charset=utf-8,"_s
-                     + QString::fromLatin1(QUrl::toPercentEncoding(u"<!DOCTYPE html><title>T</title>"_s + html)));
-    return complete.wait(LoadTimeoutMs);
-}
-
-QVariant TestPageLook::run(const QString &script)
-{
-    QVariant result;
-    bool done = false;
-    m_pane->runScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&done] { return done; }, ScriptTimeoutMs))
-        qWarning("the script gave no answer");
-    return result;
 }
 
 QVariantMap TestPageLook::showInPlace(Look look)
 {
     QSignalSpy shown(m_look, &PageLook::shown);
     m_look->show(look);
-    if (!shown.wait(ScriptTimeoutMs))
+    if (!shown.wait(EnginePane::ScriptTimeoutMs))
         return {};
     return shown.constFirst().at(1).toMap();
 }
 
 QJsonObject TestPageLook::legibility(double promise)
 {
-    return QJsonDocument::fromJson(run(QString::fromLatin1(LegibilityCheck) + u"(%1)"_s.arg(promise)).toString().toUtf8())
+    return QJsonDocument::fromJson(m_engine.run(QString::fromLatin1(LegibilityCheck) + u"(%1)"_s.arg(promise)).toString().toUtf8())
         .object();
 }
 
@@ -244,31 +211,31 @@ void TestPageLook::mediaQueriesTurn()
 {
     QFETCH(QString, media);
     QFETCH(QString, turned);
-    QVERIFY(load(u"<p>x</p>"_s));
+    QVERIFY(m_engine.load(u"<p>x</p>"_s));
     const QString call = u"window.__tamberlynLook.colours.turnMedia(%1, 'dark')"_s.arg(
         QString::fromUtf8(QJsonDocument(QJsonArray{media}).toJson(QJsonDocument::Compact).mid(1).chopped(1)));
-    QCOMPARE(run(pageLookEngine() + u";\n"_s + call).toString(), turned);
+    QCOMPARE(m_engine.run(pageLookEngine() + u";\n"_s + call).toString(), turned);
 }
 
 void TestPageLook::selfStyledPageTakesItsDarkSide()
 {
     m_look->show(Look::Dark);
-    QVERIFY(load(SelfStyledPage));
-    const QVariantMap report = run(lastLookScript()).toMap();
+    QVERIFY(m_engine.load(SelfStyledPage));
+    const QVariantMap report = m_engine.run(lastLookScript()).toMap();
     QCOMPARE(report.value(u"mode"_s).toString(), u"as-made"_s);
     QCOMPARE(report.value(u"media"_s).toInt(), 5);
     // The author's colours, exactly.
-    QCOMPARE(run(u"getComputedStyle(document.body).backgroundColor"_s).toString(), u"rgb(16, 16, 16)"_s);
-    QCOMPARE(run(u"getComputedStyle(document.body).color"_s).toString(), u"rgb(238, 238, 238)"_s);
-    QCOMPARE(run(u"getComputedStyle(document.querySelector('h1')).color"_s).toString(), u"rgb(140, 196, 255)"_s);
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.body).backgroundColor"_s).toString(), u"rgb(16, 16, 16)"_s);
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.body).color"_s).toString(), u"rgb(238, 238, 238)"_s);
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.querySelector('h1')).color"_s).toString(), u"rgb(140, 196, 255)"_s);
     // The page said it can be dark: its form fields and scroll bars are.
-    QCOMPARE(run(u"getComputedStyle(document.documentElement).colorScheme"_s).toString(), u"dark"_s);
-    QCOMPARE(run(u"document.querySelector('source').getAttribute('media')"_s).toString(),
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.documentElement).colorScheme"_s).toString(), u"dark"_s);
+    QCOMPARE(m_engine.run(u"document.querySelector('source').getAttribute('media')"_s).toString(),
              u"screen, print and (prefers-color-scheme: dark)"_s);
     // Nothing of the page was recoloured beyond its own rules: only the root
     // says which look is on.
-    QCOMPARE(run(u"document.querySelectorAll('[data-tamberlyn-look]').length"_s).toInt(), 0);
-    QCOMPARE(run(u"document.documentElement.getAttribute('data-tamberlyn-page-look')"_s).toString(), u"dark"_s);
+    QCOMPARE(m_engine.run(u"document.querySelectorAll('[data-tamberlyn-look]').length"_s).toInt(), 0);
+    QCOMPARE(m_engine.run(u"document.documentElement.getAttribute('data-tamberlyn-page-look')"_s).toString(), u"dark"_s);
 }
 
 void TestPageLook::otherPagesAreMadeLegible_data()
@@ -285,50 +252,50 @@ void TestPageLook::otherPagesAreMadeLegible()
     QFETCH(Look, look);
     QFETCH(double, promise);
     QFETCH(QString, mode);
-    QVERIFY(load(MixedPage));
+    QVERIFY(m_engine.load(MixedPage));
     // The light page as made, weak grey text and all.
     const QJsonObject before = legibility(promise);
     QVERIFY(!before.value(u"bad"_s).toArray().isEmpty());
 
     m_look->show(look);
-    QVERIFY(load(MixedPage));
-    QCOMPARE(run(lastLookScript()).toMap().value(u"mode"_s).toString(), mode);
+    QVERIFY(m_engine.load(MixedPage));
+    QCOMPARE(m_engine.run(lastLookScript()).toMap().value(u"mode"_s).toString(), mode);
     const QJsonObject after = legibility(promise);
     QCOMPARE(after.value(u"checked"_s).toInt(), before.value(u"checked"_s).toInt());
     QVERIFY2(after.value(u"bad"_s).toArray().isEmpty(),
              QJsonDocument(after.value(u"bad"_s).toArray()).toJson().constData());
     // A dark page now, under a dark root.
-    const QString root = run(u"getComputedStyle(document.body).backgroundColor"_s).toString();
+    const QString root = m_engine.run(u"getComputedStyle(document.body).backgroundColor"_s).toString();
     QVERIFY2(root == u"rgb(0, 0, 0)"_s || root == u"rgb(31, 31, 31)"_s, qPrintable(root));
     // What the page hid stays hidden; pictures keep the light ground they
     // were made on, and the drawing its colour.
-    QCOMPARE(run(u"getComputedStyle(document.querySelector('.unseen')).color"_s).toString(), u"rgba(0, 0, 0, 0)"_s);
-    QCOMPARE(run(u"getComputedStyle(document.getElementById('picture')).backgroundColor"_s).toString(),
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.querySelector('.unseen')).color"_s).toString(), u"rgba(0, 0, 0, 0)"_s);
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.getElementById('picture')).backgroundColor"_s).toString(),
              u"rgb(255, 255, 255)"_s);
-    QCOMPARE(run(u"getComputedStyle(document.getElementById('drawing')).color"_s).toString(), u"rgb(51, 51, 51)"_s);
-    QCOMPARE(run(u"getComputedStyle(document.getElementById('picture')).filter"_s).toString(), u"none"_s);
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.getElementById('drawing')).color"_s).toString(), u"rgb(51, 51, 51)"_s);
+    QCOMPARE(m_engine.run(u"getComputedStyle(document.getElementById('picture')).filter"_s).toString(), u"none"_s);
     if (look == Look::HighContrast) {
-        QCOMPARE(run(u"getComputedStyle(document.querySelector('a')).color"_s).toString(), u"rgb(255, 255, 0)"_s);
-        QCOMPARE(run(u"getComputedStyle(document.querySelector('p')).color"_s).toString(), u"rgb(255, 255, 255)"_s);
-        QCOMPARE(run(u"getComputedStyle(document.querySelector('.tinted')).borderTopColor"_s).toString(),
+        QCOMPARE(m_engine.run(u"getComputedStyle(document.querySelector('a')).color"_s).toString(), u"rgb(255, 255, 0)"_s);
+        QCOMPARE(m_engine.run(u"getComputedStyle(document.querySelector('p')).color"_s).toString(), u"rgb(255, 255, 255)"_s);
+        QCOMPARE(m_engine.run(u"getComputedStyle(document.querySelector('.tinted')).borderTopColor"_s).toString(),
                  u"rgb(255, 255, 255)"_s);
         // A border as wide as a ground is a ground.
-        QCOMPARE(run(u"getComputedStyle(document.querySelector('.framed')).borderTopColor"_s).toString(),
+        QCOMPARE(m_engine.run(u"getComputedStyle(document.querySelector('.framed')).borderTopColor"_s).toString(),
                  u"rgb(0, 0, 0)"_s);
     }
 }
 
 void TestPageLook::lightGivesThePageBackExactly()
 {
-    QVERIFY(load(SelfStyledPage + MixedPage));
-    const QString light = run(QString::fromLatin1(PageState)).toString();
+    QVERIFY(m_engine.load(SelfStyledPage + MixedPage));
+    const QString light = m_engine.run(QString::fromLatin1(PageState)).toString();
     QVERIFY(!light.isEmpty());
     QCOMPARE(showInPlace(Look::Dark).value(u"look"_s).toString(), u"dark"_s);
-    const QString dark = run(QString::fromLatin1(PageState)).toString();
+    const QString dark = m_engine.run(QString::fromLatin1(PageState)).toString();
     QVERIFY(dark != light);
     QCOMPARE(showInPlace(Look::HighContrast).value(u"mode"_s).toString(), u"forced"_s);
     QCOMPARE(showInPlace(Look::Light).value(u"mode"_s).toString(), u"light"_s);
-    QCOMPARE(run(QString::fromLatin1(PageState)).toString(), light);
+    QCOMPARE(m_engine.run(QString::fromLatin1(PageState)).toString(), light);
 }
 
 void TestPageLook::placeIsKept()
@@ -339,15 +306,15 @@ void TestPageLook::placeIsKept()
                    " padding-top: 400px } }</style>"_s;
     for (int i = 0; i < 120; ++i)
         page += u"<p id=p%1>Paragraph %1</p>"_s.arg(i);
-    QVERIFY(load(page));
-    run(u"document.getElementById('p60').scrollIntoView(); true"_s);
-    const double before = run(u"document.getElementById('p60').getBoundingClientRect().top"_s).toDouble();
-    const int scrolledBefore = run(u"window.scrollY"_s).toInt();
+    QVERIFY(m_engine.load(page));
+    m_engine.run(u"document.getElementById('p60').scrollIntoView(); true"_s);
+    const double before = m_engine.run(u"document.getElementById('p60').getBoundingClientRect().top"_s).toDouble();
+    const int scrolledBefore = m_engine.run(u"window.scrollY"_s).toInt();
     QVERIFY(scrolledBefore > 0);
     const QVariantMap report = showInPlace(Look::Dark);
     QCOMPARE(report.value(u"mode"_s).toString(), u"as-made"_s);
-    QVERIFY(qAbs(run(u"document.getElementById('p60').getBoundingClientRect().top"_s).toDouble() - before) <= 1);
-    QCOMPARE(report.value(u"y"_s).toInt(), run(u"window.scrollY"_s).toInt());
+    QVERIFY(qAbs(m_engine.run(u"document.getElementById('p60').getBoundingClientRect().top"_s).toDouble() - before) <= 1);
+    QCOMPARE(report.value(u"y"_s).toInt(), m_engine.run(u"window.scrollY"_s).toInt());
     // The paragraph went down by the padding (and a margin no longer
     // collapsed with the body's): the window went with it.
     QVERIFY2(report.value(u"y"_s).toInt() - scrolledBefore >= 400,
@@ -357,12 +324,12 @@ void TestPageLook::placeIsKept()
 void TestPageLook::lateContentTakesTheLook()
 {
     m_look->show(Look::Dark);
-    QVERIFY(load(MixedPage));
-    run(u"var late = document.createElement('p'); late.id = 'late'; late.textContent = 'Late';"
+    QVERIFY(m_engine.load(MixedPage));
+    m_engine.run(u"var late = document.createElement('p'); late.id = 'late'; late.textContent = 'Late';"
         " late.style.background = '#ffffff'; late.style.color = '#000000'; document.body.appendChild(late); true"_s);
     QVERIFY(QTest::qWaitFor(
         [this] {
-            return run(u"getComputedStyle(document.getElementById('late')).backgroundColor"_s).toString()
+            return m_engine.run(u"getComputedStyle(document.getElementById('late')).backgroundColor"_s).toString()
                    != u"rgb(255, 255, 255)"_s;
         },
         5000));
@@ -387,15 +354,15 @@ void TestPageLook::printStaysLight()
     };
     for (const auto &c : cases) {
         m_look->show(c.look);
-        QVERIFY(load(c.page));
-        QVERIFY(run(u"getComputedStyle(document.body).backgroundColor"_s).toString() != u"rgb(255, 255, 255)"_s);
+        QVERIFY(m_engine.load(c.page));
+        QVERIFY(m_engine.run(u"getComputedStyle(document.body).backgroundColor"_s).toString() != u"rgb(255, 255, 255)"_s);
         const QString pdf = dir.filePath(QString::fromLatin1(c.name) + u".pdf"_s);
         QPrinter printer(QPrinter::HighResolution);
         printer.setOutputFormat(QPrinter::PdfFormat);
         printer.setOutputFileName(pdf);
         std::optional<QString> error;
         m_pane->printDocument(printer, [&error](const QString &problem) { error = problem; });
-        QVERIFY(QTest::qWaitFor([&error] { return error.has_value(); }, LoadTimeoutMs));
+        QVERIFY(QTest::qWaitFor([&error] { return error.has_value(); }, EnginePane::LoadTimeoutMs));
         QVERIFY2(error->isEmpty(), qPrintable(*error));
         const QString picture = dir.filePath(QString::fromLatin1(c.name));
         QCOMPARE(QProcess::execute(pdftoppm, {u"-r"_s, u"30"_s, u"-f"_s, u"1"_s, u"-l"_s, u"1"_s, u"-singlefile"_s,

@@ -1,5 +1,4 @@
-#include "platform/certificatepins.h"
-#include "platform/qt/webenginepane.h"
+#include "enginepane.h"
 #include "reading/searchwordsscript.h"
 
 #include <QApplication>
@@ -18,9 +17,6 @@ using Platform::BrowserPane;
 
 namespace {
 
-// The engine's first start on a busy machine is slow.
-constexpr int LoadTimeoutMs = 60000;
-constexpr int ScriptTimeoutMs = 10000;
 
 } // namespace
 
@@ -43,58 +39,29 @@ private slots:
     void printEndsWithTheContent();
 
 private:
-    bool load(const QString &html);
-    QVariant run(const QString &script);
     BrowserPane::FindResult find(const QString &text, BrowserPane::FindDirection direction);
 
-    Platform::CertificatePins m_pins;
-    QWidget *m_window = nullptr;
+    EnginePane m_engine;
     Platform::WebEnginePane *m_pane = nullptr;
 };
 
 void TestWebEnginePane::init()
 {
-    m_window = new QWidget;
-    m_window->resize(800, 600);
-    m_pane = new Platform::WebEnginePane(m_pins, m_window);
-    m_pane->view()->setGeometry(0, 0, 800, 600);
-    m_window->show();
-    QVERIFY(QTest::qWaitForWindowExposed(m_window));
+    m_pane = m_engine.create();
+    QVERIFY(m_engine.show());
 }
 
 void TestWebEnginePane::cleanup()
 {
-    delete m_window; // the pane, its view and page with it
-    m_window = nullptr;
+    m_engine.close(); // the pane, its view and page with it
     m_pane = nullptr;
-}
-
-bool TestWebEnginePane::load(const QString &html)
-{
-    QSignalSpy complete(m_pane, &BrowserPane::documentComplete);
-    m_pane->navigate(u"data:text/html;charset=utf-8,"_s
-                     + QString::fromLatin1(QUrl::toPercentEncoding(u"<!DOCTYPE html><title>T</title>"_s + html)));
-    return complete.wait(LoadTimeoutMs);
-}
-
-QVariant TestWebEnginePane::run(const QString &script)
-{
-    QVariant result;
-    bool done = false;
-    m_pane->runScript(script, [&](const QVariant &value) {
-        result = value;
-        done = true;
-    });
-    if (!QTest::qWaitFor([&done] { return done; }, ScriptTimeoutMs))
-        qWarning("the script gave no answer");
-    return result;
 }
 
 BrowserPane::FindResult TestWebEnginePane::find(const QString &text, BrowserPane::FindDirection direction)
 {
     std::optional<BrowserPane::FindResult> answer;
     m_pane->findText(text, direction, [&answer](BrowserPane::FindResult result) { answer = result; });
-    if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, ScriptTimeoutMs))
+    if (!QTest::qWaitFor([&answer] { return answer.has_value(); }, EnginePane::ScriptTimeoutMs))
         qWarning("the find gave no answer");
     return answer.value_or(BrowserPane::FindResult{-1, -1});
 }
@@ -148,33 +115,33 @@ void TestWebEnginePane::searchWordsAreMarked()
     QFETCH(QString, body);
     QFETCH(QStringList, words);
     QFETCH(QStringList, marked);
-    QVERIFY(load(body));
+    QVERIFY(m_engine.load(body));
     const QStringList links = m_pane->links();
 
-    QCOMPARE(run(Reading::searchWordsScript(words)).toInt(), marked.size());
-    QCOMPARE(run(u"Array.from(document.querySelectorAll('mark.%1')).map(m => m.textContent)"_s.arg(
+    QCOMPARE(m_engine.run(Reading::searchWordsScript(words)).toInt(), marked.size());
+    QCOMPARE(m_engine.run(u"Array.from(document.querySelectorAll('mark.%1')).map(m => m.textContent)"_s.arg(
                      QLatin1String(Reading::SearchWordClass)))
                  .toStringList(),
              marked);
-    QCOMPARE(run(Reading::searchWordMarksScript()).toInt(), marked.size());
-    QCOMPARE(run(u"document.title"_s).toString(), u"T"_s);
+    QCOMPARE(m_engine.run(Reading::searchWordMarksScript()).toInt(), marked.size());
+    QCOMPARE(m_engine.run(u"document.title"_s).toString(), u"T"_s);
     // The page's links, which the buttons follow, are as they were.
-    QCOMPARE(run(u"Array.from(document.links).map(a => a.href)"_s).toStringList(), links);
+    QCOMPARE(m_engine.run(u"Array.from(document.links).map(a => a.href)"_s).toStringList(), links);
     // A second run marks nothing twice.
-    run(Reading::searchWordsScript(words));
-    QCOMPARE(run(Reading::searchWordMarksScript()).toInt(), marked.size());
+    m_engine.run(Reading::searchWordsScript(words));
+    QCOMPARE(m_engine.run(Reading::searchWordMarksScript()).toInt(), marked.size());
 }
 
 void TestWebEnginePane::firstMarkIsScrolledIntoView()
 {
-    QVERIFY(load(u"<p>cable at the top</p><div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
-    run(Reading::searchWordsScript({u"cable"_s}));
-    QCOMPARE(run(u"window.scrollY"_s).toInt(), 0); // in view already: the page stays
+    QVERIFY(m_engine.load(u"<p>cable at the top</p><div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
+    m_engine.run(Reading::searchWordsScript({u"cable"_s}));
+    QCOMPARE(m_engine.run(u"window.scrollY"_s).toInt(), 0); // in view already: the page stays
 
-    QVERIFY(load(u"<div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
-    QCOMPARE(run(Reading::searchWordsScript({u"cable"_s})).toInt(), 1);
-    QTRY_VERIFY_WITH_TIMEOUT(run(u"window.scrollY"_s).toInt() > 2000, ScriptTimeoutMs);
-    QVERIFY(run(u"(function(r){return r.top >= 0 && r.bottom <= window.innerHeight;})"
+    QVERIFY(m_engine.load(u"<div style='height: 3000px'></div><p id='far'>cables far below</p>"_s));
+    QCOMPARE(m_engine.run(Reading::searchWordsScript({u"cable"_s})).toInt(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(m_engine.run(u"window.scrollY"_s).toInt() > 2000, EnginePane::ScriptTimeoutMs);
+    QVERIFY(m_engine.run(u"(function(r){return r.top >= 0 && r.bottom <= window.innerHeight;})"
                 "(document.querySelector('mark').getBoundingClientRect())"_s)
                 .toBool());
 }
@@ -182,7 +149,7 @@ void TestWebEnginePane::firstMarkIsScrolledIntoView()
 void TestWebEnginePane::findCountsAndMovesThroughMatches()
 {
     using Direction = BrowserPane::FindDirection;
-    QVERIFY(load(u"<p>Cables first.</p><p>Then CABLES again.</p><p>And cables last.</p>"_s));
+    QVERIFY(m_engine.load(u"<p>Cables first.</p><p>Then CABLES again.</p><p>And cables last.</p>"_s));
     auto result = find(u"cables"_s, Direction::Forward);
     QCOMPARE(result.numberOfMatches, 3);
     QCOMPARE(result.activeMatch, 1);
@@ -196,7 +163,7 @@ void TestWebEnginePane::findCountsAndMovesThroughMatches()
     QCOMPARE(result.numberOfMatches, 0);
 
     // On a new page the finding starts afresh.
-    QVERIFY(load(u"<p>cables and cables</p>"_s));
+    QVERIFY(m_engine.load(u"<p>cables and cables</p>"_s));
     result = find(u"cables"_s, Direction::Forward);
     QCOMPARE(result.numberOfMatches, 2);
     QCOMPARE(result.activeMatch, 1);
@@ -204,21 +171,21 @@ void TestWebEnginePane::findCountsAndMovesThroughMatches()
 
 void TestWebEnginePane::zoomHoldsOverLoads()
 {
-    QVERIFY(load(u"<p>as made</p>"_s));
-    const int plainWidth = run(u"window.innerWidth"_s).toInt();
+    QVERIFY(m_engine.load(u"<p>as made</p>"_s));
+    const int plainWidth = m_engine.run(u"window.innerWidth"_s).toInt();
     QVERIFY(plainWidth > 0);
 
     m_pane->setZoomFactor(1.25);
-    QTRY_COMPARE_WITH_TIMEOUT(run(u"window.innerWidth"_s).toInt(), qRound(plainWidth / 1.25), ScriptTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine.run(u"window.innerWidth"_s).toInt(), qRound(plainWidth / 1.25), EnginePane::ScriptTimeoutMs);
     // Each data: page is an origin of its own, as a page from another host
     // would be: the engine's per-host zoom does not carry it, the pane does.
     for (const QString &page : {u"<p>second</p>"_s, u"<p>third</p>"_s}) {
-        QVERIFY(load(page));
+        QVERIFY(m_engine.load(page));
         QCOMPARE(m_pane->zoomFactor(), 1.25);
-        QTRY_COMPARE_WITH_TIMEOUT(run(u"window.innerWidth"_s).toInt(), qRound(plainWidth / 1.25), ScriptTimeoutMs);
+        QTRY_COMPARE_WITH_TIMEOUT(m_engine.run(u"window.innerWidth"_s).toInt(), qRound(plainWidth / 1.25), EnginePane::ScriptTimeoutMs);
     }
     m_pane->setZoomFactor(1.0);
-    QTRY_COMPARE_WITH_TIMEOUT(run(u"window.innerWidth"_s).toInt(), plainWidth, ScriptTimeoutMs);
+    QTRY_COMPARE_WITH_TIMEOUT(m_engine.run(u"window.innerWidth"_s).toInt(), plainWidth, EnginePane::ScriptTimeoutMs);
 }
 
 int main(int argc, char *argv[])
@@ -261,12 +228,12 @@ void TestWebEnginePane::printEndsWithTheContent()
     printer.setOutputFileName(dir.filePath(u"page.pdf"_s));
     // The engine lays a sheet out at 96 CSS pixels to the inch.
     const int sheet = qRound(printer.pageLayout().paintRect(QPageLayout::Inch).height() * 96.0);
-    QVERIFY(load(u"<style>"_s + style + u"</style><div style='height: %1px'></div>"_s.arg(sheet - around + overflow)));
+    QVERIFY(m_engine.load(u"<style>"_s + style + u"</style><div style='height: %1px'></div>"_s.arg(sheet - around + overflow)));
 
     QSignalSpy ended(m_pane, &BrowserPane::printEnded);
     QString error = u"not done"_s;
     m_pane->printDocument(printer, [&error](const QString &problem) { error = problem; });
-    QVERIFY(ended.wait(LoadTimeoutMs));
+    QVERIFY(ended.wait(EnginePane::LoadTimeoutMs));
     QCOMPARE(error, QString());
     QFile pdf(printer.outputFileName());
     QVERIFY(pdf.open(QIODevice::ReadOnly));
