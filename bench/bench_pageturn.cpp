@@ -170,6 +170,7 @@ int main(int argc, char *argv[])
         dark.push_back(measure(*darkPane, rounds / 5));
         events.clear();
         learnerPane->scripts.clear();
+        darkPane->scripts.clear();
     }
     std::sort(handled.begin(), handled.end());
     std::sort(baseline.begin(), baseline.end());

@@ -16,7 +16,8 @@ set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=${BUILD:-$here/../../build/dev}
 work=$(mktemp -d)
-trap 'kill $server $wm 2>/dev/null || true; rm -rf "$work"' EXIT
+server= wm= viewer=
+trap 'kill $server $wm $viewer 2>/dev/null || true; rm -rf "$work"' EXIT
 
 cp -r "$build/course/demo/site" "$work/site"
 rm "$work/site/kq_cbt/kq/kq010004.vxp" "$work/site/kq_cbt/kq/kq/title.avi"

@@ -21,7 +21,6 @@ public:
     explicit BookmarksModel(QObject *parent = nullptr);
 
     void setBookmarks(const QList<Bookmark> &bookmarks, const CoursePages &course);
-    const QList<Bookmark> &bookmarks() const { return m_rows; }
     // The row of a bookmark; -1 when it is not listed.
     int rowOf(qint64 id) const;
 

@@ -52,16 +52,6 @@ CoursePages CoursePages::fromCourseMap(const QStringList &links)
     return pages;
 }
 
-QList<CoursePage> CoursePages::pagesOf(int module) const
-{
-    QList<CoursePage> result;
-    for (const CoursePage &page : m_pages) {
-        if (page.module == module)
-            result.append(page);
-    }
-    return result;
-}
-
 QString CoursePages::openingPageOf(int module)
 {
     return QStringLiteral("kq%1%2.vxp").arg(module, 2, 10, QLatin1Char('0')).arg(QStringLiteral("0001"));

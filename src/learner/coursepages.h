@@ -37,7 +37,6 @@ public:
     const QList<CoursePage> &pages() const { return m_pages; }
     // The modules in the order they first come.
     const QList<int> &modules() const { return m_modules; }
-    QList<CoursePage> pagesOf(int module) const;
     // The pages of a module by name, in course order.
     QStringList pageNamesOf(int module) const { return m_byModule.value(module); }
     // The module's opening page ("kqMM0001.vxp"), which a contents page links to.

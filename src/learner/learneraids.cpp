@@ -93,7 +93,7 @@ void LearnerAids::offerIfReady()
         return;
     qCInfo(lcLearner).noquote() << "continue offered:" << offer->page << titleOf(*offer);
     enqueue({Prompt::Kind::Offer, QStringLiteral("Continue where you left off: %1").arg(titleOf(*offer)), {},
-             [this] { continueWhereLeftOff(); }});
+             [this](const QString &) { continueWhereLeftOff(); }});
 }
 
 void LearnerAids::notice(const QString &text)
@@ -132,7 +132,7 @@ void LearnerAids::showNext()
     case Prompt::Kind::Offer:
         actions = {{QStringLiteral("Continue"), QStringLiteral("Open that page at that spot (Enter, Ctrl+J)"), prompt.accept},
                    {QStringLiteral("Dismiss"), QStringLiteral("Start from here (Esc)"),
-                    [this] { m_record->dropResumeOffer(); }}};
+                    [this](const QString &) { m_record->dropResumeOffer(); }}};
         break;
     case Prompt::Kind::Note:
         actions = {{QStringLiteral("Save note"), QStringLiteral("Keep the note with the bookmark (Enter)"), prompt.accept},
@@ -201,16 +201,14 @@ void LearnerAids::bookmarkPage()
             return;
         }
         const qint64 id = bookmark->id;
-        LearnerBar *bar = self->m_bar;
         LearnerRecord *record = self->m_record;
         Prompt prompt{Prompt::Kind::Note,
                       QStringLiteral("Bookmarked \"%1\".").arg(bookmark->title),
                       QStringLiteral("&Note:"),
-                      [bar, record, id] {
-                          if (!bar->entryText().trimmed().isEmpty())
-                              record->setNote(id, bar->entryText());
-                      },
-                      id};
+                      [record, id](const QString &note) {
+                          if (!note.trimmed().isEmpty())
+                              record->setNote(id, note);
+                      }};
         // The note is asked for at once, before anything waiting.
         if (self->m_shownPrompt) {
             self->m_prompts.prepend(*self->m_shownPrompt);

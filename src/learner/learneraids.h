@@ -88,8 +88,7 @@ private:
         enum class Kind { Notice, Offer, Note } kind;
         QString text;
         QString entryLabel;
-        std::function<void()> accept; // the first button; Notice has none
-        qint64 bookmarkId = 0;
+        std::function<void(const QString &entry)> accept; // the first button; Notice has none
     };
     void Web1_DocumentComplete(const QString &address);
     void offerIfReady();

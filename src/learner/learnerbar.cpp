@@ -97,20 +97,16 @@ QString LearnerBar::text() const
     return m_text->text();
 }
 
-QString LearnerBar::entryText() const
-{
-    return m_entry->text();
-}
-
 void LearnerBar::run(qsizetype action)
 {
     if (action < 0 || action >= m_actions.size())
         return;
     // The action may show the next prompt; this one is over first.
-    const std::function<void()> chosen = m_actions.at(action).run;
+    const auto chosen = m_actions.at(action).run;
+    const QString entry = m_entry->text();
     closeBar();
     if (chosen)
-        chosen();
+        chosen(entry);
 }
 
 void LearnerBar::keyPressEvent(QKeyEvent *event)

@@ -32,7 +32,10 @@ public:
     {
         QString caption;
         QString toolTip;
-        std::function<void()> run;
+        // Given what the entry held when the action was chosen (empty
+        // without an entry): the bar may show the next prompt, and clear
+        // the entry, before the action runs.
+        std::function<void(const QString &entry)> run;
     };
 
     explicit LearnerBar(QWidget *parent);
@@ -46,7 +49,6 @@ public:
     void setFocusAfter(QWidget *focusAfter) { m_focusAfter = focusAfter; }
 
     QString text() const;
-    QString entryText() const;
     QList<QPushButton *> buttons() const { return m_buttons; }
 
 signals:

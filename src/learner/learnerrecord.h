@@ -47,7 +47,6 @@ public:
 
     // Opens the record on the worker thread; opened() follows.
     void start();
-    LearnerWorker &worker() const { return *m_worker; }
 
     // The page-load handler recorded a visit to `pageName`.
     void pageRecorded(const QString &pageName);
@@ -58,9 +57,6 @@ public:
     std::optional<Bookmark> bookmark(qint64 id) const;
     const CoursePages &coursePages() const { return m_coursePages; }
     QString fileLocn() const { return m_config.fileLocn; }
-    // The page shown now as the record knows it (a module page as the
-    // module's opening page); empty when it is none of the course's pages.
-    QString pageShown() const { return m_shown.isEmpty() ? QString() : m_current; }
     // Where the learner left off last time, when it is worth offering:
     // never on the first run, nor for a contents page.
     std::optional<ResumeSpot> resumeOffer() const { return m_offer; }
@@ -103,7 +99,6 @@ private:
     void spotSeen(quint64 serial, const QVariant &result);
     void drawReadMarks();
     void withCoursePages(std::function<void()> then);
-    QHash<QString, std::pair<int, int>> moduleCounts() const;
     QString addressOf(const QString &page) const;
     void openAt(const QString &page, const PageSpot &spot);
 

@@ -23,7 +23,6 @@ public:
     PageLook(Platform::BrowserPane &pane, Look look, QObject *parent = nullptr);
 
     void show(Look look);
-    Look look() const { return m_look; }
 
     // Where no page paints, in each look: between two pages, and under a
     // page without a ground of its own.

@@ -178,7 +178,6 @@ void TestLearnerEndToEnd::continuesWhereTheLearnerLeftOffAfterAKill()
     {
         Viewer viewer(m_harness, m_harness.startViewer({}, environmentWith(m_harness, u"200"_s)));
         QVERIFY2(viewer.waitForContents(), qPrintable(viewer.problem()));
-        QVERIFY(!viewer.log().contains(u"continue offered"_s)); // nothing on the very first run
         // Three pages: module 1's opening page, its objectives, its first page.
         QVERIFY2(viewer.nextPage(u"mod01d.vxp"_s), qPrintable(viewer.problem()));
         QVERIFY2(viewer.nextPage(u"obj01d.vxp"_s), qPrintable(viewer.problem()));
@@ -199,6 +198,9 @@ void TestLearnerEndToEnd::continuesWhereTheLearnerLeftOffAfterAKill()
         // Below the page's first lines, not at its top.
         QVERIFY2(!m_spot.startsWith(u"Module 1 \u00b7"_s), qPrintable(m_spot));
         qInfo("spot saved: %s", qPrintable(m_spot));
+        // Nothing to offer on the very first run; asked only now, long
+        // after the record opened.
+        QVERIFY(!viewer.log().contains(u"continue offered"_s));
         viewer.kill();
     }
 

@@ -111,6 +111,7 @@ private slots:
     void keys_data();
     void keys();
     void bookmarkWithNoteThenContinueAfterARestart();
+    void noteIsKeptWhenAMessageWaitsBehindIt();
     void firstUnreadPageOfTheModule();
     void forgetAsksFirst();
     void notSavedIsSaidOnce();
@@ -217,6 +218,33 @@ void TestLearnerAids::bookmarkWithNoteThenContinueAfterARestart()
     const QStringList restores = day2.scriptsWith(u"\"quote\":\"Direct current is harder\""_s);
     QCOMPARE(restores.size(), 1);
     QVERIFY(!day2.record().resumeOffer());
+}
+
+// The note is asked for before a message already in the bar, which comes
+// back once the note is given; the note typed must be the one kept.
+void TestLearnerAids::noteIsKeptWhenAMessageWaitsBehindIt()
+{
+    {
+        LearnerProgram day1(m_dornDir, m_pageList);
+        day1.show(u"kqg.vxp"_s);
+        QVERIFY(day1.opened());
+        day1.show(u"kq020003.vxp"_s);
+        QVERIFY(day1.aids().finishWrites(10000));
+    }
+    LearnerProgram day2(m_dornDir, m_pageList);
+    day2.show(u"kqg.vxp"_s);
+    QVERIFY(day2.opened());
+    const QString offer = u"Continue where you left off: Module 2 - Hazards"_s;
+    QCOMPARE(day2.bar().text(), offer);
+    QVERIFY(day2.key(Qt::Key_D));
+    QVERIFY(day2.bar().text().startsWith(u"Bookmarked"_s));
+    auto *note = day2.bar().findChild<QLineEdit *>(u"txtNote"_s);
+    QVERIFY(note);
+    QTest::keyClicks(note, u"DC arcs keep burning"_s);
+    QTest::keyClick(note, Qt::Key_Return);
+    QCOMPARE(day2.bar().text(), offer);
+    QCOMPARE(day2.record().bookmarks().size(), 1);
+    QCOMPARE(day2.record().bookmarks().constFirst().note, u"DC arcs keep burning"_s);
 }
 
 void TestLearnerAids::firstUnreadPageOfTheModule()
