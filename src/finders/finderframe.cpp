@@ -10,6 +10,7 @@
 #include "platform/qt/windowstatekeeper.h"
 #include "platform/qt/accessiblewindow.h"
 #include "platform/qt/classicfont.h"
+#include "platform/qt/palettelightness.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -508,8 +509,7 @@ void FinderFrame::takeGround()
     // the ground is the window's own; every other colour follows the
     // application's.
     const QPalette application = QApplication::palette(this);
-    const bool light = application.color(QPalette::Window).lightness()
-                       >= application.color(QPalette::WindowText).lightness();
+    const bool light = Platform::isLightPalette(application);
     QPalette ground = palette();
     ground.setColor(QPalette::Window, light ? QColor(192, 192, 192) : application.color(QPalette::Window));
     setPalette(ground);

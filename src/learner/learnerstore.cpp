@@ -248,11 +248,7 @@ LearnerStore::Verdict LearnerStore::tryOpen(QString &problem, Checking checking)
     if (!exec(QStringLiteral("BEGIN IMMEDIATE"))) {
         m_access = Access::ReadOnly;
     } else if (!exec(QStringLiteral("PRAGMA user_version=%1").arg(current))) {
-        const Trouble trouble = m_trouble;
-        const QString text = m_troubleText;
-        exec(QStringLiteral("ROLLBACK"));
-        m_trouble = trouble;
-        m_troubleText = text;
+        rollback();
         m_access = Access::ReadOnly;
     } else {
         exec(QStringLiteral("ROLLBACK"));
@@ -296,13 +292,9 @@ bool LearnerStore::migrate(int from, QString &problem)
         done = done && exec(QStringLiteral("PRAGMA application_id=%1").arg(LearnerApplicationId));
         done = done && exec(QStringLiteral("PRAGMA user_version=%1").arg(step.version));
         if (!done || !exec(QStringLiteral("COMMIT"))) {
-            const QString reason = m_troubleText;
-            const Trouble trouble = m_trouble;
-            exec(QStringLiteral("ROLLBACK"));
-            m_trouble = trouble;
-            m_troubleText = reason;
+            rollback();
             problem = QStringLiteral("%1 could not be brought to format %2: %3")
-                          .arg(m_path, QString::number(step.version), reason);
+                          .arg(m_path, QString::number(step.version), m_troubleText);
             return false;
         }
         qCInfo(lcLearner).noquote() << "record at format" << step.version << m_path;

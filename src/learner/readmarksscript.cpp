@@ -3,6 +3,7 @@
 #include "coursekey.h"
 
 #include "navigation/coursemap.h"
+#include "platform/scriptliteral.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -168,10 +169,9 @@ QString readMarksScript(const ReadMarks &marks, bool measure)
     QJsonObject counts;
     for (auto it = marks.moduleCounts.cbegin(); it != marks.moduleCounts.cend(); ++it)
         counts.insert(it.key(), QJsonArray{it->first, it->second});
-    QString json = QString::fromUtf8(
+    const QString json = Platform::scriptLiteral(QString::fromUtf8(
         QJsonDocument(QJsonObject{{QStringLiteral("read"), read}, {QStringLiteral("counts"), counts}})
-            .toJson(QJsonDocument::Compact));
-    json.replace(QChar(0x2028), QLatin1String("\\u2028")).replace(QChar(0x2029), QLatin1String("\\u2029"));
+            .toJson(QJsonDocument::Compact)));
     return QStringLiteral("(function (data, markClass, measure) {") + QString::fromUtf8(ScriptBody)
            + QStringLiteral("})(") + json + QStringLiteral(", '") + QLatin1String(ReadMarkClass)
            + (measure ? QStringLiteral("', true);") : QStringLiteral("', false);"));

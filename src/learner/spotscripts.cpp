@@ -1,5 +1,7 @@
 #include "spotscripts.h"
 
+#include "platform/scriptliteral.h"
+
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -105,9 +107,7 @@ QString captureSpotScript(bool onlyIfMoved)
 QString restoreSpotScript(const PageSpot &spot)
 {
     // The quote goes in as JSON data, never as script text.
-    QString json = spot.toJson();
-    json.replace(QChar(0x2028), QLatin1String("\\u2028")).replace(QChar(0x2029), QLatin1String("\\u2029"));
-    return script(json, false);
+    return script(Platform::scriptLiteral(spot.toJson()), false);
 }
 
 } // namespace Tamberlyn::Learner

@@ -2,6 +2,8 @@
 
 #include "focusringstyle.h"
 
+#include "platform/qt/palettelightness.h"
+
 #include <QApplication>
 #include <QStyle>
 #include <QStyleFactory>
@@ -12,11 +14,6 @@
 namespace Tamberlyn::Reading {
 
 namespace {
-
-bool isLight(const QPalette &palette)
-{
-    return palette.color(QPalette::Window).lightnessF() >= palette.color(QPalette::WindowText).lightnessF();
-}
 
 void setEverywhere(QPalette &palette, QPalette::ColorRole role, const QColor &colour)
 {
@@ -99,7 +96,7 @@ QPalette FrameLook::palette(Look look, const QPalette &desktop, const QPalette &
     case Look::Light:
         break;
     }
-    return isLight(desktop) ? desktop : standardLight;
+    return Platform::isLightPalette(desktop) ? desktop : standardLight;
 }
 
 void FrameLook::apply(Look look)
@@ -107,7 +104,7 @@ void FrameLook::apply(Look look)
     // A light desktop in the light look: nothing to do, and nothing done,
     // so the windows are exactly as they always were (and the start pays
     // for nothing).
-    if (look == Look::Light && isLight(m_desktopPalette) && !m_changed)
+    if (look == Look::Light && Platform::isLightPalette(m_desktopPalette) && !m_changed)
         return;
     if (!m_changed) {
         m_desktopStyle = QApplication::style() ? QApplication::style()->name() : QString();
@@ -116,7 +113,7 @@ void FrameLook::apply(Look look)
     }
     m_changed = true;
     const QPalette chosen = palette(look, m_desktopPalette, m_standardLight);
-    if (look == Look::Light && isLight(m_desktopPalette)) {
+    if (look == Look::Light && Platform::isLightPalette(m_desktopPalette)) {
         if (!m_desktopStyle.isEmpty())
             QApplication::setStyle(m_desktopStyle);
         QApplication::setPalette(m_desktopPalette);

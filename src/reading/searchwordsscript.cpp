@@ -1,5 +1,7 @@
 #include "searchwordsscript.h"
 
+#include "platform/scriptliteral.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -107,10 +109,8 @@ constexpr char ScriptBody[] = R"JS(
 
 QString searchWordsScript(const QStringList &words)
 {
-    QString json = QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(words)).toJson(QJsonDocument::Compact));
-    // JSON allows the line and paragraph separators raw inside strings; older
-    // script engines did not.
-    json.replace(QChar(0x2028), QLatin1String("\\u2028")).replace(QChar(0x2029), QLatin1String("\\u2029"));
+    const QString json = Platform::scriptLiteral(
+        QString::fromUtf8(QJsonDocument(QJsonArray::fromStringList(words)).toJson(QJsonDocument::Compact)));
     return QStringLiteral("(function (words, markClass) {") + QString::fromUtf8(ScriptBody) + QStringLiteral("})(")
            + json + QStringLiteral(", '") + QLatin1String(SearchWordClass) + QStringLiteral("');");
 }

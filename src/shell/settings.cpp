@@ -156,18 +156,25 @@ QString courseHostProblem(const QString &host)
     return {};
 }
 
-bool storeZoom(QSettings &viewState, int percent)
+namespace {
+
+bool storeViewState(QSettings &viewState, const QString &key, const QVariant &value)
 {
-    viewState.setValue(QStringLiteral("view/zoom"), percent);
+    viewState.setValue(key, value);
     viewState.sync();
     return viewState.status() == QSettings::NoError;
 }
 
+} // namespace
+
+bool storeZoom(QSettings &viewState, int percent)
+{
+    return storeViewState(viewState, QStringLiteral("view/zoom"), percent);
+}
+
 bool storeLook(QSettings &viewState, const QString &look)
 {
-    viewState.setValue(QStringLiteral("view/look"), look);
-    viewState.sync();
-    return viewState.status() == QSettings::NoError;
+    return storeViewState(viewState, QStringLiteral("view/look"), look);
 }
 
 } // namespace Tamberlyn::Shell

@@ -1,5 +1,7 @@
 #include "noticecolours.h"
 
+#include "palettelightness.h"
+
 #include <QApplication>
 #include <QEvent>
 #include <QPointer>
@@ -39,8 +41,7 @@ private:
         if (!m_bar)
             return;
         const QPalette frame = QApplication::palette();
-        const bool lightFrame =
-            frame.color(QPalette::Window).lightnessF() >= frame.color(QPalette::WindowText).lightnessF();
+        const bool lightFrame = isLightPalette(frame);
         QPalette colours = m_bar->palette();
         colours.setColor(QPalette::Window, lightFrame ? m_ground : frame.color(QPalette::ToolTipBase));
         colours.setColor(QPalette::WindowText, lightFrame ? m_ink : frame.color(QPalette::ToolTipText));
