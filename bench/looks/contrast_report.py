@@ -114,6 +114,19 @@ def probe(build: Path, server: Server, pages: list[str], looks: str, batch: int,
             done = subprocess.run(command + part, env=env, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                   text=True, timeout=3600)
             lines.write(done.stdout)
+            if done.returncode != 0:
+                # A probe that died leaves the rest of its pages out; they
+                # count as pages that did not load, never as pages that passed.
+                seen = set()
+                for line in done.stdout.splitlines():
+                    try:
+                        seen.add(json.loads(line)["page"])
+                    except (ValueError, KeyError, TypeError):
+                        pass
+                for page in part:
+                    if page not in seen:
+                        lines.write(json.dumps({"page": page, "look": "probe",
+                                                "error": f"the probe exited with {done.returncode}"}) + "\n")
             lines.flush()
             print(f"  {min(start + batch, len(pages))}/{len(pages)} pages", file=sys.stderr)
 

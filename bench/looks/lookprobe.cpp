@@ -93,7 +93,6 @@ constexpr char CollectRuns[] = R"JS(
 })()
 )JS";
 
-// The boxes of the runs and pictures inside the window now.
 // The boxes of the runs and pictures inside the window now, cut to the
 // part the window shows (scroll bars are no page).
 constexpr char BoxesInView[] = R"JS(
@@ -329,7 +328,7 @@ public:
     // rendering: each look's are compared against it, and a look that
     // `becomesReference` puts its own there after.
     QJsonObject measure(const QString &page, const QString &lookName, std::map<int, std::pair<double, Thumb>> &thumbs,
-                        bool becomesReference, double threshold)
+                        bool becomesReference)
     {
         QJsonObject out{{QStringLiteral("page"), page}, {QStringLiteral("look"), lookName}};
         const QVariantMap last = eval(QStringLiteral("window.__tamberlynLook ? window.__tamberlynLook.last() : null")).toMap();
@@ -423,14 +422,10 @@ public:
         }
         if (becomesReference)
             thumbs = std::move(newThumbs);
-        int below = 0;
         double minimum = 0;
         QList<std::pair<double, int>> order;
-        for (const auto &[node, ratio] : worstOf) {
+        for (const auto &[node, ratio] : worstOf)
             order << std::pair{ratio, node};
-            if (ratio < threshold)
-                ++below;
-        }
         std::sort(order.begin(), order.end());
         QJsonArray worst;
         for (qsizetype i = 0; i < order.size() && i < 3; ++i) {
@@ -449,7 +444,6 @@ public:
                                                             [](const auto &e) { return e.second < 4.5; }));
         out[QStringLiteral("below7")] = int(std::count_if(worstOf.begin(), worstOf.end(),
                                                           [](const auto &e) { return e.second < 7.0; }));
-        out[QStringLiteral("belowPromise")] = below;
         out[QStringLiteral("worst")] = worst;
         out[QStringLiteral("pictures")] = pictures;
         out[QStringLiteral("inverted")] = inverted;
@@ -557,8 +551,7 @@ int main(int argc, char *argv[])
                 continue;
             }
             const bool reference = look == Reading::Look::Light;
-            const double threshold = look == Reading::Look::HighContrast ? 7.0 : 4.5;
-            QJsonObject result = probe.measure(page, name, thumbs, reference || today, threshold);
+            QJsonObject result = probe.measure(page, name, thumbs, reference || today);
             if (reference) {
                 // The page shown, in light, changed to dark in place.
                 probe.load(page, Reading::Look::Light);

@@ -342,14 +342,11 @@ void TestLearnerEndToEnd::readOnlyDataFolderLeavesTheCourseWorking()
         QSKIP("no mount namespace can be made here");
 
     const QString folder = QDir(m_harness.dornDir()).absolutePath();
-    auto *process = new QProcess(this);
-    process->setProcessChannelMode(QProcess::MergedChannels);
-    process->setProcessEnvironment(environmentWith(m_harness, u"100"_s));
-    process->start(u"unshare"_s,
-                   {u"-m"_s, u"sh"_s, u"-c"_s,
-                    u"mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" \"$1\" && exec \"$2\""_s, u"sh"_s,
-                    folder, QStringLiteral(TAMBERLYN_VIEWER)});
-    QVERIFY(process->waitForStarted(10000));
+    QProcess *process = m_harness.startViewerThrough(
+        {u"unshare"_s, u"-m"_s, u"sh"_s, u"-c"_s,
+         u"mount --bind \"$1\" \"$1\" && mount -o remount,bind,ro \"$1\" \"$1\" && exec \"$2\""_s, u"sh"_s, folder},
+        environmentWith(m_harness, u"100"_s));
+    QVERIFY(process->state() == QProcess::Running);
     Viewer viewer(m_harness, process);
     const auto cleanup = qScopeGuard([&] { viewer.kill(); });
     QVERIFY2(viewer.waitForContents(), qPrintable(viewer.problem()));
