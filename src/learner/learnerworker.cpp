@@ -229,8 +229,9 @@ LearnerWorker::LearnerWorker(Config config, QObject *parent)
 LearnerWorker::~LearnerWorker()
 {
     if (m_thread.isRunning()) {
-        // The last writes of an orderly end, for as long as a learner would
-        // not notice; a disk that hangs longer loses them.
+        // The last writes of an orderly end. Whatever the first two seconds
+        // did not finish is still written before the thread ends: a slow disk
+        // makes the end slow, it never loses the learner's last pages.
         finish(2000);
         LearnerEngine *engine = m_engine;
         QMetaObject::invokeMethod(m_engine, [engine] { engine->shutDown(); }, Qt::BlockingQueuedConnection);

@@ -107,8 +107,9 @@ private:
     bool m_reportCommits = false;
 };
 
-// Describes a write for the log and the crash test: "visit kq010003.vxp",
-// "bookmark 3 note-length 12", "delete bookmark 3", "forget".
+// Describes a write for the log and the crash test, which finds each
+// committed write again after a kill by it: "visit kq010003.vxp 1765...",
+// "bookmark 3 kq020003.vxp the note", "delete bookmark 3", "forget".
 QString describeWrite(const LearnerWorker::Write &write);
 
 } // namespace Tamberlyn::Learner
